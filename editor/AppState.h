@@ -1,0 +1,36 @@
+#pragma once
+// The process-wide state of the programmer: the image, its backup and the
+// flags that several subsystems share. One instance is owned by whoever runs
+// the program (the main window, the CLI, a test) and passed down; nothing here
+// is a global.
+#include <cstdint>
+#include <string>
+
+#include "image/PagerImage.h"
+
+namespace qrt {
+
+struct AppState {
+  Image PagerImage{};
+  Image ImageBackup{};  // taken when a read starts, restored when it cannot be shown
+
+  int16_t DecodeError = 0;     // 0, or the code of the last binder/decoder step that failed
+  bool DecodingFlag = false;   // set while the program itself changes lists
+  uint8_t ContrastReference = 0;
+  bool ContrastChanged = false;
+  bool AutoIncrement1 = false;
+  bool AutoIncrement2 = false;
+  uint8_t TransferMode = 0;    // 0 read, 1 write, 2 verify
+  bool FreqRejected = false;
+  std::string LastFreqText;    // last frequency text accepted in band 0 or 1
+  int32_t BaseFreqHz = 0;
+  float ChannelSpacing = 0;
+  int SelectedCapcode = 0;     // capcode edited by the function bit dialog
+  bool WindowLoaded = false;
+
+  std::string ProgramDir = ".";
+  std::string CurrentTablePath;      // set at start to ProgramDir + "/default.tbl"
+  bool UseCurrentTablePath = false;
+};
+
+}  // namespace qrt

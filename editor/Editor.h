@@ -1,0 +1,186 @@
+#pragma once
+// The configuration editor (the main window's logic) without any widget: the
+// state of every control, the binder, the decoders and every handler. The Qt
+// main window and the CLI drive this class; tests drive it directly.
+//
+// Conventions
+// - Every change of a control's state made through the User*/Set* helpers runs
+//   that control's handler, whether the user or the program made the change,
+//   and it runs even when the state does not change, so that showing an image
+//   gives the same bytes whatever the window showed before.
+// - Selecting a list entry the list does not have throws std::out_of_range;
+//   the binder and the decoders turn that into their decode error code.
+// - Focus is modelled here: SetFocus runs the LostFocus handler of the field
+//   that had it and the GotFocus handler of the new one. Handlers that keep
+//   the focus in a field call SetFocus on it again.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "editor/AppState.h"
+#include "editor/Controls.h"
+#include "link/Messages.h"
+
+namespace qrt {
+
+// What the editor needs from whoever shows it. Every method has a harmless
+// default so that tests and the CLI implement only what they use.
+class EditorHost {
+ public:
+  virtual ~EditorHost() = default;
+  virtual void DoEvents() {}                 // let pending window events run
+  virtual void ShowFunctionBitDialog() {}    // Form5, modal, for state.SelectedCapcode
+  virtual void ShowAlertLengthDialog() {}    // Form6, modal
+  virtual void RunTransferDialog() {}        // Form2, modal, for state.TransferMode
+  virtual void ParkBus() {}
+  virtual void SetTimer1(bool /*running*/) {}
+};
+
+struct Slider1State : ControlState {
+  int Min = 1;
+  int Max = 8;
+  int Value = 4;
+};
+
+class Editor {
+ public:
+  Editor(AppState& state, Messages& messages, EditorHost& host);
+
+  AppState& state;
+  Messages& msg;
+  EditorHost& host;
+  Image& image() { return state.PagerImage; }
+
+  // ---------------------------------------------------------------- controls
+  // Sparse arrays: entries whose `exists` is false are not part of the window.
+  std::array<CheckBoxState, 55> chkCtl;     // indices of the field tag table
+  std::array<ListState, 10> cboCtl;         // 2, 3, 4, 5, 6, 9
+  std::array<CheckBoxState, 65> chkSource;  // 33..64
+  std::array<CheckBoxState, 7> chkMenu;
+  std::array<TextState, 69> txtPrompt;      // 0..65 and 68
+  std::array<LabelState, 69> lblPrompt;     // captions of the prompt fields
+  std::array<TextState, 8> txtAddr;
+  TextState txtPass;
+  TextState txtFreq;
+  ListState cboDft, cboLng, cboLogo, cboORC, cboSLC, cboSource, cboTone;
+  std::array<ListState, 3> cboBatLev;
+  Slider1State Slider1;
+  LabelState lblValue, lblContrast;
+  CheckBoxState optAuto1, optAuto2;
+  std::array<ControlState, 3> optLeft, optCenter, optRight;
+  std::array<ControlState, 2> optDefault;
+  std::array<ControlState, 8> cmdFunc;
+  ControlState cmdAlert;
+  bool writeMode = false;  // WriteOpt selected; ModifyOpt otherwise
+
+  // Read-only status texts of the Freq. & Codes page.
+  std::array<LabelState, 8> tlblDisp, tlblPri, tlblType;
+  std::array<LabelState, 16> lblLength, lblMemory;
+  LabelState lblBfreq, lblPLLR, lblPLLN, lblINCD, lblCHANNEL;
+  LabelState lblEdLen;  // measuring label: its text is a run of spaces
+
+  CtlRef focus{Ctl::picTabBack, 0};
+  int CurrentPrompt = 0;
+
+  // Accessors for generic dispatch; nullptr when the reference names no such control.
+  CheckBoxState* Check(CtlRef ref);
+  ListState* List(CtlRef ref);
+  TextState* Text(CtlRef ref);
+  ControlState* Control(CtlRef ref);
+
+  // ------------------------------------------------- user actions (GUI, CLI)
+  void UserSetCheck(CtlRef ref, int value);      // sets the box, runs its handler
+  void UserSelect(CtlRef ref, int index);        // selects the entry, runs its handler
+  void UserEditText(CtlRef ref, const std::string& text);  // typing: text, then KeyUp
+  bool KeyPress(CtlRef ref, int ch);             // true when the key is swallowed
+  void SetFocus(CtlRef ref);
+  void Click(CtlRef ref);                        // push and option buttons
+  void UserSetSlider(int value);
+  bool WindowKeyPress(int ch);                   // key preview; true when swallowed
+
+  // Program-side setters that run the handler (binder, decoders).
+  void SetCheck(CtlRef ref, int value);
+  void SetListIndex(CtlRef ref, int index);      // throws std::out_of_range
+  void SetSliderValue(int value);                // clamps to Min..Max, raises Changed
+
+  // ----------------------------------------------- start-up (window load)
+  // Steps of the window load that concern the image: FreqRejected cleared,
+  // factory image built, the configured logo centred and stored into prompt 0,
+  // ContrastChanged cleared. The caller then opens default.tbl or calls
+  // SelectBand0() (which applies band 0 and binds).
+  void LoadDefaults(const std::string& logoText);
+  void SelectBand0();
+
+  // ------------------------------------------------------ binder (Binder.cpp)
+  void init_ctl();
+  void chkCtl_Click(int index);
+  void cboCtl_Click(int index);
+  void chkSource_Click(int index);
+
+  // -------------------------------------------------- decoders (Decoders.cpp)
+  void read_Disp();
+  void read_Type();
+  void read_Pri();
+  void read_Alert();
+  void read_BatLev();
+  void read_SetAlarm();
+
+  // ------------------------------------------ option handlers (Options.cpp)
+  void cboBatLev_Click(int index);
+  void cboORC_Click();
+  void cboSLC_Click();
+  void cboSource_Click();
+  void cboTone_Click();
+  void chkMenu_Click(int index);
+  void Slider1_Changed();
+  void optAuto1_Click();
+  void optAuto2_Click();
+  void optLeft_Click(int index);
+  void optCenter_Click(int index);
+  void optRight_Click(int index);
+  void cmdAlert_Click();
+  void cmdFunc_Click(int index);
+
+  // ------------------------------------- frequency and synthesizer (Frequency.cpp)
+  void read_BaseFreq();
+  void read_pll();
+  void read_freq();
+  void Set_Freq(int32_t value, int address);
+  void cboDft_Click();
+  void txtFreq_GotFocus();
+  bool txtFreq_KeyPress(int ch);
+  void txtFreq_KeyUp();
+  void txtFreq_LostFocus();        // validation and store
+  void DetectBand();               // band detection from the image
+  void WritePreset(int preset);    // 1..6
+
+  // ------------------------------------- capcodes and password (Capcodes.cpp)
+  void read_capcode();
+  void txtAddr_KeyUp(int index, int keyCode = 0, int shift = 0);
+  void read_pass();
+  void txtPass_KeyUp();
+
+  // ----------------------------------------- prompts and charset (Prompts.cpp)
+  void read_prompt();
+  void PromptStore(int element);   // txtPrompt LostFocus
+  void Set_PromptEd_Width();
+  void read_SourcePrompt();
+  void ToPagerCharset();
+  void ToDisplayCharset();
+  int PromptAddress(int element) const;  // record address from the field's tag
+
+  // ---------------------------------- language, logo, defaults (Language.cpp)
+  void cboLng_Click();
+  void cboLogo_Click();
+  void optDefault_Click(int index);
+
+  // --------------------------------- pager commands and modes (Commands.cpp)
+  void PagerCommand(int mode);     // 0 Read (F3), 1 Write (F4), 2 Verfy (F9)
+  void WriteOpt_Click();
+  void ModifyOpt_Click();
+
+ private:
+  void InitControls();  // entries, captions, tooltips, sparse-array gaps
+};
+
+}  // namespace qrt

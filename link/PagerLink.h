@@ -1,0 +1,96 @@
+#pragma once
+// The programming board on the parallel port and the two-wire bus to the
+// pager's 24C16-class EEPROM: board detection, bit timing, line drivers, bus
+// conditions, byte transfers and the four transaction shapes the transfers use.
+//
+// Wiring of the board (data register): bit 0 drives the clock, bit 1 the data
+// line, both inverted (1 pulls the line low); bits 2..7 are always 1. Status
+// register bit 3 reads 1 while the data line is low.
+#include <cstdint>
+#include <functional>
+
+#include "image/PagerImage.h"
+#include "link/Clock.h"
+#include "link/Messages.h"
+#include "link/PortIo.h"
+
+namespace qrt {
+
+class PagerLink {
+ public:
+  PagerLink(PortIo& port, Clock& clock, Messages& messages);
+
+  // --- board and timing -------------------------------------------------
+  // Probes 0x378, 0x278, 0x3BC in that order; on success sets PortBase,
+  // PortStatus. On failure shows "The Board is not responding!" (warning).
+  bool DetectBoard();
+  bool ProbePort(uint16_t port);
+  void WaitMs(uint32_t ms);        // spins, letting window events run
+  void BitDelay();                 // busy-waits a little more than 25 us
+  void CalibrateDelay();           // measures DelayCount
+  void CalibratedDelay();          // DelayCount + 1 iterations of the loop
+  void ParkBus();                  // WaitMs(100), write 254, BitDelay
+
+  // --- line drivers (no delay; callers put BitDelay after each) ---------
+  void DataHigh();
+  void DataLow();
+  void ClockHigh();
+  void ClockLow();
+
+  // --- bus conditions and bytes ------------------------------------------
+  void BusStart();
+  void BusStop();
+  bool SendByte(uint8_t value);     // true when the EEPROM acknowledged
+  uint8_t ReceiveByte(bool last);   // last: answer NACK, else ACK
+
+  static uint8_t ControlByte(int address);  // 0xA0 | ((address & 0x700) >> 7)
+
+  // --- EEPROM transactions ------------------------------------------------
+  // Up to ten START + device byte attempts, then word address, repeated
+  // START and the read device byte. False when none was acknowledged.
+  bool AddressForRead(int address);
+  // One complete transaction. On failure: ParkBus, "Read error!",
+  // TransferError set, returns 0.
+  uint8_t eep_read1(int address);
+
+  // Block read of first..last into image, each 16-byte block addressed anew.
+  // onBlockEnd(address) is called after receiving the last byte of each block
+  // (address = 15, 31, ...). Returns false (without message, without parking)
+  // when a block cannot be addressed; the caller reports it.
+  bool BlockRead(Image& image, int first, int last,
+                 const std::function<void(int)>& onBlockEnd = {});
+
+  // Sequential read: one addressing at first, then bytes streamed. The
+  // callback receives each address and byte and returns false to stop early
+  // (the link then receives one more byte with NACK and sends STOP).
+  // Result: Addressing failed (no STOP, no park), Stopped early, or Completed.
+  enum class SeqResult { AddressingFailed, Stopped, Completed };
+  SeqResult SequentialRead(int first, int last,
+                           const std::function<bool(int address, uint8_t value)>& onByte);
+
+  // Page write of image[first..last]: 16-byte pages, STOP + 10 ms sleep
+  // between pages, acknowledge polling for up to 500 ms per page. onPageOpen
+  // (address) is called at the start of every page whose address is a
+  // multiple of 16, after the polling. On failure: ParkBus, "Write error!",
+  // TransferError set, returns false (no STOP).
+  bool PageWrite(const Image& image, int first, int last,
+                 const std::function<void(int)>& onPageOpen = {});
+
+  // --- state ------------------------------------------------------------
+  uint16_t PortBase = 0x378;
+  uint16_t PortStatus = 0x379;
+  uint8_t PortShadow = 252;
+  int32_t DelayCount = 25;
+  bool TransferError = false;
+
+  Messages& messages() { return messages_; }
+  Clock& clock() { return clock_; }
+  PortIo& port() { return port_; }
+
+ private:
+  PortIo& port_;
+  Clock& clock_;
+  Messages& messages_;
+};
+
+}  // namespace qrt
