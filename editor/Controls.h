@@ -11,6 +11,12 @@ struct ControlState {
   bool exists = true;   // false for the gaps of sparse control arrays
   bool enabled = true;
   bool visible = true;
+  // Write Mode lock, kept apart from `enabled` so that unlocking gives back
+  // exactly what the other rules (source prompts, binder) left in `enabled`,
+  // and so that the binder running in Write Mode cannot unlock a field.
+  bool locked = false;
+  // What the view shows as enabled, and whether the control takes input.
+  bool usable() const { return exists && enabled && !locked; }
 };
 
 struct CheckBoxState : ControlState {

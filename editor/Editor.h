@@ -12,7 +12,16 @@
 //   the binder and the decoders turn that into their decode error code.
 // - Focus is modelled here: SetFocus runs the LostFocus handler of the field
 //   that had it and the GotFocus handler of the new one. Handlers that keep
-//   the focus in a field call SetFocus on it again.
+//   the focus in a field call SetFocus on it again; when a LostFocus handler
+//   does that, the focus stays in its field and the new target gets nothing.
+//   A control that does not exist, is disabled, hidden or locked by Write
+//   Mode never takes the focus.
+// - User actions behave like the pointer and the keyboard: they first move the
+//   focus onto the control (so a field being edited stores its entry) and are
+//   dropped when the control is not usable or the focus was kept elsewhere.
+//   UserEditText puts the focus into the field before the text changes.
+//   KeyPress runs the window's key preview (WindowKeyPress) first; call
+//   WindowKeyPress alone only for keys that reach no control.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -72,6 +81,7 @@ class Editor {
   std::array<ControlState, 8> cmdFunc;
   ControlState cmdAlert;
   bool writeMode = false;  // WriteOpt selected; ModifyOpt otherwise
+  ControlState WriteOpt, ModifyOpt, picTabBack;  // never locked
 
   // Read-only status texts of the Freq. & Codes page.
   std::array<LabelState, 8> tlblDisp, tlblPri, tlblType;
@@ -181,6 +191,18 @@ class Editor {
 
  private:
   void InitControls();  // entries, captions, tooltips, sparse-array gaps
+  void RunCheckHandler(CtlRef ref);
+  void RunListHandler(CtlRef ref);
+  void RunGotFocus(CtlRef ref);
+  void RunLostFocus(CtlRef ref);
+  bool CanTakeFocus(CtlRef ref);
+  bool FocusOnto(CtlRef ref);   // user's pointer or keyboard reaching a control
+  void SetLocked(bool locked);  // Write Mode lock of every txt/opt/cbo/chk/cmd control
+  void AlignPrompt(int index, int mode);  // -1 left, 0 centre, 1 right
+
+  bool focusChanging_ = false;    // a LostFocus handler is running
+  bool focusRedirected_ = false;  // ... and it moved the focus itself
+  bool sourceClickRunning_ = false;
 };
 
 }  // namespace qrt

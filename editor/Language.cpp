@@ -1,0 +1,74 @@
+// The language list, the logo font list and Load Default: controls that
+// replace whole groups of prompt bytes from the factory tables.
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "editor/Editor.h"
+#include "image/Defaults.h"
+#include "image/FieldTags.h"
+#include "image/ListTables.h"
+
+namespace qrt {
+namespace {
+
+template <typename Table>
+void CopyInto(Image& image, int address, const Table& table) {
+  std::copy(table.begin(), table.end(), image.begin() + address);
+}
+
+// The language the list shows; English when it shows none.
+int SelectedLanguage(const ListState& list) {
+  if (list.index < 0 || list.index >= static_cast<int>(kLngEntries.size())) return kLangEnglish;
+  return kLngEntries[list.index].code;
+}
+
+}  // namespace
+
+void Editor::cboLng_Click() {
+  if (state.DecodingFlag) {
+    // The binder is showing the language of an image: its prompts stay.
+    state.DecodingFlag = false;
+    return;
+  }
+  if (cboLng.index < 0) return;
+  const int code = SelectedLanguage(cboLng);
+  SetField(image(), 0x3B, 0, 2, 2);  // the power-up logo is shown
+  SetField(image(), 0x3A, 0, 4, code);
+  SetField(image(), 0x3E, 0, 4, code);
+  CopyInto(image(), kPromptsAddress, PromptTableForLanguage(code));
+  if (const HistoryPrompts* history = HistoryPromptsForLanguage(code))
+    CopyInto(image(), kHistoryPromptsAddress, *history);
+  CopyInto(image(), kFlashPromptAddress, FlashPromptForLanguage(code));
+  Set_PromptEd_Width();
+  read_prompt();
+}
+
+void Editor::cboLogo_Click() {
+  const int e = cboLogo.index;
+  if (e < 0 || e >= static_cast<int>(kLogoEntries.size())) return;
+  const BoundControl* row = FindBoundControl(Ctl::cboLogo, 0);
+  const std::optional<FieldTag> tag = row ? ParseFieldTag(row->tag) : std::nullopt;
+  if (!tag) return;
+  const LogoFontEntry& font = kLogoEntries[e];
+  SetField(image(), tag->address, tag->bit, tag->width, font.code);
+  // The large font leaves room for fewer characters on the pager's display.
+  lblEdLen.text = std::string(static_cast<size_t>(font.measureSpaces), ' ');
+  TextState& logo = txtPrompt[0];
+  logo.bold = font.bold;
+  logo.measureSpaces = font.measureSpaces;
+  logo.maxLength = font.maxLength;
+}
+
+void Editor::optDefault_Click(int /*index*/) {
+  const int address = PromptAddress(CurrentPrompt);
+  const int code = SelectedLanguage(cboLng);
+  if (const std::optional<PromptSlot> slot = FactoryPromptSlot(address, code))
+    CopyInto(image(), address, *slot);
+  if (const HistoryPrompts* history = HistoryPromptsForLanguage(code))
+    CopyInto(image(), kHistoryPromptsAddress, *history);
+  read_prompt();
+  SetFocus(CtlRef{Ctl::txtPrompt, CurrentPrompt});
+}
+
+}  // namespace qrt
