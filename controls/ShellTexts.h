@@ -1,0 +1,28 @@
+#pragma once
+// The texts of the splash window and the about box. The product name, the
+// version, the company and the build date are set once at build time
+// (ProductInfo.h); everything composed from them is composed here.
+#include <string>
+
+namespace qrt::shell {
+
+// Put in front of the configured company name on the splash window and in
+// the about box.
+inline constexpr const char* kNoticePrefix = "Copyright \xC2\xA9 ";  // "Copyright © "
+inline constexpr const char* kLegalNotice =
+    "This program is licensed, not sold. Unauthorised copying or distribution is prohibited.";
+inline constexpr const char* kPlatforms = "For Windows and Linux";
+inline constexpr const char* kAboutHeading = "About";
+inline constexpr const char* kModels = "Programs the QRT35 family of alphanumeric pagers";
+
+std::string ProductName();
+// Notice prefix + configured company name.
+std::string CompanyLine();
+// Supported platforms and the program version, on one line.
+std::string PlatformAndVersion();
+// Program version and its build date, e.g. "Version V3.82  (built Jan  5 2025)".
+std::string VersionAndBuildDate();
+// A few lines for the about box's contact block, separated by '\n'.
+std::string ContactBlock();
+
+}  // namespace qrt::shell

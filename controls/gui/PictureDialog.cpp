@@ -1,0 +1,44 @@
+#include "controls/gui/PictureDialog.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <utility>
+
+namespace qrt {
+
+PictureDialog::PictureDialog(std::function<QPixmap(QSize)> picture, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), picture_(std::move(picture)) {
+  setModal(true);
+}
+
+void PictureDialog::paintEvent(QPaintEvent*) {
+  if (background_.size() != size()) background_ = picture_(size());
+  QPainter p(this);
+  p.drawPixmap(0, 0, background_);
+}
+
+void PictureDialog::resizeEvent(QResizeEvent* event) {
+  background_ = QPixmap();
+  QDialog::resizeEvent(event);
+}
+
+void PictureDialog::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
+  moving_ = true;
+  grabOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+  event->accept();
+}
+
+void PictureDialog::mouseMoveEvent(QMouseEvent* event) {
+  if (!moving_) return QDialog::mouseMoveEvent(event);
+  move(event->globalPosition().toPoint() - grabOffset_);
+  event->accept();
+}
+
+void PictureDialog::mouseReleaseEvent(QMouseEvent* event) {
+  moving_ = false;
+  QDialog::mouseReleaseEvent(event);
+}
+
+}  // namespace qrt
