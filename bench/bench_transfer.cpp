@@ -1,0 +1,218 @@
+// Figures of the pager transfers on the real clock, run through the transfer
+// dialog's own model (read, write + verify, batch press) against the
+// simulated pager, set against the time the bus protocol itself demands:
+// bit delays x 25 us, page sleeps x 10 ms, parks x 100 ms. Each scenario runs
+// a few times; the best run shows what the code costs, the median what a
+// busy machine adds. The bare link runs the same transfers alongside, so that
+// what the dialog's own code adds can be told from the machine's load.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "editor/Editor.h"
+#include "link/PagerLink.h"
+#include "link/RealClock.h"
+#include "sim/SimBoard.h"
+#include "transfer/Transfers.h"
+
+namespace {
+
+using namespace qrt;
+
+constexpr int kRuns = 3;
+
+// The real clock, counting what the link asks of it: every bit delay asks
+// for the counter frequency exactly once, every page sleep calls Sleep.
+class CountingClock : public Clock {
+ public:
+  bool QueryPerformanceFrequency(int64_t& f) override {
+    ++bitDelays;
+    return real.QueryPerformanceFrequency(f);
+  }
+  int64_t QueryPerformanceCounter() override { return real.QueryPerformanceCounter(); }
+  uint32_t timeGetTime() override { return real.timeGetTime(); }
+  void Sleep(uint32_t ms) override {
+    ++sleeps;
+    sleptMs += ms;
+    real.Sleep(ms);
+  }
+  // Only the link's millisecond waits let events run: a park waits 100 ms,
+  // board detection's probes 50 ms.
+  void DoEvents() override {
+    inWait = true;
+    real.DoEvents();
+  }
+  void Reset() {
+    bitDelays = sleeps = sleptMs = 0;
+    inWait = false;
+  }
+
+  RealClock real;
+  int64_t bitDelays = 0;
+  int64_t sleeps = 0;
+  int64_t sleptMs = 0;
+  bool inWait = false;
+};
+
+// The board, counting the parks: after detection the only millisecond wait
+// is the park's, and it ends with a write of the data register.
+class CountingPort : public PortIo {
+ public:
+  CountingPort(PortIo& inner, CountingClock& clock) : inner_(inner), clock_(clock) {}
+  uint8_t Inp32(uint16_t port) override { return inner_.Inp32(port); }
+  void Out32(uint16_t port, uint8_t value) override {
+    if (clock_.inWait) {
+      ++parks;
+      clock_.inWait = false;
+    }
+    inner_.Out32(port, value);
+  }
+  void Reset() { parks = 0; }
+  int parks = 0;
+
+ private:
+  PortIo& inner_;
+  CountingClock& clock_;
+};
+
+struct Run {
+  double seconds;
+  double mandated;
+  int64_t bitDelays;
+  int64_t sleeps;
+  int parks;
+  double ratio() const { return seconds / mandated; }
+};
+
+struct Rig {
+  Rig() : board(TimeSourceFor(clock.real)), port(board, clock), link(port, clock, msgs), editor(state, msgs, host) {
+    editor.LoadDefaults("VESTRA");
+    editor.SelectBand0();
+    // The simulated pager starts as a factory pager with a valid checksum.
+    Image pager = state.PagerImage;
+    StoreChecksum(pager);
+    board.eeprom().memory = pager;
+  }
+
+  // Times one run of `body`, counting the delays it asked for.
+  Run Measure(const std::function<void()>& body) {
+    clock.Reset();
+    port.Reset();
+    const auto t0 = std::chrono::steady_clock::now();
+    body();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double mandated = static_cast<double>(clock.bitDelays) * 25e-6 +
+                            static_cast<double>(clock.sleptMs) * 1e-3 + port.parks * 0.1;
+    return {seconds, mandated, clock.bitDelays, clock.sleeps, port.parks};
+  }
+
+  CountingClock clock;
+  SimBoard board;
+  CountingPort port;
+  RecordingMessages msgs;
+  PagerLink link;
+  AppState state;
+  EditorHost host;
+  Editor editor;
+};
+
+// Best and median of kRuns runs.
+std::pair<Run, Run> Series(Rig& rig, const std::function<void()>& body) {
+  std::vector<Run> runs;
+  for (int i = 0; i < kRuns; ++i) runs.push_back(rig.Measure(body));
+  std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.ratio() < b.ratio(); });
+  return {runs.front(), runs[runs.size() / 2]};
+}
+
+void Print(const char* what, const std::pair<Run, Run>& series) {
+  const Run& best = series.first;
+  std::printf("%s:\n", what);
+  std::printf("  mandated %.3f s (%lld bit delays x 25 us, %lld page sleeps x 10 ms, %d park(s) x 100 ms)\n",
+              best.mandated, static_cast<long long>(best.bitDelays), static_cast<long long>(best.sleeps),
+              best.parks);
+  std::printf("  measured best %.3f s, median %.3f s; ratio best %.4f, median %.4f -> %s\n", best.seconds,
+              series.second.seconds, best.ratio(), series.second.ratio(),
+              best.ratio() <= 1.05 ? "met (<= 1.05)" : "NOT met (> 1.05)");
+}
+
+}  // namespace
+
+int main() {
+  if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+    char load[64] = {};
+    if (std::fgets(load, sizeof load, f)) std::printf("load average at start: %s", load);
+    std::fclose(f);
+  }
+  Rig rig;
+  PagerLink& link = rig.link;
+  bool ok = true;
+
+  const Run detect = rig.Measure([&] { ok &= link.DetectBoard(); });
+  std::printf("Board detection (every activation): %.3f s against 4 probe waits x 50 ms = 0.200 s\n",
+              detect.seconds);
+
+  // Read: what the dialog runs after detection, and the bare block read.
+  const auto read = Series(rig, [&] {
+    rig.msgs.Clear();
+    Form2 form(rig.editor, link, rig.msgs);
+    form.eep_readall(0, ImageLastIndex);
+    link.BusStop();
+    ok &= rig.msgs.Texts() == std::vector<std::string>{"Read success!"} && !link.TransferError;
+  });
+  Print("Read (14 identification reads + 2048-byte block read + park + decode)", read);
+  const auto bareRead = Series(rig, [&] {
+    Image image{};
+    ok &= link.BlockRead(image, 0, ImageLastIndex);
+    link.ParkBus();
+    link.BusStop();
+  });
+  Print("  bare link, block read + park", bareRead);
+
+  // Write + verify: what a single write runs after detection, and the bare link.
+  rig.editor.WriteOpt_Click();
+  const auto write = Series(rig, [&] {
+    rig.msgs.Clear();
+    Form2 form(rig.editor, link, rig.msgs);
+    form.tbl_writeall(rig.state.PagerImage, 0, ImageLastIndex);
+    link.BusStop();
+    if (!link.TransferError) {
+      form.verify(rig.state.PagerImage, 0, ImageLastIndex);
+      link.BusStop();
+    }
+    ok &= rig.msgs.Texts() == std::vector<std::string>{"Verify Success!"} && !link.TransferError;
+  });
+  Print("Write + verify (2 byte reads + 128-page write + 2048-byte verify + park)", write);
+  const auto bareWrite = Series(rig, [&] {
+    const Image& image = rig.state.PagerImage;
+    ok &= link.PageWrite(image, 0, ImageLastIndex);
+    link.BusStop();
+    ok &= link.SequentialRead(0, ImageLastIndex, [&](int a, uint8_t v) { return v == image[a]; }) ==
+          PagerLink::SeqResult::Completed;
+    link.ParkBus();
+    link.BusStop();
+  });
+  Print("  bare link, page write + sequential read + park", bareWrite);
+
+  // A batch: one Write press per pager, both capcodes increasing.
+  rig.state.AutoIncrement1 = rig.state.AutoIncrement2 = true;
+  rig.state.TransferMode = 1;
+  Form2 batch(rig.editor, link, rig.msgs);
+  batch.Form_Activate();
+  const auto press = Series(rig, [&] {
+    rig.msgs.Clear();
+    batch.cmdWrite_Click();
+    ok &= rig.msgs.Texts() == std::vector<std::string>{"Verify Success!"} && !link.TransferError;
+  });
+  Print("Batch, one Write press (write + verify + capcode increase)", press);
+  std::printf("  pagers per hour on the bus alone: best %.0f, median %.0f (protocol limit %.0f)\n",
+              3600.0 / press.first.seconds, 3600.0 / press.second.seconds, 3600.0 / press.first.mandated);
+
+  std::printf("dialog code over the bare link (best ratios): read %+.2f%%, write + verify %+.2f%%\n",
+              (read.first.ratio() / bareRead.first.ratio() - 1) * 100,
+              (write.first.ratio() / bareWrite.first.ratio() - 1) * 100);
+  std::printf("transfers %s\n", ok ? "succeeded" : "FAILED");
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,238 @@
+#include "tables/TableFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "editor/Editor.h"
+#include "link/Messages.h"
+
+namespace qrt {
+namespace {
+
+std::string Reason(int error) { return std::strerror(error); }
+
+std::string OpenFailure(const std::string& path, const std::string& reason) {
+  return "Could not open [" + path + "]: " + reason;
+}
+
+std::string SaveFailure(const std::string& path, const std::string& reason) {
+  return "Could not save [" + path + "]: " + reason;
+}
+
+bool Exists(const std::string& path) {
+  struct stat sb;
+  return ::stat(path.c_str(), &sb) == 0;
+}
+
+// Both write() and read() may move fewer bytes than asked; EINTR is retried.
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+std::string ParentDirectory(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Opens the table at path into the editor. True when the image was taken over.
+bool OpenTable(Editor& editor, TableFileUi& ui) {
+  AppState& st = editor.state;
+  std::string path;
+  if (st.UseCurrentTablePath) {
+    path = st.CurrentTablePath;
+  } else {
+    const std::optional<std::string> chosen = ui.ChooseOpenPath(st.ProgramDir);
+    if (!chosen) return false;
+    path = *chosen;
+    struct stat sb;
+    if (::stat(path.c_str(), &sb) != 0) {
+      if (errno == ENOENT || errno == ENOTDIR) {
+        editor.msg.Show("This file is not exit!", MsgIcon::None);
+      } else {
+        editor.msg.Show(OpenFailure(path, Reason(errno)), MsgIcon::Warning);
+      }
+      return false;
+    }
+  }
+
+  const TableReadResult file = ReadTableFile(path);
+  if (!file.ok) {
+    editor.msg.Show(OpenFailure(path, file.error), MsgIcon::Warning);
+    return false;
+  }
+  if (!IsTableImage(file.image)) {
+    // The refused file does not become the target of the next Save: saving
+    // over it would destroy a file that is not ours.
+    editor.msg.Show("The [" + path + "] is not correct format, the file will discard !", MsgIcon::None);
+    return false;
+  }
+
+  st.CurrentTablePath = path;
+  st.PagerImage = file.image;
+  editor.DetectBand();
+  editor.init_ctl();
+  ui.SetTitle(TitleWithPath(ui.Title(), path));
+  return true;
+}
+
+}  // namespace
+
+std::string TitleWithPath(const std::string& title, const std::string& path) {
+  const size_t bracket = title.find('[');
+  if (bracket != std::string::npos) return title.substr(0, bracket + 1) + path + "]";
+  return title + " - [" + path + "]";
+}
+
+bool IsTableImage(const Image& image) { return HasModelName(image); }
+
+TableReadResult ReadTableFile(const std::string& path) {
+  TableReadResult result;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    result.error = Reason(errno);
+    return result;
+  }
+  struct stat sb;
+  if (::fstat(fd, &sb) != 0) {
+    result.error = Reason(errno);
+    ::close(fd);
+    return result;
+  }
+  if (S_ISDIR(sb.st_mode)) {
+    result.error = Reason(EISDIR);
+    ::close(fd);
+    return result;
+  }
+  // A shorter file leaves the rest 0; the bytes of a longer one are ignored.
+  size_t filled = 0;
+  while (filled < result.image.size()) {
+    const ssize_t n = ::read(fd, result.image.data() + filled, result.image.size() - filled);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      result.error = Reason(errno);
+      ::close(fd);
+      result.image.fill(0);
+      return result;
+    }
+    if (n == 0) break;
+    filled += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  result.ok = true;
+  return result;
+}
+
+std::string WriteTableFileAtomically(const std::string& path, const Image& image) {
+  if (path.empty()) return Reason(ENOENT);
+  // A symbolic link keeps pointing at the table: the table it names is replaced.
+  std::string target = path;
+  struct stat link;
+  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+      target = resolved;
+      std::free(resolved);
+    }
+  }
+  struct stat old;
+  const bool hadOld = ::stat(target.c_str(), &old) == 0;
+  if (hadOld && S_ISDIR(old.st_mode)) return Reason(EISDIR);
+
+  const std::string dir = ParentDirectory(target);
+  const std::string base = target.substr(target.find_last_of('/') == std::string::npos
+                                             ? 0
+                                             : target.find_last_of('/') + 1);
+  std::string temp;
+  int fd = -1;
+  const auto seed = static_cast<unsigned long long>(
+      std::chrono::steady_clock::now().time_since_epoch().count());
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = dir + "/." + base + ".tmp" + std::to_string(::getpid()) + "-" +
+           std::to_string((seed + static_cast<unsigned long long>(attempt) * 7919u) % 1000000u);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return Reason(errno);
+  }
+  if (fd < 0) return Reason(EEXIST);
+
+  auto fail = [&](int error) {
+    if (fd >= 0) ::close(fd);
+    ::unlink(temp.c_str());
+    return Reason(error);
+  };
+  if (hadOld) (void)::fchmod(fd, old.st_mode & 07777);  // keep the old file's permissions
+  if (!WriteAll(fd, image.data(), image.size())) return fail(errno);
+  if (::fsync(fd) != 0) return fail(errno);
+  const int closed = ::close(fd);
+  fd = -1;
+  if (closed != 0) return fail(errno);
+  if (::rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
+  // Make the rename itself durable; a folder that cannot be synced still holds the file.
+  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    (void)::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return {};
+}
+
+void mnuLBFF_Click(Editor& editor, TableFileUi& ui) { (void)OpenTable(editor, ui); }
+
+void mnuSA_Click(Editor& editor, TableFileUi& ui) {
+  AppState& st = editor.state;
+  std::string path;
+  if (st.UseCurrentTablePath) {
+    path = st.CurrentTablePath;
+  } else {
+    const std::optional<std::string> chosen = ui.ChooseSavePath(st.ProgramDir);
+    if (!chosen) return;
+    path = *chosen;
+    if (Exists(path) &&
+        !editor.msg.AskYesNo("This file is arealy exist ! \nAre you sure overwrite this file?",
+                             MsgIcon::None)) {
+      return;
+    }
+  }
+  const std::string error = WriteTableFileAtomically(path, st.PagerImage);
+  if (!error.empty()) {
+    editor.msg.Show(SaveFailure(path, error), MsgIcon::Warning);
+    return;
+  }
+  st.CurrentTablePath = path;
+  ui.SetTitle(TitleWithPath(ui.Title(), path));
+}
+
+void mnuSBTF_Click(Editor& editor, TableFileUi& ui) {
+  editor.state.UseCurrentTablePath = true;
+  mnuSA_Click(editor, ui);
+  editor.state.UseCurrentTablePath = false;
+}
+
+bool OpenDefaultTableAtStart(Editor& editor, TableFileUi& ui) {
+  AppState& st = editor.state;
+  if (st.CurrentTablePath.empty()) st.CurrentTablePath = st.ProgramDir + "/default.tbl";
+  struct stat sb;
+  if (::stat(st.CurrentTablePath.c_str(), &sb) != 0 || S_ISDIR(sb.st_mode)) return false;
+  st.UseCurrentTablePath = true;
+  const bool loaded = OpenTable(editor, ui);
+  st.UseCurrentTablePath = false;
+  return loaded;
+}
+
+}  // namespace qrt

@@ -1,0 +1,59 @@
+#pragma once
+// Table files (".tbl"): the raw 2048-byte image, address 0 first, no header.
+// Open, Save As and Save of the File menu, and the silent open of default.tbl
+// at start-up. The file dialogs and the window title come through TableFileUi
+// so that the GUI, the CLI and the tests share every rule.
+#include <optional>
+#include <string>
+
+#include "image/PagerImage.h"
+
+namespace qrt {
+
+class Editor;
+
+class TableFileUi {
+ public:
+  virtual ~TableFileUi() = default;
+  // The file dialogs, opened in dir; nullopt when the user cancels.
+  virtual std::optional<std::string> ChooseOpenPath(const std::string& dir) = 0;
+  virtual std::optional<std::string> ChooseSavePath(const std::string& dir) = 0;
+  // The main window's title.
+  virtual std::string Title() = 0;
+  virtual void SetTitle(const std::string& title) = 0;
+};
+
+// File > Open (Ctrl+O). With state.UseCurrentTablePath the file at
+// CurrentTablePath is opened without a dialog.
+void mnuLBFF_Click(Editor& editor, TableFileUi& ui);
+// File > Save As... (Ctrl+A). With state.UseCurrentTablePath the image is
+// written to CurrentTablePath without a dialog or a question.
+void mnuSA_Click(Editor& editor, TableFileUi& ui);
+// File > Save (Ctrl+S): Save As on CurrentTablePath.
+void mnuSBTF_Click(Editor& editor, TableFileUi& ui);
+
+// Start-up: opens CurrentTablePath (ProgramDir + "/default.tbl") when that
+// file exists. True when a table was loaded; false when there is none or it
+// was refused, so that the caller selects band 0 for the factory image.
+bool OpenDefaultTableAtStart(Editor& editor, TableFileUi& ui);
+
+// The window title after opening or saving path.
+std::string TitleWithPath(const std::string& title, const std::string& path);
+
+// --- file primitives (also used by the CLI) --------------------------------
+struct TableReadResult {
+  bool ok = false;
+  Image image{};           // the first 2048 bytes, the rest 0 for a short file
+  std::string error;       // reason when !ok, e.g. "Permission denied"
+};
+// Reads up to 2048 bytes of path. No format test.
+TableReadResult ReadTableFile(const std::string& path);
+// True when the image holds the model name at 0x3E1..0x3E5.
+bool IsTableImage(const Image& image);
+// Replaces path with exactly the 2048 bytes of image: a temporary file in the
+// same folder, flushed to the disk and renamed over the old file, so that a
+// failed save never leaves a truncated or mixed file. Empty on success,
+// otherwise the reason.
+std::string WriteTableFileAtomically(const std::string& path, const Image& image);
+
+}  // namespace qrt

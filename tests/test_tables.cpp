@@ -1,0 +1,379 @@
+// Table files: Open, Save, Save As, the start-up open of default.tbl, and
+// saving that never leaves a damaged file behind.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "editor/Editor.h"
+#include "image/Defaults.h"
+#include "tables/TableFiles.h"
+
+namespace qrt {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kTitle = "QRT35 Pager Programmer V3.82";
+
+struct FakeUi : TableFileUi {
+  std::deque<std::optional<std::string>> openAnswers, saveAnswers;
+  std::vector<std::string> dialogDirs;
+  std::string title = kTitle;
+  std::optional<std::string> ChooseOpenPath(const std::string& dir) override {
+    dialogDirs.push_back(dir);
+    auto a = openAnswers.empty() ? std::nullopt : openAnswers.front();
+    if (!openAnswers.empty()) openAnswers.pop_front();
+    return a;
+  }
+  std::optional<std::string> ChooseSavePath(const std::string& dir) override {
+    dialogDirs.push_back(dir);
+    auto a = saveAnswers.empty() ? std::nullopt : saveAnswers.front();
+    if (!saveAnswers.empty()) saveAnswers.pop_front();
+    return a;
+  }
+  std::string Title() override { return title; }
+  void SetTitle(const std::string& t) override { title = t; }
+};
+
+std::vector<uint8_t> FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> Bytes(const Image& image) { return {image.begin(), image.end()}; }
+
+struct TableRig : ::testing::Test {
+  void SetUp() override {
+    char pattern[] = "/tmp/qrt-tables-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir = pattern;
+    state.ProgramDir = dir;
+    state.CurrentTablePath = dir + "/default.tbl";
+    editor.LoadDefaults("VESTRA");
+    editor.SelectBand0();
+    msgs.Clear();
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir, ec);
+  }
+  std::string Path(const std::string& name) const { return dir + "/" + name; }
+  // Files in the folder other than the ones a test made itself.
+  std::vector<std::string> Leftovers(const std::vector<std::string>& expected) const {
+    std::vector<std::string> extra;
+    for (const auto& e : fs::directory_iterator(dir)) {
+      const std::string name = e.path().filename().string();
+      if (std::find(expected.begin(), expected.end(), name) == expected.end()) extra.push_back(name);
+    }
+    return extra;
+  }
+
+  std::string dir;
+  AppState state;
+  RecordingMessages msgs;
+  EditorHost host;
+  Editor editor{state, msgs, host};
+  FakeUi ui;
+};
+
+// An image another program run would have: French prompt characters in
+// display form, a band-2 pager, some capcode.
+Image SavedProfile() {
+  Image image = BuildDefaultImage();
+  image[0x03A] = static_cast<uint8_t>((image[0x03A] & 0xF0) | 6);
+  image[0x114] &= 0xF0;  // prompt 1 without leading blanks
+  image[0x116] = 0xE7;  // ç
+  image[0x117] = 0xE9;  // é
+  image[addr::kBandByte] = 0x3D;
+  image[0x042] = 0x12;
+  image[addr::kChecksumHigh] = 0xAB;  // not checked on loading
+  return image;
+}
+
+TEST_F(TableRig, SaveAsThenOpenGivesTheSameImageByteForByte) {
+  state.PagerImage = SavedProfile();
+  const Image saved = state.PagerImage;
+  ui.saveAnswers = {Path("profile.tbl")};
+  mnuSA_Click(editor, ui);
+  EXPECT_TRUE(msgs.log.empty());
+  EXPECT_EQ(FileBytes(Path("profile.tbl")), Bytes(saved));
+  EXPECT_EQ(state.CurrentTablePath, Path("profile.tbl"));
+  EXPECT_EQ(ui.title, std::string(kTitle) + " - [" + Path("profile.tbl") + "]");
+  EXPECT_EQ(ui.dialogDirs, std::vector<std::string>{dir});
+
+  state.PagerImage = BuildDefaultImage();
+  editor.SelectBand0();
+  ui.openAnswers = {Path("profile.tbl")};
+  mnuLBFF_Click(editor, ui);
+
+  EXPECT_TRUE(msgs.log.empty());
+  EXPECT_EQ(state.PagerImage, saved);
+  EXPECT_EQ(editor.cboDft.index, 2);  // band from the file, without band defaults
+  EXPECT_EQ(editor.txtPrompt[1].text.substr(0, 4), "\xC3\xA7\xC3\xA9");
+}
+
+struct SizeCase {
+  const char* name;
+  size_t size;
+  bool accepted;
+};
+
+class TableFileSize : public TableRig, public ::testing::WithParamInterface<SizeCase> {};
+
+TEST_P(TableFileSize, ShortFilesFailTheFormatTestLongOnesLoadTheirStart) {
+  const SizeCase& c = GetParam();
+  std::vector<uint8_t> bytes = Bytes(SavedProfile());
+  bytes.resize(c.size, 0x5A);
+  const std::string path = Path("sized.tbl");
+  WriteBytes(path, bytes);
+  const Image before = state.PagerImage;
+
+  ui.openAnswers = {path};
+  mnuLBFF_Click(editor, ui);
+
+  if (c.accepted) {
+    EXPECT_TRUE(msgs.log.empty());
+    Image expected{};
+    std::copy_n(bytes.begin(), std::min(bytes.size(), expected.size()), expected.begin());
+    EXPECT_EQ(state.PagerImage, expected);
+    EXPECT_EQ(state.CurrentTablePath, path);
+  } else {
+    EXPECT_EQ(msgs.Texts(), std::vector<std::string>{"The [" + path +
+                                                     "] is not correct format, the file will discard !"});
+    EXPECT_EQ(state.PagerImage, before);
+    EXPECT_EQ(ui.title, kTitle);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, TableFileSize,
+                         ::testing::Values(SizeCase{"empty", 0, false}, SizeCase{"b997", 997, false},
+                                           SizeCase{"b998", 998, true}, SizeCase{"b2047", 2047, true},
+                                           SizeCase{"b2048", 2048, true}, SizeCase{"b3000", 3000, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TableRig, AnotherModelIsRefusedAndNeverBecomesTheSaveTarget) {
+  ui.saveAnswers = {Path("mine.tbl")};
+  mnuSA_Click(editor, ui);
+  const std::string titleBefore = ui.title;
+
+  std::vector<uint8_t> other = Bytes(SavedProfile());
+  other[0x3E5] = '6';  // QRT36
+  WriteBytes(Path("other.tbl"), other);
+  const Image before = state.PagerImage;
+  ui.openAnswers = {Path("other.tbl")};
+  mnuLBFF_Click(editor, ui);
+
+  EXPECT_EQ(msgs.Texts(), std::vector<std::string>{"The [" + Path("other.tbl") +
+                                                   "] is not correct format, the file will discard !"});
+  EXPECT_EQ(state.PagerImage, before);
+  EXPECT_EQ(ui.title, titleBefore);
+  EXPECT_EQ(state.CurrentTablePath, Path("mine.tbl"));
+
+  // Save goes to the last good file; the refused one is left as it was.
+  state.PagerImage[0x200] ^= 0xFF;
+  mnuSBTF_Click(editor, ui);
+  EXPECT_EQ(FileBytes(Path("other.tbl")), other);
+  EXPECT_EQ(FileBytes(Path("mine.tbl")), Bytes(state.PagerImage));
+  EXPECT_FALSE(state.UseCurrentTablePath);
+}
+
+TEST_F(TableRig, MissingFileSaysSoAndChangesNothing) {
+  const Image before = state.PagerImage;
+  const std::string target = state.CurrentTablePath;
+  ui.openAnswers = {Path("nothere.tbl")};
+  mnuLBFF_Click(editor, ui);
+  EXPECT_EQ(msgs.Texts(), std::vector<std::string>{"This file is not exit!"});
+  EXPECT_EQ(msgs.log[0].icon, MsgIcon::None);
+  EXPECT_EQ(state.PagerImage, before);
+  EXPECT_EQ(state.CurrentTablePath, target);
+}
+
+TEST_F(TableRig, FolderIsNamedWithTheReason) {
+  fs::create_directory(Path("folder.tbl"));
+  ui.openAnswers = {Path("folder.tbl")};
+  mnuLBFF_Click(editor, ui);
+  EXPECT_EQ(msgs.Texts(),
+            std::vector<std::string>{"Could not open [" + Path("folder.tbl") + "]: Is a directory"});
+}
+
+TEST_F(TableRig, UnreadableFileIsNamedWithTheReason) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  WriteBytes(Path("locked.tbl"), Bytes(SavedProfile()));
+  ::chmod(Path("locked.tbl").c_str(), 0);
+  ui.openAnswers = {Path("locked.tbl")};
+  mnuLBFF_Click(editor, ui);
+  EXPECT_EQ(msgs.Texts(),
+            std::vector<std::string>{"Could not open [" + Path("locked.tbl") + "]: Permission denied"});
+}
+
+TEST_F(TableRig, CancelledDialogsEndQuietly) {
+  const Image before = state.PagerImage;
+  mnuLBFF_Click(editor, ui);
+  mnuSA_Click(editor, ui);
+  EXPECT_TRUE(msgs.log.empty());
+  EXPECT_EQ(state.PagerImage, before);
+  EXPECT_EQ(ui.title, kTitle);
+  EXPECT_EQ(ui.dialogDirs.size(), 2u);
+  EXPECT_TRUE(Leftovers({}).empty());
+}
+
+TEST_F(TableRig, OverwriteQuestionGuardsAnExistingFile) {
+  const std::vector<uint8_t> old(2048, 0x11);
+  WriteBytes(Path("old.tbl"), old);
+
+  msgs.answers = {false};
+  ui.saveAnswers = {Path("old.tbl")};
+  mnuSA_Click(editor, ui);
+  ASSERT_EQ(msgs.log.size(), 1u);
+  EXPECT_EQ(msgs.log[0].text, "This file is arealy exist ! \nAre you sure overwrite this file?");
+  EXPECT_TRUE(msgs.log[0].question);
+  EXPECT_EQ(FileBytes(Path("old.tbl")), old);
+  EXPECT_EQ(ui.title, kTitle);
+
+  msgs.answers = {true};
+  ui.saveAnswers = {Path("old.tbl")};
+  mnuSA_Click(editor, ui);
+  EXPECT_EQ(FileBytes(Path("old.tbl")), Bytes(state.PagerImage));
+}
+
+TEST_F(TableRig, SaveWithoutAnOpenWritesDefaultTblWithoutAsking) {
+  WriteBytes(Path("default.tbl"), std::vector<uint8_t>(4000, 0x22));  // longer than an image
+  mnuSBTF_Click(editor, ui);
+  EXPECT_TRUE(msgs.log.empty());
+  EXPECT_TRUE(ui.dialogDirs.empty());
+  EXPECT_EQ(FileBytes(Path("default.tbl")), Bytes(state.PagerImage));
+  EXPECT_EQ(ui.title, std::string(kTitle) + " - [" + Path("default.tbl") + "]");
+  EXPECT_TRUE(Leftovers({"default.tbl"}).empty());
+}
+
+struct TitleCase {
+  const char* name;
+  const char* title;
+  const char* expected;
+};
+
+class TableTitle : public ::testing::TestWithParam<TitleCase> {};
+
+TEST_P(TableTitle, ReplacesTheBracketedPathOrAppendsOne) {
+  EXPECT_EQ(TitleWithPath(GetParam().title, "/p/a.tbl"), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Titles, TableTitle,
+    ::testing::Values(TitleCase{"plain", "QRT35", "QRT35 - [/p/a.tbl]"},
+                      TitleCase{"with_path", "QRT35 - [/old/b.tbl]", "QRT35 - [/p/a.tbl]"},
+                      TitleCase{"two_brackets", "A [x] B [y]", "A [/p/a.tbl]"},
+                      TitleCase{"bare_bracket", "[", "[/p/a.tbl]"},
+                      TitleCase{"empty", "", " - [/p/a.tbl]"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TableRig, StartUpOpensDefaultTblSilently) {
+  Image gp = BuildDefaultImage();
+  gp[addr::kHardwareVariant] = 0;
+  WriteBytes(Path("default.tbl"), Bytes(gp));
+
+  EXPECT_TRUE(OpenDefaultTableAtStart(editor, ui));
+  EXPECT_TRUE(msgs.log.empty());
+  EXPECT_TRUE(ui.dialogDirs.empty());
+  EXPECT_FALSE(state.UseCurrentTablePath);
+  EXPECT_EQ(state.PagerImage, gp);
+  EXPECT_EQ(editor.cboDft.index, 1);
+  EXPECT_FALSE(editor.chkCtl[4].visible);
+}
+
+TEST_F(TableRig, StartUpWithoutDefaultTblLeavesTheImage) {
+  const Image before = state.PagerImage;
+  EXPECT_FALSE(OpenDefaultTableAtStart(editor, ui));
+  EXPECT_TRUE(msgs.log.empty());
+  EXPECT_EQ(state.PagerImage, before);
+  EXPECT_FALSE(state.UseCurrentTablePath);
+}
+
+TEST_F(TableRig, StartUpWithAForeignDefaultTblReportsItAndLoadsNothing) {
+  WriteBytes(Path("default.tbl"), std::vector<uint8_t>(2048, 0));
+  const Image before = state.PagerImage;
+  EXPECT_FALSE(OpenDefaultTableAtStart(editor, ui));
+  EXPECT_EQ(msgs.Texts(), std::vector<std::string>{"The [" + Path("default.tbl") +
+                                                   "] is not correct format, the file will discard !"});
+  EXPECT_EQ(state.PagerImage, before);
+  EXPECT_FALSE(state.UseCurrentTablePath);
+}
+
+// ------------------------------------------------------------ atomic saves
+
+TEST_F(TableRig, SaveInterruptedHalfWayLeavesTheOldFileWhole) {
+  const std::vector<uint8_t> old = Bytes(SavedProfile());
+  WriteBytes(Path("default.tbl"), old);
+  state.PagerImage.fill(0x99);
+
+  // The file system refuses anything beyond 1000 bytes, as a full disk would.
+  struct rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct rlimit small = saved;
+  small.rlim_cur = 1000;
+  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  mnuSBTF_Click(editor, ui);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_EQ(msgs.Texts(),
+            std::vector<std::string>{"Could not save [" + Path("default.tbl") + "]: File too large"});
+  EXPECT_EQ(msgs.log[0].icon, MsgIcon::Warning);
+  EXPECT_EQ(FileBytes(Path("default.tbl")), old);
+  EXPECT_TRUE(Leftovers({"default.tbl"}).empty());
+  EXPECT_EQ(ui.title, kTitle);
+}
+
+TEST_F(TableRig, SaveIntoAReadOnlyFolderFailsWithAMessage) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  const std::vector<uint8_t> old = Bytes(SavedProfile());
+  WriteBytes(Path("default.tbl"), old);
+  ::chmod(dir.c_str(), 0555);
+  mnuSBTF_Click(editor, ui);
+  ::chmod(dir.c_str(), 0755);
+  EXPECT_EQ(msgs.Texts(),
+            std::vector<std::string>{"Could not save [" + Path("default.tbl") + "]: Permission denied"});
+  EXPECT_EQ(FileBytes(Path("default.tbl")), old);
+}
+
+TEST_F(TableRig, SaveIntoAMissingFolderKeepsTheCurrentTarget) {
+  const std::string target = state.CurrentTablePath;
+  ui.saveAnswers = {Path("gone/x.tbl")};
+  mnuSA_Click(editor, ui);
+  EXPECT_EQ(msgs.Texts(), std::vector<std::string>{"Could not save [" + Path("gone/x.tbl") +
+                                                   "]: No such file or directory"});
+  EXPECT_EQ(state.CurrentTablePath, target);
+  EXPECT_EQ(ui.title, kTitle);
+}
+
+TEST_F(TableRig, SaveKeepsTheFilesPermissionsAndALinksTarget) {
+  WriteBytes(Path("real.tbl"), std::vector<uint8_t>(2048, 0));
+  ::chmod(Path("real.tbl").c_str(), 0640);
+  fs::create_symlink(Path("real.tbl"), Path("link.tbl"));
+  msgs.answers = {true};
+  ui.saveAnswers = {Path("link.tbl")};
+  mnuSA_Click(editor, ui);
+  EXPECT_TRUE(fs::is_symlink(Path("link.tbl")));
+  EXPECT_EQ(FileBytes(Path("real.tbl")), Bytes(state.PagerImage));
+  struct stat sb;
+  ASSERT_EQ(::stat(Path("real.tbl").c_str(), &sb), 0);
+  EXPECT_EQ(sb.st_mode & 0777, 0640u);
+}
+
+}  // namespace
+}  // namespace qrt

@@ -1,0 +1,121 @@
+#pragma once
+// The transfer dialog `Form2` without widgets: what it shows (title, status
+// text, progress bar, the batch labels and buttons, whether it has closed) and
+// every transfer it runs over the pager link: the read with identification and
+// checksum check, the write with the hardware-variant check, the verify, and
+// the batch write that adds one to the capcodes after every pager.
+//
+// The Qt dialog (transfer/gui/TransferDialog.h) is a view of this class: it
+// forwards activation, the Write, Exit and close-box clicks, and redraws from
+// the state whenever the model reports a change.
+//
+// Failure is reported the way the pager link reports it: by the link's
+// TransferError flag and by one message box at the point of failure.
+#include <cstdint>
+#include <string>
+
+#include "editor/Controls.h"
+#include "image/PagerImage.h"
+
+namespace qrt {
+
+class Editor;
+class Messages;
+class PagerLink;
+
+// 0x00BBGGRR, red 128, green 0, blue 128: the colour of reading and verifying.
+inline constexpr uint32_t kProgressPurple = 0x00800080;
+
+struct ProgressBarState {
+  int Max = 100;
+  int Value = 0;          // may exceed Max: the read ends at 2031 against 2015
+  uint32_t Color = kProgressPurple;
+  bool SystemHighlight = false;  // true: the system highlight colour, Color unused
+};
+
+// The dialog's controls as the transfers leave them.
+struct Form2State {
+  std::string Label2 = "Pager Program";
+  std::string Label1;     // "Reading Now.......", "Writing Now.......", "Verifying Now....." or empty
+  ProgressBarState PB1;
+  LabelState lblAuto1, lblAuto2;
+  ControlState cmdWrite, cmdExit;
+  bool closed = false;    // the dialog has unloaded itself (or was closed by the user)
+  bool busy = false;      // a transfer is running; a close request waits for its end
+  bool closeRequested = false;
+
+  Form2State();
+};
+
+// What the widget side provides. Both methods have harmless defaults so that
+// the CLI, the benchmark and the tests run the model alone.
+class Form2View {
+ public:
+  virtual ~Form2View() = default;
+  // The state changed (a progress step, a caption, a button); redraw it.
+  virtual void Form2Changed() {}
+  // Let pending window events run (the progress display of each transfer).
+  virtual void DoEvents() {}
+};
+
+inline constexpr const char* kLblAuto1Caption = " 1st capcode : ";
+inline constexpr const char* kLblAuto2Caption = " 2nd capcode : ";
+inline constexpr int kMaxCapcode = 2097151;
+
+class Form2 {
+ public:
+  Form2(Editor& editor, PagerLink& link, Messages& messages);
+  Form2(Editor& editor, PagerLink& link);  // messages: the editor's
+
+  Form2State state;
+  void SetView(Form2View* view) { view_ = view; }
+
+  // Runs the transfer of state.TransferMode when the dialog is shown. Read,
+  // single write and verify close the dialog when they end; the batch write
+  // leaves it open with Write and Exit; an unknown mode does nothing.
+  void Form_Activate();
+
+  // The batch variant's buttons and the close box.
+  void cmdWrite_Click();
+  void cmdExit_Click();
+  void Close1_Click();
+
+  // --- transfers (public so the CLI and the tests can run them alone) ----
+  // Reads first..last into PagerImage; TransferError tells failure.
+  void eep_readall(int first, int last);
+  // Writes image[first..last] into the pager after the pager-specific byte,
+  // the hardware-variant check, the write marker and the checksum.
+  void tbl_writeall(Image& image, int first, int last);
+  // Reads first..last back and compares with image.
+  void verify(const Image& image, int first, int last);
+  // Adds one to the capcode in txtAddr(index) and stores it.
+  void set_capcode(int index);
+
+  // The identification text of the last read (14 characters, Windows-1252).
+  const std::string& IdentText() const { return ident_; }
+
+ private:
+  void Changed();
+  void DoEvents();
+  void Unload();
+  void WriteTransfer();
+  void VerifyTransfer();
+  void ReadTransfer();
+  void RestoreWindowAfterDecodeError(int bandIndexBefore, bool freqModVisibleBefore);
+
+  Editor& editor_;
+  PagerLink& link_;
+  Messages& msg_;
+  Form2View* view_ = nullptr;
+  std::string ident_;
+};
+
+// Messages the transfers build from data.
+std::string NotQrt35Message(const std::string& identText);  // identText: Windows-1252
+std::string CapcodeLimitMessage(int index);                 // index 0 or 1
+
+// The software version rule for the checksum check: characters 11, 13 and 14
+// of the identification text read as a number; true when it is above 372.
+bool ChecksumCheckedForIdent(const std::string& identText);
+
+}  // namespace qrt
