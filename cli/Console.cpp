@@ -1,0 +1,108 @@
+#include "cli/Console.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace qrt::cli {
+namespace {
+
+constexpr int kBarWidth = 32;
+constexpr const char* kClearLine = "\r\033[K";
+
+std::string BarText(std::string_view label, int value, int max) {
+  // The read ends at 2031 against a maximum of 2015: a bar is full, never fuller.
+  const int percent = max > 0 ? std::clamp(static_cast<int>(100LL * value / max), 0, 100) : 0;
+  const int filled = percent * kBarWidth / 100;
+  std::string bar(label);
+  bar += " [";
+  bar.append(static_cast<size_t>(filled), '#');
+  bar.append(static_cast<size_t>(kBarWidth - filled), '.');
+  bar += "] ";
+  bar += std::to_string(percent);
+  bar += '%';
+  return bar;
+}
+
+}  // namespace
+
+Console::Console(FILE* in, FILE* err, bool inIsTerminal, bool errIsTerminal)
+    : in_(in), err_(err), inTerminal_(inIsTerminal), errTerminal_(errIsTerminal) {}
+
+Console Console::ForProcess() {
+  return Console(stdin, stderr, ::isatty(STDIN_FILENO) == 1, ::isatty(STDERR_FILENO) == 1);
+}
+
+void Console::Line(std::string_view text) {
+  EndProgress();
+  std::fwrite(text.data(), 1, text.size(), err_);
+  std::fputc('\n', err_);
+  std::fflush(err_);
+}
+
+std::optional<std::string> Console::Ask(std::string_view prompt) {
+  EndProgress();
+  std::fwrite(prompt.data(), 1, prompt.size(), err_);
+  std::fflush(err_);
+  std::string line;
+  int c;
+  while ((c = std::fgetc(in_)) != EOF && c != '\n') line += static_cast<char>(c);
+  // A terminal echoes the answer and its Enter; without one the prompt's
+  // line is ended here, so that the next message starts on a line of its own.
+  if (!inTerminal_ || c == EOF) std::fputc('\n', err_);
+  if (c == EOF && line.empty()) return std::nullopt;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+void Console::Progress(std::string_view label, int value, int max) {
+  if (!errTerminal_) return;
+  if (label.empty()) {
+    EndProgress();
+    return;
+  }
+  std::string bar = BarText(label, value, max);
+  if (barShown_ && bar == lastBar_) return;
+  std::fputs(kClearLine, err_);
+  std::fputs(bar.c_str(), err_);
+  std::fflush(err_);
+  barShown_ = true;
+  lastBar_ = std::move(bar);
+}
+
+void Console::EndProgress() {
+  if (!barShown_) return;
+  std::fputs(kClearLine, err_);
+  std::fflush(err_);
+  barShown_ = false;
+  lastBar_.clear();
+}
+
+void CliMessages::Show(std::string_view text, MsgIcon /*icon*/) {
+  ++shown_;
+  console_.Line(text);
+}
+
+bool CliMessages::AskYesNo(std::string_view text, MsgIcon /*icon*/) {
+  console_.Line(text);
+  if (assumeYes_) {
+    console_.Line("(answered Yes: --yes)");
+    return true;
+  }
+  if (!console_.inIsTerminal()) {
+    console_.Line("(answered No: there is no terminal to ask on; give --yes to answer Yes)");
+    return false;
+  }
+  while (true) {
+    const std::optional<std::string> answer = console_.Ask("Yes or No? [y/n] ");
+    if (!answer) return false;
+    if (*answer == "y" || *answer == "Y" || *answer == "yes" || *answer == "Yes") return true;
+    if (*answer == "n" || *answer == "N" || *answer == "no" || *answer == "No") return false;
+  }
+}
+
+void ProgressView::Form2Changed() {
+  console_.Progress(state_.Label1, state_.PB1.Value, state_.PB1.Max);
+}
+
+}  // namespace qrt::cli

@@ -1,0 +1,79 @@
+#pragma once
+// The command line's side of the conversation: the system's messages on
+// stderr, Yes/No questions answered on the terminal (or by --yes), and the
+// transfer dialog's progress bar, drawn only when stderr is a terminal.
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "link/Messages.h"
+#include "transfer/Transfers.h"
+
+namespace qrt::cli {
+
+class Console {
+ public:
+  Console(FILE* in, FILE* err, bool inIsTerminal, bool errIsTerminal);
+  // Looks at the process's own stdin and stderr.
+  static Console ForProcess();
+
+  // One text on stderr, on a line of its own (a progress bar is cleared first).
+  void Line(std::string_view text);
+  // Prints `prompt` on stderr and reads one line from stdin (without the line
+  // end); nullopt at the end of the input.
+  std::optional<std::string> Ask(std::string_view prompt);
+
+  // The progress bar: drawn in place while `label` is not empty.
+  void Progress(std::string_view label, int value, int max);
+  void EndProgress();
+
+  bool inIsTerminal() const { return inTerminal_; }
+  bool errIsTerminal() const { return errTerminal_; }
+
+ private:
+  FILE* in_;
+  FILE* err_;
+  bool inTerminal_;
+  bool errTerminal_;
+  bool barShown_ = false;
+  std::string lastBar_;
+};
+
+// The programmer's messages and questions. A question is asked on the
+// terminal; with --yes it is answered Yes without asking; with neither a
+// terminal nor --yes it is answered No, which refuses what it guards.
+class CliMessages : public Messages {
+ public:
+  CliMessages(Console& console, bool assumeYes) : console_(console), assumeYes_(assumeYes) {}
+
+  void Show(std::string_view text, MsgIcon icon) override;
+  bool AskYesNo(std::string_view text, MsgIcon icon) override;
+
+  // A remark of the command line itself (not one of the programmer's
+  // messages): written the same way, but not counted.
+  void Note(std::string_view text) { console_.Line(text); }
+
+  // How many messages (not questions) have been shown so far: an edit that
+  // makes a field speak has been refused.
+  int shown() const { return shown_; }
+
+ private:
+  Console& console_;
+  bool assumeYes_;
+  int shown_ = 0;
+};
+
+// The transfer dialog's progress on the console.
+class ProgressView : public Form2View {
+ public:
+  ProgressView(Console& console, const Form2State& state) : console_(console), state_(state) {}
+  ~ProgressView() override { console_.EndProgress(); }
+  void Form2Changed() override;
+
+ private:
+  Console& console_;
+  const Form2State& state_;
+};
+
+}  // namespace qrt::cli

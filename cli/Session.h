@@ -1,0 +1,101 @@
+#pragma once
+// One run of the programmer without a window: the editor started as the main
+// window starts, table files opened and saved through the File menu's own
+// commands, and the Pager menu's commands run against the port the command
+// line chose. Everything here forwards to the shared logic; the rules live
+// there.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "cli/Console.h"
+#include "editor/AppState.h"
+#include "editor/Editor.h"
+#include "link/Clock.h"
+#include "link/PagerLink.h"
+#include "sim/PortFactory.h"
+#include "transfer/Transfers.h"
+
+namespace qrt::cli {
+
+class CliHost : public EditorHost {
+ public:
+  void RunTransferDialog() override {
+    if (transferDialog) transferDialog();
+  }
+  void ShowFunctionBitDialog() override {
+    if (functionBitDialog) functionBitDialog();
+  }
+  void ShowAlertLengthDialog() override {
+    if (alertLengthDialog) alertLengthDialog();
+  }
+  void ParkBus() override {
+    if (link) link->ParkBus();
+  }
+
+  // What "showing" each modal dialog does in this run.
+  std::function<void()> transferDialog, functionBitDialog, alertLengthDialog;
+  PagerLink* link = nullptr;
+};
+
+struct PortOptions {
+  std::string port = "ppdev";
+  std::string simImage;  // empty: the window's default file for --port sim
+  bool fastSim = false;  // the simulator on virtual time (tests)
+};
+
+// How the write command runs: one pager, N pagers, or the batch.
+struct WritePlan {
+  bool autoIncrease1 = false;
+  bool autoIncrease2 = false;
+  int count = 0;  // 0: one pager, or with auto increase: until the operator ends the batch
+};
+
+class Session {
+ public:
+  Session(Console& console, bool assumeYes);
+
+  Console& console;
+  CliMessages messages;
+  CliHost host;
+  AppState state;
+  Editor editor;
+
+  // The main window's load, as far as the image goes: factory image, the
+  // configured logo stored centred, the first band applied and bound.
+  void Start();
+
+  // File > Open on `path`; true when the image was taken over.
+  bool OpenTable(const std::string& path);
+  // File > Save As... to `path`, with the overwrite question for an existing file.
+  bool SaveTableAs(const std::string& path);
+  // File > Save to `path`: no question.
+  bool SaveTable(const std::string& path);
+
+  // Opens the port and finds the link's timing, as the window's load does.
+  // False (with the reason on the console) when there is no port.
+  bool ConnectPort(const PortOptions& options);
+
+  // Pager > Read (F3) and Pager > Verfy (F9). True when the transfer succeeded.
+  bool ReadPager();
+  bool VerifyPager();
+  // Write Mode and Pager > Write (F4) as the plan says; one line per pager on
+  // `out`. True when every pager written was verified.
+  bool WritePagers(const WritePlan& plan, FILE* out);
+
+ private:
+  bool RunTransfer(int mode);
+  void RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pager);
+  std::string CapcodesOfPager(const WritePlan& plan) const;
+
+  std::unique_ptr<Clock> clock_;
+  PortChoice port_;
+  std::unique_ptr<PagerLink> link_;
+  bool lastTransferOk_ = false;
+};
+
+// The simulated pager's file when --sim-image is not given: the same file the
+// window uses, so that both programs see one pager.
+std::string DefaultSimImagePath();
+
+}  // namespace qrt::cli

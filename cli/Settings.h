@@ -1,0 +1,62 @@
+#pragma once
+// What the main window shows, read off the editor's controls after an image
+// has been bound: one named setting per control or status text, grouped by
+// the tab page it sits on. `show` prints these, `show --json` writes them as
+// JSON, `diff` compares two lists of them. Names of bound controls are the
+// stable names of the field tag table; the other names are given here.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qrt {
+class Editor;
+}
+
+namespace qrt::cli {
+
+// Names of controls that have no field tag.
+inline constexpr std::string_view kMenuBoxNames[] = {  // chkMenu(0..6)
+    "zoom_in_out_off", "set_scroll_off", "set_time_off", "set_alarm_off",
+    "auto_sleep_off",  "pager_off_disable", "set_alert_off"};
+inline constexpr std::string_view kBatteryListNames[] = {  // cboBatLev(0..2)
+    "battery_level_low", "battery_level_med", "battery_level_high"};
+
+struct Setting {
+  enum class Type {
+    Text,    // a text field or status text
+    Flag,    // a check box
+    Number,  // the contrast slider
+    Entry,   // a list: the selected entry's text; `noEntry` when nothing is selected
+    Prompt,  // a prompt text field: text with its leading spaces, and whether it is enabled
+  };
+  std::string page;
+  std::string name;
+  Type type = Type::Text;
+  std::string text;
+  bool flag = false;
+  long long number = 0;
+  bool noEntry = false;
+  bool visible = true;   // false: the window hides the control
+  bool enabled = true;   // false: the window greys it out
+};
+
+// Every setting of the window, page by page, in the window's order.
+std::vector<Setting> CollectSettings(const Editor& editor);
+
+// The tab pages in the window's order.
+const std::vector<std::string_view>& PageNames();
+
+// How a value is written in `show` and `diff`: on/off for boxes, quoted text
+// for prompts (so that leading spaces show) and for texts that need it.
+std::string DisplayValue(const Setting& setting);
+
+// `show`: a heading per page, then "name  value" lines; (hidden) and
+// (disabled) mark what the window hides or greys out.
+std::string ShowText(const std::vector<Setting>& settings);
+// `show --json`.
+std::string ShowJson(const std::vector<Setting>& settings, const std::string& file);
+
+// `diff`: one "name: A -> B" line per setting whose value differs.
+std::vector<std::string> DiffLines(const std::vector<Setting>& a, const std::vector<Setting>& b);
+
+}  // namespace qrt::cli

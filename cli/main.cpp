@@ -1,0 +1,178 @@
+// qrt35: the programmer on the command line, for production lines and scripts.
+// Every command runs the same logic as the window: the editor started as the
+// window starts, table files through the File menu's commands, pagers through
+// the Pager menu's commands and the transfer dialog's model.
+//
+// Exit status: 0 success, 1 the pager or a file refused, 2 a usage error.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "cli/Args.h"
+#include "cli/Console.h"
+#include "cli/Edits.h"
+#include "cli/Session.h"
+#include "cli/Settings.h"
+#include "tables/TableFiles.h"
+
+namespace qrt::cli {
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kRefused = 1;
+constexpr int kUsage = 2;
+
+// Virtual time for the simulated pager, so that tests write a pager in
+// milliseconds; hardware always runs on the machine's clock.
+bool FastSimRequested() {
+  const char* v = std::getenv("QRT35_SIM_FAST");
+  return v && std::strcmp(v, "1") == 0;
+}
+
+PortOptions PortOptionsOf(const CommandLine& line) {
+  PortOptions o;
+  o.port = line.port;
+  o.simImage = line.simImage;
+  o.fastSim = FastSimRequested();
+  return o;
+}
+
+void PrintLine(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+int Read(Console& console, const CommandLine& line) {
+  Session s(console, line.yes);
+  s.Start();
+  if (!s.ConnectPort(PortOptionsOf(line))) return kRefused;
+  if (!s.ReadPager()) return kRefused;
+  return s.SaveTableAs(line.files[0]) ? kOk : kRefused;
+}
+
+int Write(Console& console, const CommandLine& line) {
+  Session s(console, line.yes);
+  s.Start();
+  if (!s.OpenTable(line.files[0])) return kRefused;
+  if (!s.ConnectPort(PortOptionsOf(line))) return kRefused;
+  WritePlan plan;
+  plan.autoIncrease1 = line.autoIncrease1;
+  plan.autoIncrease2 = line.autoIncrease2;
+  plan.count = line.count;
+  return s.WritePagers(plan, stdout) ? kOk : kRefused;
+}
+
+int Verify(Console& console, const CommandLine& line) {
+  Session s(console, line.yes);
+  s.Start();
+  if (!s.OpenTable(line.files[0])) return kRefused;
+  if (!s.ConnectPort(PortOptionsOf(line))) return kRefused;
+  return s.VerifyPager() ? kOk : kRefused;
+}
+
+int New(Console& console, const CommandLine& line) {
+  Session s(console, line.yes);
+  s.Start();
+  return s.SaveTableAs(line.files[0]) ? kOk : kRefused;
+}
+
+int Show(Console& console, const CommandLine& line) {
+  Session s(console, line.yes);
+  s.Start();
+  if (!s.OpenTable(line.files[0])) return kRefused;
+  const std::vector<Setting> settings = CollectSettings(s.editor);
+  const std::string out = line.json ? ShowJson(settings, line.files[0]) : ShowText(settings);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return kOk;
+}
+
+int Set(Console& console, const CommandLine& line) {
+  Session s(console, line.yes);
+  s.Start();
+  std::vector<ResolvedEdit> edits;
+  std::string error;
+  if (!ResolveEdits(s.editor, line.edits, edits, error)) {
+    std::fprintf(stderr, "qrt35: %s\n", error.c_str());
+    return kUsage;
+  }
+  if (!s.OpenTable(line.files[0])) return kRefused;
+  for (const ResolvedEdit& e : edits) {
+    if (!ApplyEdit(s.editor, s.host, s.messages, e)) {
+      s.messages.Note("qrt35: " + e.name + " was refused; nothing was saved.");
+      return kRefused;
+    }
+  }
+  const bool saved = line.output.empty() ? s.SaveTable(line.files[0]) : s.SaveTableAs(line.output);
+  return saved ? kOk : kRefused;
+}
+
+int Diff(Console& console, const CommandLine& line) {
+  Session a(console, line.yes), b(console, line.yes);
+  a.Start();
+  b.Start();
+  if (!a.OpenTable(line.files[0]) || !b.OpenTable(line.files[1])) return kRefused;
+  const std::vector<std::string> lines = DiffLines(CollectSettings(a.editor), CollectSettings(b.editor));
+  for (const std::string& l : lines) PrintLine(l);
+  if (!lines.empty()) return kOk;
+
+  // Nothing the window shows differs; say whether the files are the same.
+  const TableReadResult fa = ReadTableFile(line.files[0]), fb = ReadTableFile(line.files[1]);
+  std::vector<int> bytes;
+  for (int i = 0; i < kImageSize; ++i)
+    if (fa.image[i] != fb.image[i]) bytes.push_back(i);
+  if (bytes.empty()) {
+    PrintLine("No setting differs; the images are identical.");
+    return kOk;
+  }
+  std::string text = "No setting differs; the images differ in " + std::to_string(bytes.size()) +
+                     (bytes.size() == 1 ? " byte:" : " bytes:");
+  constexpr size_t kListed = 16;
+  for (size_t i = 0; i < bytes.size() && i < kListed; ++i) {
+    char address[8];
+    std::snprintf(address, sizeof address, " 0x%03X", bytes[i]);
+    text += address;
+  }
+  if (bytes.size() > kListed) text += " ...";
+  PrintLine(text);
+  return kOk;
+}
+
+int Run(const std::vector<std::string>& args) {
+  const CommandLine line = ParseCommandLine(args);
+  if (!line.error.empty()) {
+    std::fprintf(stderr, "qrt35: %s\nTry \"qrt35 --help\".\n", line.error.c_str());
+    return kUsage;
+  }
+  if (line.help) {
+    const std::string help = HelpText(line.command);
+    std::fwrite(help.data(), 1, help.size(), stdout);
+    return kOk;
+  }
+  Console console = Console::ForProcess();
+  switch (line.command) {
+    case Command::Read: return Read(console, line);
+    case Command::Write: return Write(console, line);
+    case Command::Verify: return Verify(console, line);
+    case Command::New: return New(console, line);
+    case Command::Show: return Show(console, line);
+    case Command::Set: return Set(console, line);
+    case Command::Diff: return Diff(console, line);
+    case Command::None: break;
+  }
+  return kUsage;
+}
+
+}  // namespace
+}  // namespace qrt::cli
+
+int main(int argc, char** argv) {
+  try {
+    return qrt::cli::Run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qrt35: internal error: %s\n", e.what());
+    return 1;
+  }
+}
