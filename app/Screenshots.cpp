@@ -1,0 +1,76 @@
+#include "app/Screenshots.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QWidget>
+
+#include <cstdio>
+
+#include "controls/gui/AboutBox.h"
+#include "editor/Editor.h"
+#include "editor/gui/DetailDialogs.h"
+#include "editor/gui/MainWindow.h"
+#include "transfer/gui/TransferDialog.h"
+
+namespace qrt {
+namespace {
+
+bool Save(const QString& dir, const QString& name, QWidget& w) {
+  if (!QDir().mkpath(dir)) {
+    std::fprintf(stderr, "qrt35prog: cannot create %s\n", qPrintable(dir));
+    return false;
+  }
+  QApplication::processEvents();
+  const QString path = QDir(dir).filePath(name);
+  if (!w.grab().save(path, "PNG")) {
+    std::fprintf(stderr, "qrt35prog: cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+// Shows a dialog without a modal loop, takes its picture and closes it.
+bool SaveDialog(const QString& dir, const QString& name, QWidget& dialog) {
+  dialog.show();
+  const bool ok = Save(dir, name, dialog);
+  dialog.close();
+  return ok;
+}
+
+}  // namespace
+
+bool WriteSplashScreenshot(const QString& dir, QWidget& splash) { return Save(dir, "splash.png", splash); }
+
+bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, PagerLink& link) {
+  bool ok = true;
+  const char* pages[] = {"page1-freq-codes.png", "page2-alert-status.png", "page3-prompts-edit.png",
+                         "page4-source-prompts.png"};
+  for (int i = 0; i < 4; ++i) {
+    window.ShowPage(i);
+    ok &= Save(dir, pages[i], window);
+  }
+  window.ShowPage(0);
+  {
+    AboutBox about(&window);
+    ok &= SaveDialog(dir, "about.png", about);
+  }
+  {
+    TransferDialog transfer(&window, editor, link, /*runOnShow=*/false);
+    transfer.Refresh();
+    ok &= SaveDialog(dir, "transfer.png", transfer);
+  }
+  {
+    editor.state.SelectedCapcode = 0;
+    FunctionBitDialog bits(&window, editor, [&window] { window.Refresh(); });
+    ok &= SaveDialog(dir, "function-bits.png", bits);
+  }
+  {
+    AlertLengthDialog alerts(&window, editor, [&window] { window.Refresh(); });
+    ok &= SaveDialog(dir, "alert-length.png", alerts);
+  }
+  return ok;
+}
+
+}  // namespace qrt

@@ -1,0 +1,388 @@
+// Form1's life: construction, the load sequence, the proportional layout, the
+// tab switching, the keep-alive timer, the menus and the way user input
+// reaches the editor (pointer focus, key preview, keyboard focus).
+#include "editor/gui/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QMenuBar>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdio>
+
+#include "ProductInfo.h"
+#include "controls/gui/AboutBox.h"
+#include "editor/Editor.h"
+#include "editor/Layout.h"
+#include "image/Cp1252.h"
+#include "link/PagerLink.h"
+#include "tables/TableFiles.h"
+#include "tables/gui/QtTableFileUi.h"
+
+namespace qrt {
+
+using form1::DesignControl;
+using form1::Kind;
+
+namespace {
+
+constexpr int kTimer1IntervalMs = 50;
+constexpr uint8_t kParkedBus = 254;
+constexpr int kEnterKey = 13;
+
+}  // namespace
+
+Form1::Form1(Editor& editor, PagerLink& link, QWidget* parent)
+    : QMainWindow(parent), editor_(editor), link_(link) {
+  setObjectName("Form1");
+  setWindowTitle(QString::fromStdString(form1::WindowTitle()));
+  tableUi_ = std::make_unique<QtTableFileUi>(this);
+
+  client_ = new QWidget(this);
+  client_->setObjectName("Form1Client");
+  setCentralWidget(client_);
+  client_->installEventFilter(this);
+
+  BuildWidgets();
+  BuildMenus();
+
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName("Timer1");
+  timer1_->setInterval(kTimer1IntervalMs);
+  // The parked bus state, written again and again: the board's lines stay
+  // released whatever another program may have written to the port.
+  connect(timer1_, &QTimer::timeout, this, [this] { link_.port().Out32(link_.PortBase, kParkedBus); });
+
+  const int w = form1::kClientWidth / form1::kTwipsPerPixel;
+  const int h = form1::kClientHeight / form1::kTwipsPerPixel;
+  client_->resize(w, h);
+  resize(w, h + menuBar()->sizeHint().height());
+  ShowPage(0);
+}
+
+void Form1::ReportFailure(const char* what, const char* why) {
+  std::fprintf(stderr, "qrt35prog: %s failed: %s\n", what, why);
+}
+
+Form1::~Form1() {
+  // The widgets go after this object's own members: they must not report to it any more.
+  for (const Item& item : items_) item.widget->removeEventFilter(this);
+  client_->removeEventFilter(this);
+}
+
+// ------------------------------------------------------------------ loading
+
+void Form1::Load(const std::function<void()>& boardChecked) {
+  AppState& st = editor_.state;
+  link_.CalibrateDelay();
+  st.ProgramDir = QCoreApplication::applicationDirPath().toStdString();
+  // A missing board is reported by the link; editing and table files work without one.
+  link_.DetectBoard();
+  link_.ParkBus();
+  if (boardChecked) boardChecked();
+
+  if (QLayout* l = layout()) l->activate();
+  const QSize inner = client_->size();
+  if (inner.width() > 0 && inner.height() > 0) {
+    initialScaleWidth_ = inner.width() * form1::kTwipsPerPixel;
+    initialScaleHeight_ = inner.height() * form1::kTwipsPerPixel;
+  }
+  RecordLayoutSuffixes();
+
+  Guarded("loading the factory image", [&] { editor_.LoadDefaults(product::kDefaultLogo); });
+  st.CurrentTablePath = st.ProgramDir + "/default.tbl";
+  Guarded("opening default.tbl", [&] {
+    if (!OpenDefaultTableAtStart(editor_, *tableUi_)) editor_.SelectBand0();
+  });
+  SetTimer1(true);
+  LayoutControls(client_->size());
+  AfterAction();
+}
+
+void Form1::RecordLayoutSuffixes() {
+  // Each control's design geometry (twips) and font size, appended to its tag
+  // once; every later layout starts from these numbers.
+  if (layoutRecorded_) return;
+  for (const Item& item : items_) {
+    const DesignControl& d = *item.design;
+    const std::optional<layout::Geometry> box =
+        layout::Geometry{double(d.left), double(d.top), double(d.width), double(d.height), 0};
+    const std::optional<double> font =
+        d.font == form1::FontRole::None ? std::nullopt : std::optional<double>(form1::kDesignFontSize);
+    const std::string tag = item.widget->property("tag").toString().toStdString();
+    item.widget->setProperty("tag", QString::fromStdString(layout::AppendLayoutSuffix(tag, box, font)));
+  }
+  layoutRecorded_ = true;
+}
+
+// ------------------------------------------------------------------- layout
+
+void Form1::LayoutControls(QSize inner) {
+  if (!layoutRecorded_) return;
+  const layout::Ratios ratios =
+      layout::ScaleRatios(double(inner.width()) * form1::kTwipsPerPixel,
+                          double(inner.height()) * form1::kTwipsPerPixel, initialScaleWidth_, initialScaleHeight_);
+  const bool wasEnabled = updatesEnabled();
+  setUpdatesEnabled(false);
+  for (const Item& item : items_) {
+    const std::string tag = item.widget->property("tag").toString().toStdString();
+    const layout::Geometry g =
+        layout::ScaleGeometry(layout::ParseLayoutSuffix(tag), ratios, layout::IsListName(item.design->name));
+    const auto px = [](double twips) { return int(std::lround(twips / form1::kTwipsPerPixel)); };
+    item.widget->setGeometry(px(g.left), px(g.top), px(g.width), px(g.height));
+    // A minimized window has no room for any font; the sizes come back from
+    // the suffix when it is restored.
+    if (item.design->font != form1::FontRole::None && g.fontSize > 0) {
+      QFont f = item.widget->font();
+      f.setPointSizeF(g.fontSize);
+      item.widget->setFont(f);
+    }
+  }
+  setUpdatesEnabled(wasEnabled);
+  if (inner.width() > 0 && inner.height() > 0) {
+    Guarded("sizing the prompt fields", [&] { editor_.Set_PromptEd_Width(); });
+  }
+  Refresh();
+}
+
+// --------------------------------------------------------------------- tabs
+
+void Form1::ShowPage(int page) {
+  if (page < 0 || page >= int(pages_.size())) return;
+  // The field being edited stores its entry before the page changes; when it
+  // refuses the entry the focus stays there and so does the page.
+  if (layoutRecorded_) {
+    Guarded("switching pages", [&] { editor_.SetFocus(CtlRef{Ctl::picTabBack, 0}); });
+    if (!(editor_.focus == CtlRef{Ctl::picTabBack, 0})) {
+      AfterAction();
+      return;
+    }
+  }
+  currentPage_ = page;
+  for (int i = 0; i < int(pages_.size()); ++i) {
+    tabButtons_[i]->setVisible(i != page);
+    pages_[i]->setVisible(i == page);
+  }
+  pages_[page]->raise();
+  AfterAction();
+}
+
+// -------------------------------------------------------------------- timer
+
+void Form1::SetTimer1(bool running) {
+  if (running)
+    timer1_->start();
+  else
+    timer1_->stop();
+}
+
+bool Form1::timer1Running() const { return timer1_->isActive(); }
+int Form1::timer1Interval() const { return timer1_->interval(); }
+
+// -------------------------------------------------------------------- menus
+
+void Form1::BuildMenus() {
+  struct Command {
+    QMenu* menu;
+    const char* name;
+    const char* caption;
+    QKeySequence key;
+    std::function<void()> run;
+  };
+  QMenu* file = menuBar()->addMenu("File");
+  file->setObjectName("mnuFile");
+  QMenu* pager = menuBar()->addMenu("Pager");
+  pager->setObjectName("mnuPager");
+  QMenu* help = menuBar()->addMenu("Help");
+  help->setObjectName("mnuHelp");
+  const auto pagerCommand = [this](int mode) {
+    return [this, mode] {
+      Guarded("the pager command", [&] { editor_.PagerCommand(mode); });
+      AfterAction();
+    };
+  };
+  const std::vector<Command> commands = {
+      {file, "mnuLBFF", "Open", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { FileOpen(); }},
+      {file, "mnuSBTF", "Save", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { FileSave(); }},
+      {file, "mnuSA", "Save As...", QKeySequence(Qt::CTRL | Qt::Key_A), [this] { FileSaveAs(); }},
+      {file, "mnuExit", "Exit", QKeySequence(Qt::CTRL | Qt::Key_E), [this] { Exit(); }},
+      {pager, "mnuEntire", "Read", QKeySequence(Qt::Key_F3), pagerCommand(0)},
+      {pager, "mnuEB", "Write", QKeySequence(Qt::Key_F4), pagerCommand(1)},
+      {pager, "mnuEB1", "Verfy", QKeySequence(Qt::Key_F9), pagerCommand(2)},
+      {help, "mnuAbout", "About", QKeySequence(), [this] { About(); }},
+  };
+  for (const Command& c : commands) {
+    QAction* a = c.menu->addAction(c.caption);
+    a->setObjectName(c.name);
+    if (!c.key.isEmpty()) {
+      a->setShortcut(c.key);
+      a->setShortcutContext(Qt::WindowShortcut);
+      menuShortcuts_.push_back(c.key);
+    }
+    connect(a, &QAction::triggered, this, c.run);
+    if (c.menu == file && std::string_view(c.name) == "mnuSA") file->addSeparator();
+  }
+}
+
+void Form1::FileOpen() {
+  Guarded("Open", [&] { mnuLBFF_Click(editor_, *tableUi_); });
+  AfterAction();
+}
+
+void Form1::FileSave() {
+  Guarded("Save", [&] { mnuSBTF_Click(editor_, *tableUi_); });
+  AfterAction();
+}
+
+void Form1::FileSaveAs() {
+  Guarded("Save As", [&] { mnuSA_Click(editor_, *tableUi_); });
+  AfterAction();
+}
+
+void Form1::Exit() { close(); }
+
+void Form1::About() { ShowAboutBox(this); }
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (!closing_) {
+    closing_ = true;
+    SetTimer1(false);
+    link_.ParkBus();
+    // Closing the main window ends the program: no other window stays behind.
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w != this && w->isVisible()) w->close();
+  }
+  event->accept();
+}
+
+// --------------------------------------------------------------- user input
+
+void Form1::AfterAction() {
+  Refresh();
+  ApplyFocus();
+}
+
+void Form1::ApplyFocusLater() {
+  if (focusPending_) return;
+  focusPending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    focusPending_ = false;
+    ApplyFocus();
+  });
+}
+
+void Form1::ApplyFocus() {
+  QWidget* target = widgetFor(editor_.focus);
+  if (!target || !target->isVisibleTo(this) || !target->isEnabled()) return;
+  if (QApplication::focusWidget() == target || target->hasFocus()) return;
+  syncingFocus_ = true;
+  target->setFocus(Qt::OtherFocusReason);
+  syncingFocus_ = false;
+}
+
+CtlRef Form1::FocusTargetOf(QObject* object) const {
+  for (QObject* o = object; o; o = o->parent()) {
+    const auto it = designOf_.find(o);
+    if (it == designOf_.end()) continue;
+    const DesignControl& d = *it->second;
+    if (d.ctl.array != Ctl::None && d.kind != Kind::StatusField) return d.ctl;
+    if (d.kind == Kind::Page || d.kind == Kind::Background) return CtlRef{Ctl::picTabBack, 0};
+  }
+  return CtlRef{};
+}
+
+bool Form1::PointerFocus(QObject* watched) {
+  // The pointer moves the focus before the control sees the press, so that a
+  // field being edited stores (or refuses) its entry first. When it refuses,
+  // the focus stays in the field and the press is lost.
+  const CtlRef ref = FocusTargetOf(watched);
+  if (ref.array == Ctl::None || ref == editor_.focus) return false;
+  const ControlState* c = editor_.Control(ref);
+  if (!c || !c->usable() || !c->visible) return false;
+  Guarded("moving the focus", [&] { editor_.SetFocus(ref); });
+  AfterAction();
+  return !(editor_.focus == ref);
+}
+
+bool Form1::KeyPreview(QObject* watched, QKeyEvent* key) {
+  // Characters reach the window first (space in Write Mode writes a pager),
+  // then the control's own key handler; a swallowed key never reaches the widget.
+  int ch = -1;
+  if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+    ch = kEnterKey;
+  } else {
+    const QString text = key->text();
+    if (text.isEmpty()) return false;
+    const auto code = UnicodeToCp1252(text.toUcs4().value(0));
+    ch = code ? *code : '?';
+  }
+  const CtlRef ref = FocusTargetOf(watched);
+  bool swallowed = false;
+  Guarded("a key", [&] {
+    swallowed = (ref.array != Ctl::None && editor_.Control(ref)) ? editor_.KeyPress(ref, ch)
+                                                                 : editor_.WindowKeyPress(ch);
+  });
+  AfterAction();
+  return swallowed;
+}
+
+void Form1::TabBackgroundMouseMove() {
+  const CtlRef back{Ctl::picTabBack, 0};
+  if (editor_.focus == back) return;
+  Guarded("moving the focus", [&] { editor_.SetFocus(back); });
+  AfterAction();
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == client_ && event->type() == QEvent::Resize) {
+    LayoutControls(static_cast<QResizeEvent*>(event)->size());
+    return false;
+  }
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+      if (designOf_.count(watched)) return PointerFocus(watched);
+      break;
+    case QEvent::KeyPress:
+      if (designOf_.count(watched)) return KeyPreview(watched, static_cast<QKeyEvent*>(event));
+      break;
+    case QEvent::ShortcutOverride: {
+      // A text field would take Ctrl+A and Ctrl+E for itself; the menus come first.
+      auto* key = static_cast<QKeyEvent*>(event);
+      const QKeySequence pressed(key->keyCombination());
+      for (const QKeySequence& k : menuShortcuts_)
+        if (k == pressed) return true;
+      break;
+    }
+    case QEvent::FocusIn: {
+      if (syncingFocus_ || !designOf_.count(watched)) break;
+      const CtlRef ref = FocusTargetOf(watched);
+      if (ref.array == Ctl::None || ref == editor_.focus) break;
+      const auto reason = static_cast<QFocusEvent*>(event)->reason();
+      if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+          reason == Qt::ShortcutFocusReason || reason == Qt::MouseFocusReason) {
+        // The user moved the focus with the keyboard: the editor runs the
+        // leaving field's store once the focus event is over.
+        QPointer<QObject> target(watched);
+        QTimer::singleShot(0, this, [this, target, ref] {
+          if (!target || editor_.focus == ref) return;
+          Guarded("moving the focus", [&] { editor_.SetFocus(ref); });
+          AfterAction();
+        });
+      } else {
+        // Window activation and the like: Qt restores its own idea of the
+        // focus, the editor's wins.
+        ApplyFocusLater();
+      }
+      break;
+    }
+    default: break;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace qrt

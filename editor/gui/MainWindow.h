@@ -1,0 +1,140 @@
+#pragma once
+// The main window `Form1`: a Qt view over qrt::Editor. Every widget is built
+// from the design table (editor/Form1Design.h), forwards what the user does to
+// the editor, and after every action the whole window is redrawn from the
+// editor's state. The window owns only what a window owns: its widgets, the
+// proportional layout, the tab switching, the 50 ms keep-alive timer and the
+// menus.
+#include <QMainWindow>
+#include <QKeySequence>
+#include <QPointer>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "editor/Controls.h"
+#include "editor/Form1Design.h"
+
+class QTimer;
+class QAction;
+
+namespace qrt {
+
+class Editor;
+class PagerLink;
+class QtTableFileUi;
+
+class Form1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // The editor and the link belong to the caller and outlive the window.
+  Form1(Editor& editor, PagerLink& link, QWidget* parent = nullptr);
+  ~Form1() override;
+
+  // The window's load sequence, in order: calibrate the bit delay, remember
+  // the program directory, find the board and park the bus, `boardChecked`
+  // (the splash window's second timer), the reference size, the layout
+  // suffixes, the factory image with the configured logo, default.tbl or
+  // band 0 (either way bound to the controls), Timer1.
+  void Load(const std::function<void()>& boardChecked = {});
+
+  // Redraws every widget from the editor and puts the keyboard focus where
+  // the editor has it. Safe to call at any time; sets no editor state.
+  void Refresh();
+
+  // The tab buttons: hide the clicked one, show the others, bring its page to
+  // the front and give the page the focus.
+  void ShowPage(int page);
+  int currentPage() const { return currentPage_; }
+
+  // Places every control from its layout suffix for a client area of `inner`
+  // pixels. The resize event calls it; a size of 0 (minimized) is fine.
+  void LayoutControls(QSize inner);
+  int initialScaleWidth() const { return initialScaleWidth_; }    // twips
+  int initialScaleHeight() const { return initialScaleHeight_; }  // twips
+
+  void SetTimer1(bool running);
+  bool timer1Running() const;
+  int timer1Interval() const;
+
+  // The widget built for a design control ("chkCtl(18)", "txtFreq", ...).
+  QWidget* control(std::string_view name) const;
+  // The widget that shows an editor control; nullptr when the window has none.
+  QWidget* widgetFor(CtlRef ref) const;
+  QWidget* clientArea() const { return client_; }
+
+  // The File, Pager and Help menu commands, as the menus run them.
+  void FileOpen();
+  void FileSave();
+  void FileSaveAs();
+  void Exit();
+  void About();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+  // Runs one user action of the editor. A handler's failure must not unwind
+  // through Qt's event dispatch; it is reported and the window carries on.
+  template <typename Fn>
+  static void Guarded(const char* what, Fn&& fn) {
+    try {
+      fn();
+    } catch (const std::exception& e) {
+      ReportFailure(what, e.what());
+    }
+  }
+  static void ReportFailure(const char* what, const char* why);
+
+ private:
+  struct Item {
+    QWidget* widget = nullptr;
+    const form1::DesignControl* design = nullptr;
+  };
+
+  void BuildWidgets();
+  void BuildMenus();
+  QWidget* CreateWidget(const form1::DesignControl& d, QWidget* parent);
+  void ConnectWidget(QWidget* w, const form1::DesignControl& d);
+  void RecordLayoutSuffixes();
+  void RefreshItem(const Item& item);
+  void ApplyFocus();
+  void ApplyFocusLater();
+  void AfterAction();
+  CtlRef FocusTargetOf(QObject* object) const;
+  bool KeyPreview(QObject* watched, class QKeyEvent* key);
+  bool PointerFocus(QObject* watched);
+  void TabBackgroundMouseMove();
+  QFont DesignFont(const form1::DesignControl& d) const;
+  int MeasuredFieldWidth(QWidget* field, int spaces) const;
+
+  Editor& editor_;
+  PagerLink& link_;
+  std::unique_ptr<QtTableFileUi> tableUi_;
+  QWidget* client_ = nullptr;
+  QTimer* timer1_ = nullptr;
+  std::vector<Item> items_;                                 // design order
+  std::unordered_map<std::string, QWidget*> byName_;
+  std::unordered_map<QObject*, const form1::DesignControl*> designOf_;
+  std::vector<QWidget*> pages_;
+  std::vector<QWidget*> tabButtons_;
+  std::vector<QWidget*> tabLabels_;
+  std::vector<QKeySequence> menuShortcuts_;
+  QWidget* background_ = nullptr;
+  int currentPage_ = 0;
+  int initialScaleWidth_ = form1::kClientWidth;
+  int initialScaleHeight_ = form1::kClientHeight;
+  bool layoutRecorded_ = false;
+  bool refreshing_ = false;
+  bool syncingFocus_ = false;
+  bool focusPending_ = false;
+  bool closing_ = false;
+};
+
+}  // namespace qrt
