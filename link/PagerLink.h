@@ -55,15 +55,19 @@ class PagerLink {
 
   // Block read of first..last into image, each 16-byte block addressed anew.
   // onBlockEnd(address) is called after receiving the last byte of each block
-  // (address = 15, 31, ...). Returns false (without message, without parking)
-  // when a block cannot be addressed; the caller reports it.
+  // (address = 15, 31, ...; not for `last` itself). Returns false (without
+  // message, without parking) when a block cannot be addressed, or for a range
+  // outside the image; the caller reports it. A `last` that opens a block is
+  // addressed like any block start.
   bool BlockRead(Image& image, int first, int last,
                  const std::function<void(int)>& onBlockEnd = {});
 
   // Sequential read: one addressing at first, then bytes streamed. The
   // callback receives each address and byte and returns false to stop early
   // (the link then receives one more byte with NACK and sends STOP).
-  // Result: Addressing failed (no STOP, no park), Stopped early, or Completed.
+  // Result: Addressing failed (no STOP, no park; also for a range outside the
+  // image), Stopped early, or Completed. A false answer for the last byte
+  // gives Stopped without an extra byte: its NACK has already ended the read.
   enum class SeqResult { AddressingFailed, Stopped, Completed };
   SeqResult SequentialRead(int first, int last,
                            const std::function<bool(int address, uint8_t value)>& onByte);
@@ -71,8 +75,10 @@ class PagerLink {
   // Page write of image[first..last]: 16-byte pages, STOP + 10 ms sleep
   // between pages, acknowledge polling for up to 500 ms per page. onPageOpen
   // (address) is called at the start of every page whose address is a
-  // multiple of 16, after the polling. On failure: ParkBus, "Write error!",
-  // TransferError set, returns false (no STOP).
+  // multiple of 16, after the polling and before its result is acted on (so
+  // also for the page that then fails). On failure: ParkBus, "Write error!",
+  // TransferError set, returns false (no STOP). A range outside the image
+  // sets TransferError and returns false without touching the bus.
   bool PageWrite(const Image& image, int first, int last,
                  const std::function<void(int)>& onPageOpen = {});
 
@@ -88,6 +94,12 @@ class PagerLink {
   PortIo& port() { return port_; }
 
  private:
+  void DriveLine(uint8_t driver, bool pullLow);  // the one place that knows the inversion
+  bool DataLineLow();                            // status bit 3 at PortStatus
+  void DelayLoopPass(volatile int64_t& counter, uint32_t start, uint32_t& elapsed);
+  bool OpenPage(int address);                    // START + acknowledge polling
+  bool FailWrite();
+
   PortIo& port_;
   Clock& clock_;
   Messages& messages_;

@@ -1,0 +1,356 @@
+#include "link/PagerLink.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace qrt {
+namespace {
+
+// Whole data-register values the bus sequences write (bits 2..7 always 1).
+constexpr uint8_t kBothHigh = 252;   // clock and data released: idle, end of STOP
+constexpr uint8_t kDataLowOnly = 254;  // clock released, data held low: parked
+constexpr uint8_t kBothLow = 255;    // clock and data pulled low: end of START
+
+// The board inverts both lines: a 1 in the data register pulls its line low.
+constexpr uint8_t kClockDriver = 0x01;
+constexpr uint8_t kDataDriver = 0x02;
+// Status register bit that reads 1 while the data line is low.
+constexpr uint8_t kDataLineLow = 0x08;
+
+// Legacy parallel-port data registers, in the order the board is looked for.
+constexpr uint16_t kCandidatePorts[] = {0x378, 0x278, 0x3BC};
+
+constexpr uint32_t kProbeWaitMs = 50;
+constexpr uint32_t kParkWaitMs = 100;
+constexpr uint32_t kPageSleepMs = 10;
+constexpr uint32_t kAckPollLimitMs = 500;
+constexpr int kAddressingAttempts = 10;
+constexpr double kBitDelayUs = 25.0;
+constexpr uint32_t kCalibrationMs = 25;
+constexpr int64_t kPassesPerClockRead = 1000;
+
+constexpr int kPageSize = 16;
+
+bool ValidRange(int first, int last) {
+  return first >= 0 && last <= ImageLastIndex && first <= last;
+}
+
+}  // namespace
+
+PagerLink::PagerLink(PortIo& port, Clock& clock, Messages& messages)
+    : port_(port), clock_(clock), messages_(messages) {}
+
+// ------------------------------------------------------------ board and timing
+
+bool PagerLink::DetectBoard() {
+  PortShadow = kBothHigh;
+  for (uint16_t candidate : kCandidatePorts) {
+    // The STOPs inside the probe write through PortBase.
+    PortBase = candidate;
+    if (ProbePort(candidate)) {
+      PortBase = candidate;
+      PortStatus = static_cast<uint16_t>(candidate + 1);
+      return true;
+    }
+  }
+  // PortBase stays on the last candidate and PortStatus on what it was; the
+  // callers drive no bus after a false result.
+  messages_.Show("The Board is not responding!", MsgIcon::Warning);
+  return false;
+}
+
+bool PagerLink::ProbePort(uint16_t port) {
+  BusStop();
+  WaitMs(kProbeWaitMs);
+  BusStop();
+  WaitMs(kProbeWaitMs);
+  // data register 252: both lines released
+  ClockLow();
+  // Pull the data line low and release it again by reading the register back,
+  // so a port that is not there (reads 0xFF) gives itself away below.
+  port_.Out32(port, static_cast<uint8_t>(port_.Inp32(port) | kDataDriver));
+  WaitMs(kProbeWaitMs);
+  port_.Out32(port, static_cast<uint8_t>(port_.Inp32(port) & ~kDataDriver));
+  WaitMs(kProbeWaitMs);
+  // Data line released: a board reads it back high (bit 3 clear); a missing
+  // board or a missing port reads bit 3 as 1.
+  const bool present = (port_.Inp32(static_cast<uint16_t>(port + 1)) & kDataLineLow) == 0;
+  BusStop();
+  return present;
+}
+
+void PagerLink::WaitMs(uint32_t ms) {
+  const uint32_t start = clock_.timeGetTime();
+  // Unsigned difference: a wrap of the millisecond clock does not disturb it.
+  while (static_cast<uint32_t>(clock_.timeGetTime() - start) < ms) clock_.DoEvents();
+}
+
+void PagerLink::BitDelay() {
+  int64_t frequency = 0;
+  // A counter that claims a frequency of zero is as good as no counter.
+  if (!clock_.QueryPerformanceFrequency(frequency) || frequency <= 0) {
+    CalibratedDelay();
+    return;
+  }
+  const int64_t start = clock_.QueryPerformanceCounter();
+  for (;;) {
+    const double elapsedUs =
+        static_cast<double>(clock_.QueryPerformanceCounter() - start) * 1000000.0 /
+        static_cast<double>(frequency);
+    if (elapsedUs > kBitDelayUs) return;  // exactly 25.0 keeps waiting
+  }
+}
+
+// One pass of the delay loop. CalibrateDelay and CalibratedDelay both run
+// exactly this body, so that DelayCount + 1 passes last what the calibration
+// measured: the counter lives in memory and the clock is read on every
+// 1000th pass.
+inline void PagerLink::DelayLoopPass(volatile int64_t& counter, uint32_t start,
+                                     uint32_t& elapsed) {
+  counter = counter + 1;
+  if (counter % kPassesPerClockRead == 0)
+    elapsed = static_cast<uint32_t>(clock_.timeGetTime() - start);
+}
+
+void PagerLink::CalibrateDelay() {
+  volatile int64_t counter = 0;
+  DelayCount = static_cast<int32_t>(kCalibrationMs);
+  const uint32_t start = clock_.timeGetTime();
+  uint32_t elapsed = 0;
+  while (elapsed <= static_cast<uint32_t>(DelayCount)) DelayLoopPass(counter, start, elapsed);
+  // The clock is looked at only on every 1000th pass, so the count is at
+  // least 1000 and DelayCount at least 1.
+  const int64_t perBit = counter / kPassesPerClockRead;
+  DelayCount = static_cast<int32_t>(
+      std::clamp<int64_t>(perBit, 1, std::numeric_limits<int32_t>::max() - 1));
+}
+
+void PagerLink::CalibratedDelay() {
+  volatile int64_t counter = 0;
+  const uint32_t start = clock_.timeGetTime();
+  uint32_t elapsed = 0;
+  while (counter <= DelayCount) DelayLoopPass(counter, start, elapsed);
+}
+
+void PagerLink::ParkBus() {
+  // Waits even when the bus is parked already: the EEPROM may still be busy.
+  WaitMs(kParkWaitMs);
+  port_.Out32(PortBase, kDataLowOnly);
+  PortShadow = kDataLowOnly;
+  BitDelay();
+}
+
+// ------------------------------------------------------------ line drivers
+
+void PagerLink::DriveLine(uint8_t driver, bool pullLow) {
+  if (pullLow)
+    PortShadow = static_cast<uint8_t>(PortShadow | driver);
+  else
+    PortShadow = static_cast<uint8_t>(PortShadow & ~driver);
+  port_.Out32(PortBase, PortShadow);
+}
+
+void PagerLink::DataHigh() { DriveLine(kDataDriver, false); }
+void PagerLink::DataLow() { DriveLine(kDataDriver, true); }
+void PagerLink::ClockHigh() { DriveLine(kClockDriver, false); }
+void PagerLink::ClockLow() { DriveLine(kClockDriver, true); }
+
+bool PagerLink::DataLineLow() {
+  return (port_.Inp32(PortStatus) & kDataLineLow) != 0;
+}
+
+// ------------------------------------------------------------ bus conditions
+
+void PagerLink::BusStart() {
+  // Releasing data with the clock high first: from the parked bus (254) this
+  // is a STOP, after a received byte (clock low) it just prepares a repeated
+  // START.
+  port_.Out32(PortBase, kBothHigh);
+  BitDelay();
+  port_.Out32(PortBase, kDataLowOnly);  // data falls while the clock is high
+  BitDelay();
+  port_.Out32(PortBase, kBothLow);
+  PortShadow = kBothLow;
+  BitDelay();
+}
+
+void PagerLink::BusStop() {
+  port_.Out32(PortBase, kBothLow);
+  BitDelay();
+  port_.Out32(PortBase, kDataLowOnly);
+  BitDelay();
+  port_.Out32(PortBase, kBothHigh);  // data rises while the clock is high
+  PortShadow = kBothHigh;
+  BitDelay();
+}
+
+bool PagerLink::SendByte(uint8_t value) {
+  // assert: clock low
+  for (uint8_t mask = 0x80; mask != 0; mask = static_cast<uint8_t>(mask >> 1)) {
+    if (value & mask)
+      DataHigh();
+    else
+      DataLow();
+    BitDelay();
+    ClockHigh();
+    BitDelay();
+    ClockLow();
+    BitDelay();
+  }
+  // Acknowledge clock: the data line released, the EEPROM pulls it low to ACK.
+  DataHigh();
+  BitDelay();
+  ClockHigh();
+  BitDelay();
+  const bool acknowledged = DataLineLow();
+  ClockLow();
+  BitDelay();
+  return acknowledged;
+}
+
+uint8_t PagerLink::ReceiveByte(bool last) {
+  // assert: clock low; the EEPROM drives the data line from here on
+  DataHigh();
+  uint8_t result = 0;
+  for (int bit = 0; bit < 8; ++bit) {
+    result = static_cast<uint8_t>(result << 1);
+    ClockHigh();
+    BitDelay();
+    if (!DataLineLow()) result = static_cast<uint8_t>(result | 1);
+    ClockLow();
+    BitDelay();
+  }
+  // NACK ends the read, ACK asks for the next byte.
+  if (last)
+    DataHigh();
+  else
+    DataLow();
+  BitDelay();
+  ClockHigh();
+  BitDelay();
+  ClockLow();
+  BitDelay();
+  return result;
+}
+
+uint8_t PagerLink::ControlByte(int address) {
+  return static_cast<uint8_t>(0xA0 | ((address & 0x700) >> 7));
+}
+
+// ------------------------------------------------------------ transactions
+
+bool PagerLink::AddressForRead(int address) {
+  const uint8_t device = ControlByte(address);
+  bool acknowledged = false;
+  // While the EEPROM finishes a write cycle it NACKs its device byte; each
+  // retry is a fresh START without a STOP in between.
+  for (int attempt = 0; attempt < kAddressingAttempts && !acknowledged; ++attempt) {
+    BusStart();
+    acknowledged = SendByte(device);
+  }
+  if (!acknowledged) return false;
+  // Dummy write of the word address, then a repeated START into the read.
+  SendByte(static_cast<uint8_t>(address & 0xFF));
+  BusStart();
+  SendByte(static_cast<uint8_t>(device + 1));
+  return true;
+}
+
+uint8_t PagerLink::eep_read1(int address) {
+  if (!AddressForRead(address)) {
+    ParkBus();
+    messages_.Show("Read error!", MsgIcon::None);
+    TransferError = true;
+    return 0;
+  }
+  const uint8_t value = ReceiveByte(true);
+  BusStop();
+  return value;
+}
+
+bool PagerLink::BlockRead(Image& image, int first, int last,
+                          const std::function<void(int)>& onBlockEnd) {
+  if (!ValidRange(first, last)) return false;
+  for (int i = first; i < last; ++i) {
+    if (i % kPageSize == 0 || i == first) {
+      if (!AddressForRead(i)) return false;
+    }
+    const bool blockEnd = (i + 1) % kPageSize == 0;
+    image[i] = ReceiveByte(blockEnd);
+    if (blockEnd && onBlockEnd) onBlockEnd(i);
+  }
+  // The NACK of the previous block ended the EEPROM's read: a last byte that
+  // opens a block (or a one-byte range) has to be addressed like any other.
+  if (last % kPageSize == 0 || last == first) {
+    if (!AddressForRead(last)) return false;
+  }
+  image[last] = ReceiveByte(true);
+  BusStop();
+  return true;
+}
+
+PagerLink::SeqResult PagerLink::SequentialRead(
+    int first, int last, const std::function<bool(int address, uint8_t value)>& onByte) {
+  if (!ValidRange(first, last)) return SeqResult::AddressingFailed;
+  // On failure the lines stay as they are; the caller sends the STOP.
+  if (!AddressForRead(first)) return SeqResult::AddressingFailed;
+  for (int i = first; i < last; ++i) {
+    const uint8_t value = ReceiveByte(false);
+    if (onByte && !onByte(i, value)) {
+      // The EEPROM expects another byte after our ACK: take it with NACK.
+      ReceiveByte(true);
+      BusStop();
+      return SeqResult::Stopped;
+    }
+  }
+  const uint8_t value = ReceiveByte(true);
+  const bool accepted = !onByte || onByte(last, value);
+  BusStop();
+  return accepted ? SeqResult::Completed : SeqResult::Stopped;
+}
+
+bool PagerLink::OpenPage(int address) {
+  BusStart();
+  const uint8_t device = ControlByte(address);
+  // Acknowledge polling: the EEPROM NACKs while its write cycle runs. The
+  // limit is clock time, not a count of attempts.
+  const uint32_t start = clock_.timeGetTime();
+  for (;;) {
+    if (static_cast<uint32_t>(clock_.timeGetTime() - start) > kAckPollLimitMs) return false;
+    if (SendByte(device)) return true;
+    BusStart();
+  }
+}
+
+bool PagerLink::PageWrite(const Image& image, int first, int last,
+                          const std::function<void(int)>& onPageOpen) {
+  if (!ValidRange(first, last)) {
+    TransferError = true;
+    return false;
+  }
+  for (int j = first; j <= last; ++j) {
+    if (j % kPageSize == 0 || j == first) {
+      if (j != first) {
+        BusStop();  // starts the EEPROM's write cycle for the previous page
+        clock_.Sleep(kPageSleepMs);
+      }
+      const bool opened = OpenPage(j);
+      // Progress is shown once the polling is over, whatever its outcome.
+      if (j % kPageSize == 0 && onPageOpen) onPageOpen(j);
+      if (!opened || !SendByte(static_cast<uint8_t>(j & 0xFF))) return FailWrite();
+    }
+    if (!SendByte(image[j])) return FailWrite();
+  }
+  BusStop();
+  return true;
+}
+
+bool PagerLink::FailWrite() {
+  // No STOP here: the caller sends it.
+  ParkBus();
+  messages_.Show("Write error!", MsgIcon::None);
+  TransferError = true;
+  return false;
+}
+
+}  // namespace qrt

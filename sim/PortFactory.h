@@ -1,0 +1,32 @@
+#pragma once
+// Turns the programs' --port choice into a port:
+//   ppdev              the parports the kernel lists at 0x378, 0x278, 0x3BC (default)
+//   ppdev:/dev/parportN  that one device, answering at 0x378
+//   raw                raw x86 port I/O (needs root)
+//   sim                the simulated board and pager; its EEPROM lives in
+//                      the file named by --sim-image (kept in memory when empty)
+#include <memory>
+#include <string>
+
+#include "link/Clock.h"
+#include "link/Messages.h"
+#include "link/PortIo.h"
+#include "sim/SimBoard.h"
+
+namespace qrt {
+
+struct PortChoice {
+  std::unique_ptr<PortIo> port;  // null when the choice failed
+  SimBoard* sim = nullptr;       // the simulated board when "sim" was chosen
+  std::string error;             // why there is no port
+  std::string note;              // worth telling the user, but not fatal
+};
+
+inline constexpr const char* kPortChoices = "ppdev, ppdev:/dev/parportN, raw, sim";
+
+// `messages` receives the ppdev backend's one-time "Cannot open ..." report
+// when a port turns out to be unusable on first access; it must outlive the port.
+PortChoice OpenPort(const std::string& spec, const std::string& simImagePath, Clock& clock,
+                    Messages* messages = nullptr);
+
+}  // namespace qrt

@@ -1,0 +1,307 @@
+#include "sim/SimEeprom.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "image/Defaults.h"
+
+namespace qrt {
+namespace {
+
+constexpr int kAddressMask = 0x7FF;
+constexpr int kPageMask = 0x0F;
+
+}  // namespace
+
+SimEeprom::SimEeprom(TimeSource now) : now_(std::move(now)) {
+  memory = BuildDefaultImage();
+  StoreChecksum(memory);
+  page_.fill(-1);
+  cycleData_.fill(-1);
+}
+
+SimEeprom::~SimEeprom() {
+  if (cycleActive_) {
+    cycleEnd_ = 0;
+    faults.writeCycleNeverEnds = false;
+    Busy();
+  }
+}
+
+// ------------------------------------------------------------ line decoding
+
+void SimEeprom::Drive(bool clockHigh, bool dataHigh) {
+  Poll();
+  masterSda_ = dataHigh;
+  if (clockHigh == scl_) {
+    DataChanged();
+  } else if (clockHigh) {
+    // Both lines changed in one register write: data settles before the
+    // rising clock edge samples it ...
+    DataChanged();
+    scl_ = true;
+    ClockRose();
+  } else {
+    // ... and changes only after a falling edge, so one write never fakes a
+    // START or a STOP.
+    scl_ = false;
+    ClockFell();
+    DataChanged();
+  }
+}
+
+void SimEeprom::DataChanged() {
+  const bool sda = masterSda_ && !pullLow_;
+  if (sda == sda_) return;
+  sda_ = sda;
+  if (!scl_) return;  // data may change freely while the clock is low
+  if (sda)
+    OnStop();
+  else
+    OnStart();
+}
+
+void SimEeprom::SetPull(bool low) {
+  // Only called while the clock is low: the chip never makes a START or STOP.
+  pullLow_ = low;
+  sda_ = masterSda_ && !pullLow_;
+}
+
+bool SimEeprom::Silent() const {
+  // A quiet chip NACKs everything and leaves the data line released, so the
+  // bytes of a read under way come in as 0xFF.
+  return (faults.silentAfterAckedBytes >= 0 && counters.bytesAcked >= faults.silentAfterAckedBytes) ||
+         (faults.silentAfterSentBytes >= 0 && counters.bytesSent >= faults.silentAfterSentBytes);
+}
+
+void SimEeprom::OnStart() {
+  ++counters.starts;
+  // A START before the STOP abandons a page write (a repeated START after a
+  // dummy write has nothing buffered and loses nothing).
+  DiscardPage();
+  phase_ = Phase::DeviceByte;
+  bit_ = 0;
+  shift_ = 0;
+  pulseValid_ = false;
+  pullLow_ = false;
+}
+
+void SimEeprom::OnStop() {
+  ++counters.stops;
+  if (phase_ == Phase::WriteData && pageBytes_ > 0) {
+    if (bit_ == 0 && !cycleActive_) {
+      // A STOP right after an acknowledged byte stores the page.
+      cycleData_ = page_;
+      cycleBase_ = pageBase_;
+      cycleActive_ = true;
+      cycleEnd_ = now_() + writeCycleNs;
+      ++counters.writeCyclesStarted;
+      page_.fill(-1);
+      pageBytes_ = 0;
+    } else {
+      DiscardPage();  // cut short in mid-byte: nothing is stored
+    }
+  }
+  phase_ = Phase::Idle;
+  bit_ = 0;
+  pulseValid_ = false;
+  pullLow_ = false;
+}
+
+void SimEeprom::DiscardPage() {
+  if (pageBytes_ > 0) ++counters.writesAborted;
+  page_.fill(-1);
+  pageBytes_ = 0;
+}
+
+void SimEeprom::ClockRose() {
+  pulseValid_ = true;
+  if (phase_ == Phase::ReadData) {
+    if (bit_ == 8) masterAck_ = !sda_;  // master pulls data low to ask for more
+  } else if (bit_ < 8) {
+    sampled_ = sda_;
+  }
+}
+
+void SimEeprom::ClockFell() {
+  // A clock pulse counts only when it began after the last START or STOP.
+  if (!pulseValid_) return;
+  pulseValid_ = false;
+  switch (phase_) {
+    case Phase::Idle:
+    case Phase::Ignore:
+      return;
+    case Phase::DeviceByte:
+    case Phase::WordAddress:
+    case Phase::WriteData:
+      if (bit_ < 8) {
+        shift_ = static_cast<uint8_t>((shift_ << 1) | (sampled_ ? 1 : 0));
+        if (++bit_ == 8) SetPull(ByteReceived(shift_));  // acknowledge clock follows
+        return;
+      }
+      // Acknowledge clock over.
+      SetPull(false);
+      bit_ = 0;
+      shift_ = 0;
+      phase_ = next_;
+      if (phase_ == Phase::ReadData) {
+        LoadNextByte();
+        DriveOwnBit();
+      }
+      return;
+    case Phase::ReadData:
+      if (bit_ < 8) {
+        ++bit_;
+        if (bit_ < 8)
+          DriveOwnBit();
+        else
+          SetPull(false);  // the master answers ACK or NACK
+        return;
+      }
+      if (masterAck_) {
+        bit_ = 0;
+        LoadNextByte();
+        DriveOwnBit();
+      } else {
+        // NACK ends the read; the chip waits for a START or a STOP.
+        SetPull(false);
+        phase_ = Phase::Ignore;
+      }
+      return;
+  }
+}
+
+void SimEeprom::DriveOwnBit() {
+  const bool one = (outByte_ >> (7 - bit_)) & 1;
+  SetPull(!one && !outQuiet_);
+}
+
+void SimEeprom::LoadNextByte() {
+  outByte_ = memory[counter_];
+  if (counter_ == faults.flipAddress) outByte_ = static_cast<uint8_t>(outByte_ ^ faults.flipMask);
+  counter_ = (counter_ + 1) & kAddressMask;  // runs across blocks and wraps to 0
+  // Whether this byte goes out is decided before it is counted, so a chip
+  // told to go quiet after n bytes still sends the n-th.
+  outQuiet_ = Silent();
+  if (!outQuiet_) ++counters.bytesSent;
+}
+
+bool SimEeprom::ByteReceived(uint8_t value) {
+  bool ack = false;
+  switch (phase_) {
+    case Phase::DeviceByte: {
+      ++counters.addressings;
+      const bool ours = (value & 0xF0) == 0xA0;
+      if (counters.addressings <= faults.nackFirstAddressings || !ours || Busy() || Silent()) {
+        next_ = Phase::Ignore;
+        return false;
+      }
+      ++counters.addressingsAcked;
+      if (value & 1) {
+        next_ = Phase::ReadData;  // current-address read from the counter
+      } else {
+        block_ = (value >> 1) & 0x07;
+        next_ = Phase::WordAddress;
+      }
+      ack = true;
+      break;
+    }
+    case Phase::WordAddress:
+      if (Silent()) break;
+      counter_ = (block_ << 8) | value;
+      page_.fill(-1);
+      pageBytes_ = 0;
+      next_ = Phase::WriteData;
+      ack = true;
+      break;
+    case Phase::WriteData:
+      if (Silent()) break;
+      // The page buffer: the address wraps inside its 16-byte page.
+      pageBase_ = counter_ & ~kPageMask;
+      page_[counter_ & kPageMask] = value;
+      ++pageBytes_;
+      counter_ = pageBase_ | ((counter_ + 1) & kPageMask);
+      next_ = Phase::WriteData;
+      ack = true;
+      break;
+    default:
+      break;
+  }
+  if (!ack) {
+    next_ = Phase::Ignore;
+    return false;
+  }
+  ++counters.bytesAcked;
+  return true;
+}
+
+// ------------------------------------------------------------ write cycle
+
+bool SimEeprom::Busy() {
+  if (!cycleActive_) return false;
+  if (faults.writeCycleNeverEnds || now_() < cycleEnd_) return true;
+  for (int i = 0; i < 16; ++i)
+    if (cycleData_[i] >= 0) memory[cycleBase_ + i] = static_cast<uint8_t>(cycleData_[i]);
+  cycleData_.fill(-1);
+  cycleActive_ = false;
+  ++counters.pagesWritten;
+  Save();
+  return false;
+}
+
+// ------------------------------------------------------------ persistence
+
+std::string SimEeprom::AttachFile(const std::string& path) {
+  path_.clear();
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec) && !ec) {
+    path_ = path;  // created by the first completed write cycle
+    return "The simulated pager file " + path +
+           " does not exist yet; the simulated pager starts with the factory image.";
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> bytes;
+  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in && !in.eof()) {
+    return "Cannot read the simulated pager file " + path +
+           "; the simulated pager starts with the factory image and saves nothing.";
+  }
+  if (bytes.size() != memory.size()) {
+    return "The simulated pager file " + path + " holds " + std::to_string(bytes.size()) +
+           " bytes, not 2048; it is left untouched and the simulated pager starts with the "
+           "factory image and saves nothing.";
+  }
+  for (size_t i = 0; i < bytes.size(); ++i) memory[i] = static_cast<uint8_t>(bytes[i]);
+  path_ = path;
+  return {};
+}
+
+void SimEeprom::Save() {
+  if (path_.empty()) return;
+  const std::string temp = path_ + ".tmp";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(memory.data()), static_cast<std::streamsize>(memory.size()));
+    out.flush();
+    if (!out) {
+      saveError_ = "Cannot write " + temp;
+      ++counters.saveFailures;
+      std::remove(temp.c_str());
+      return;
+    }
+  }
+  if (std::rename(temp.c_str(), path_.c_str()) != 0) {
+    saveError_ = "Cannot replace " + path_ + ": " + std::strerror(errno);
+    ++counters.saveFailures;
+    std::remove(temp.c_str());
+    return;
+  }
+  saveError_.clear();
+}
+
+}  // namespace qrt

@@ -1,0 +1,133 @@
+#pragma once
+// A 24C16-class serial EEPROM as it sits on the programming board's two-wire
+// bus. It sees nothing but line levels: START, STOP and clocked bits are
+// decoded from the clock and data lines, and it answers by pulling the data
+// line low (ACKs and 0 bits of the bytes it sends), so the program under test
+// has to get the bus right to get anything out of it.
+//
+// Behaviour: device byte 1010 + block bits A10..A8 + R/W, 8-bit word address,
+// 16-byte page buffer whose address wraps inside its page, a self-timed write
+// cycle (5 ms of clock time) started by a STOP after at least one data byte,
+// during which every device byte is NACKed; random reads (dummy write plus
+// repeated START) and sequential reads whose address counter runs across
+// blocks and from 0x7FF to 0x000; a master NACK ends a read; a STOP that
+// cuts a byte short, or a START before the STOP, throws the buffered page away.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "image/PagerImage.h"
+
+namespace qrt {
+
+// Faults a test can switch on. The defaults make a healthy EEPROM.
+struct SimFaults {
+  int nackFirstAddressings = 0;    // NACK this many device bytes, whatever they say
+  int silentAfterAckedBytes = -1;  // >= 0: after this many ACKed bytes the chip goes quiet
+  int silentAfterSentBytes = -1;   // >= 0: ... or after putting this many bytes on the bus in reads
+  int flipAddress = -1;            // >= 0: bytes read back from here are XORed with flipMask
+  uint8_t flipMask = 0;
+  bool writeCycleNeverEnds = false;  // while set, a started write cycle does not end
+};
+
+struct SimCounters {
+  int starts = 0;
+  int stops = 0;
+  int addressings = 0;        // device bytes received
+  int addressingsAcked = 0;
+  int bytesAcked = 0;         // device, word and data bytes the chip acknowledged
+  int bytesSent = 0;          // bytes the chip put on the bus in reads
+  int writeCyclesStarted = 0;
+  int pagesWritten = 0;       // completed write cycles
+  int writesAborted = 0;      // buffered pages thrown away by a bad STOP or a START
+  int saveFailures = 0;
+};
+
+class SimEeprom {
+ public:
+  using TimeSource = std::function<int64_t()>;  // nanoseconds, monotonic
+  static constexpr int64_t kWriteCycleNs = 5'000'000;
+
+  explicit SimEeprom(TimeSource now);
+  ~SimEeprom();  // a write cycle under way completes: the chip finishes on its own
+  SimEeprom(const SimEeprom&) = delete;
+  SimEeprom& operator=(const SimEeprom&) = delete;
+
+  // The levels the bus master drives (true = released, reads high). Called
+  // on every write of the data register.
+  void Drive(bool clockHigh, bool dataHigh);
+  // The data line as everyone reads it: wired AND of master and chip.
+  bool DataLineHigh() const { return sda_; }
+
+  // True while a write cycle runs (completes it first when its time is up).
+  bool Busy();
+  // Completes a write cycle whose time is up; call before looking at memory.
+  void Poll() { Busy(); }
+
+  // Contents. A fresh chip holds the factory image with a valid checksum.
+  Image memory{};
+  SimFaults faults;
+  SimCounters counters;
+  int64_t writeCycleNs = kWriteCycleNs;  // length of the self-timed write cycle
+  int addressCounter() const { return counter_; }
+
+  // Ties the contents to a 2048-byte file: loads it now and saves after every
+  // completed write cycle (atomically, through a temporary file and rename).
+  // Returns an empty text when the file was loaded, otherwise a note saying
+  // what was used instead. A file of another size, or one that cannot be
+  // read, is left alone: the chip then starts from the factory image and
+  // saves nothing.
+  std::string AttachFile(const std::string& path);
+  const std::string& lastSaveError() const { return saveError_; }
+
+ private:
+  enum class Phase { Idle, DeviceByte, WordAddress, WriteData, ReadData, Ignore };
+
+  void DataChanged();
+  void ClockRose();
+  void ClockFell();
+  void OnStart();
+  void OnStop();
+  bool ByteReceived(uint8_t value);  // true: ACK it
+  void LoadNextByte();
+  void DriveOwnBit();
+  void SetPull(bool low);
+  void DiscardPage();
+  bool Silent() const;
+  void Save();
+
+  TimeSource now_;
+  std::string path_;
+
+  // Bus as seen by the chip.
+  bool scl_ = true;
+  bool masterSda_ = true;
+  bool sda_ = true;
+  bool pullLow_ = false;
+  bool pulseValid_ = false;  // the clock rose after the last START/STOP
+
+  Phase phase_ = Phase::Idle;
+  Phase next_ = Phase::Idle;  // taken up when the acknowledge clock ends
+  int bit_ = 0;               // bits of the current byte completed (8 = acknowledge clock)
+  uint8_t shift_ = 0;
+  bool sampled_ = true;
+  bool masterAck_ = false;
+  uint8_t outByte_ = 0xFF;
+  bool outQuiet_ = false;     // the chip went quiet before outByte_: it is not sent
+  int counter_ = 0;           // internal address counter, 0..0x7FF
+  int block_ = 0;
+
+  // Page buffer and the write cycle that stores it.
+  std::array<int, 16> page_{};  // -1: not written
+  int pageBase_ = 0;
+  int pageBytes_ = 0;
+  std::array<int, 16> cycleData_{};
+  int cycleBase_ = 0;
+  bool cycleActive_ = false;
+  int64_t cycleEnd_ = 0;
+
+  std::string saveError_;
+};
+
+}  // namespace qrt

@@ -1,0 +1,30 @@
+#pragma once
+// A pager link wired to the simulated board and pager on virtual time, for
+// tests: the EEPROM holds the factory image with a valid checksum, the board
+// sits on 0x378 and the link already points at it (no detection needed).
+#include <cstdint>
+
+#include "image/PagerImage.h"
+#include "link/Messages.h"
+#include "link/PagerLink.h"
+#include "sim/SimBoard.h"
+#include "sim/VirtualClock.h"
+
+namespace qrt::test {
+
+struct SimRig {
+  explicit SimRig(uint16_t boardBase = 0x378);
+
+  // The image the simulated pager starts with.
+  static Image FactoryPagerImage();
+
+  // The pager's contents once any write cycle under way has finished.
+  const Image& PagerMemory();
+
+  VirtualClock clock;
+  SimBoard board;
+  RecordingMessages msgs;
+  PagerLink link;
+};
+
+}  // namespace qrt::test

@@ -1,0 +1,148 @@
+// Port backends and the --port choice. The ppdev backend is checked against
+// a made-up /proc tree and device files that cannot be claimed; no real
+// parallel port is touched.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "link/PpdevPort.h"
+#include "link/RawPort.h"
+#include "sim/PortFactory.h"
+#include "sim/VirtualClock.h"
+
+namespace qrt {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FakeSystem : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = fs::temp_directory_path() /
+           ("qrt_ports_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(root);
+    fs::create_directories(root / "proc");
+    fs::create_directories(root / "dev");
+  }
+  void TearDown() override { fs::remove_all(root); }
+  void AddParport(const std::string& name, const std::string& baseAddr) {
+    fs::create_directories(root / "proc" / name);
+    std::ofstream(root / "proc" / name / "base-addr") << baseAddr;
+  }
+  PpdevPort FromSystem(Messages* msgs) {
+    return PpdevPort::FromSystem(msgs, (root / "proc").string(), (root / "dev").string());
+  }
+  fs::path root;
+};
+
+TEST(PpdevPort, BaseAddrTakesTheFirstNumber) {
+  const struct {
+    const char* text;
+    bool ok;
+    uint16_t base;
+  } cases[] = {{"888\t1912\n", true, 0x378}, {"632\t-1\n", true, 0x278}, {"956", true, 0x3BC},
+               {"  57344 57352\n", true, 0xE000}, {"", false, 0}, {"abc", false, 0},
+               {"-1", false, 0}, {"70000", false, 0}};
+  for (const auto& c : cases) {
+    uint16_t base = 0;
+    EXPECT_EQ(PpdevPort::ParseBaseAddr(c.text, base), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(base, c.base) << c.text;
+    }
+  }
+}
+
+TEST_F(FakeSystem, LegacyAddressesMapToTheParportWithThatBase) {
+  AddParport("parport0", "632\t1656\n");
+  AddParport("parport1", "57344\t57352\n");  // a PCIe card: not a legacy address
+  AddParport("parport2", "888\t1912\n");
+  AddParport("parport3", "888\t1912\n");  // the first one keeps 0x378
+  AddParport("other", "956\n");
+  const PpdevPort port = FromSystem(nullptr);
+  ASSERT_EQ(port.mappings().size(), 2u);
+  EXPECT_EQ(port.mappings()[0].base, 0x278);
+  EXPECT_EQ(port.mappings()[0].device, (root / "dev" / "parport0").string());
+  EXPECT_EQ(port.mappings()[1].base, 0x378);
+  EXPECT_EQ(port.mappings()[1].device, (root / "dev" / "parport2").string());
+}
+
+TEST_F(FakeSystem, UnopenablePortIsReportedOnceNamingDeviceAndGroup) {
+  AddParport("parport0", "888\t1912\n");  // /dev/parport0 is missing
+  RecordingMessages msgs;
+  PpdevPort port = FromSystem(&msgs);
+  EXPECT_EQ(port.Inp32(0x379), 0xFF);
+  port.Out32(0x378, 0xFC);
+  EXPECT_EQ(port.Inp32(0x378), 0xFF);
+  ASSERT_EQ(msgs.log.size(), 1u);
+  const std::string& text = msgs.log[0].text;
+  EXPECT_NE(text.find((root / "dev" / "parport0").string()), std::string::npos) << text;
+  EXPECT_NE(text.find("lp group"), std::string::npos) << text;
+  EXPECT_EQ(msgs.log[0].icon, MsgIcon::Warning);
+  EXPECT_EQ(port.errors().size(), 1u);
+}
+
+TEST_F(FakeSystem, DeviceThatCannotBeClaimedIsReportedOnce) {
+  std::ofstream(root / "dev" / "parport7") << "";  // opens, but is no parport
+  RecordingMessages msgs;
+  PpdevPort port = PpdevPort::Direct((root / "dev" / "parport7").string(), &msgs);
+  EXPECT_EQ(port.Inp32(0x379), 0xFF);
+  EXPECT_EQ(port.Inp32(0x379), 0xFF);
+  ASSERT_EQ(msgs.log.size(), 1u);
+  EXPECT_EQ(msgs.log[0].text.rfind("Cannot claim " + (root / "dev" / "parport7").string(), 0), 0u)
+      << msgs.log[0].text;
+}
+
+TEST_F(FakeSystem, AddressesWithoutAParportReadAllOnesSilently) {
+  RecordingMessages msgs;
+  PpdevPort none = FromSystem(&msgs);
+  PpdevPort direct = PpdevPort::Direct((root / "dev" / "missing").string(), &msgs);
+  for (uint16_t p : {0x278, 0x279, 0x3BC, 0x3BD, 0x37A, 0x000}) {
+    EXPECT_EQ(none.Inp32(p), 0xFF);
+    EXPECT_EQ(direct.Inp32(p), 0xFF) << "a direct port answers only at 0x378/0x379";
+  }
+  EXPECT_TRUE(msgs.log.empty());
+}
+
+TEST(RawPort, OnlyTheLegacyRegistersArePermitted) {
+  for (uint16_t p : {0x378, 0x379, 0x37A, 0x278, 0x27A, 0x3BC, 0x3BE}) EXPECT_TRUE(RawPort::Permitted(p)) << p;
+  for (uint16_t p : {0x377, 0x37B, 0x3BF, 0x2F8, 0x80}) EXPECT_FALSE(RawPort::Permitted(p)) << p;
+}
+
+TEST(PortFactory, ChoicesAndErrors) {
+  VirtualClock clock;
+  {
+    const PortChoice c = OpenPort("parallel", "", clock);
+    EXPECT_EQ(c.port, nullptr);
+    EXPECT_NE(c.error.find("parallel"), std::string::npos);
+    EXPECT_NE(c.error.find(kPortChoices), std::string::npos) << c.error;
+  }
+  {
+    const PortChoice c = OpenPort("ppdev:", "", clock);
+    EXPECT_EQ(c.port, nullptr);
+    EXPECT_FALSE(c.error.empty());
+  }
+  {
+    const PortChoice c = OpenPort("ppdev:/dev/parport9", "", clock);
+    ASSERT_NE(c.port, nullptr);
+    EXPECT_EQ(c.sim, nullptr);
+    EXPECT_TRUE(c.error.empty());
+  }
+  {
+    const PortChoice c = OpenPort("raw", "", clock);
+    // Needs root and an x86 machine; either way the answer is clear.
+    EXPECT_EQ(c.port == nullptr, !c.error.empty());
+  }
+  {
+    const std::string path = (fs::temp_directory_path() / "qrt_factory_missing.bin").string();
+    fs::remove(path);
+    const PortChoice c = OpenPort("sim", path, clock);
+    ASSERT_NE(c.sim, nullptr);
+    EXPECT_EQ(c.port.get(), static_cast<PortIo*>(c.sim));
+    EXPECT_NE(c.note.find(path), std::string::npos);
+    EXPECT_EQ(c.port->Inp32(0x379) & 0x08, 0) << "a board answers at 0x378";
+  }
+}
+
+}  // namespace
+}  // namespace qrt
