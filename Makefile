@@ -1,5 +1,6 @@
 # make run   installs what is missing, builds, starts the GUI on the simulated pager
 # make test  installs what is missing, builds, runs every test through ctest
+# make fuzz  builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
@@ -32,6 +33,30 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
+
+# Fuzzing: a clang build of its own; each fuzzer runs FUZZ_SECONDS on a corpus
+# that starts from generated seeds and grows in $(FUZZ_BUILD)/corpus. A crash
+# stops the target and leaves the input in $(FUZZ_BUILD)/crashes.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 300
+FUZZERS = fuzz_table_open fuzz_bind_image fuzz_prompt_store fuzz_sim_eeprom
+
+$(FUZZ_BUILD)/build.ninja:
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++-14 -DQRT_FUZZ=ON -DQRT_GUI=OFF
+
+fuzz: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	$(FUZZ_BUILD)/fuzz/make_fuzz_seeds $(FUZZ_BUILD)/corpus
+	@mkdir -p $(FUZZ_BUILD)/crashes $(FUZZ_BUILD)/logs
+	@set -e; for f in $(FUZZERS); do \
+	  echo "== $$f, $(FUZZ_SECONDS) s"; \
+	  if ! $(FUZZ_BUILD)/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 \
+	      -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/crashes/$$f- \
+	      $(FUZZ_BUILD)/corpus/$$f > $(FUZZ_BUILD)/logs/$$f.log 2>&1; then \
+	    tail -n 40 $(FUZZ_BUILD)/logs/$$f.log; echo "$$f found a crash"; exit 1; fi; \
+	  grep -E 'stat::(number_of_executed_units|average_exec_per_sec)' $(FUZZ_BUILD)/logs/$$f.log; \
+	done
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done

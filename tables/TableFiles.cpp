@@ -154,6 +154,9 @@ std::string WriteTableFileAtomically(const std::string& path, const Image& image
   struct stat old;
   const bool hadOld = ::stat(target.c_str(), &old) == 0;
   if (hadOld && S_ISDIR(old.st_mode)) return Reason(EISDIR);
+  // The rename below would replace a table the user may not write to (one
+  // made read-only to keep it); refuse it as writing into it would be refused.
+  if (hadOld && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return Reason(errno);
 
   const std::string dir = ParentDirectory(target);
   const std::string base = target.substr(target.find_last_of('/') == std::string::npos
