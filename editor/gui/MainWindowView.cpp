@@ -226,7 +226,12 @@ QWidget* Form1::CreateWidget(const DesignControl& d, QWidget* parent) {
       SetFill(r, kPageColour);
       return r;
     }
-    case Kind::Slider: return new EBSlider(parent);
+    case Kind::Slider: {
+      // The contrast slider's thumb is 150 twips wide, not the control's default.
+      auto* s = new EBSlider(parent);
+      s->setSliderWidth(150);
+      return s;
+    }
   }
   return new QWidget(parent);
 }

@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 
+#include "controls/gui/EBSlider.h"
 #include "editor/Editor.h"
 #include "editor/Form1Design.h"
 #include "editor/gui/MainWindow.h"
@@ -261,6 +262,24 @@ TEST_F(MainWindowTest, ImageChangesReachTheWidgets) {
   EXPECT_EQ(W<QLabel>("lblValue")->text(), "7");
   // The sample text darkens with the contrast: RGB(5v, 5v, 5v) when bound.
   EXPECT_EQ(W<QLabel>("lblContrast")->palette().color(QPalette::WindowText), QColor(35, 35, 35));
+}
+
+// The window's contrast slider is the 1500-twip control with a 150-twip thumb:
+// a click at 51 px (765 twips) lands on 5, and the byte at 0x89 follows.
+TEST_F(MainWindowTest, ContrastSliderClickReachesTheImage) {
+  ClickTab(1);
+  auto* slider = W<EBSlider>("Slider1");
+  ASSERT_NE(slider, nullptr);
+  ASSERT_EQ(slider->width(), 100);
+  EXPECT_EQ(slider->sliderWidth(), 150);
+  EXPECT_EQ(slider->thumbRect().width(), 10);
+  ASSERT_EQ(slider->minimum(), 1);
+  ASSERT_EQ(slider->maximum(), 8);
+  QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(51, 10));
+  EXPECT_EQ(slider->value(), 5);
+  EXPECT_EQ(state.PagerImage[0x89], 5);
+  EXPECT_TRUE(state.ContrastChanged);
+  EXPECT_EQ(W<QLabel>("lblValue")->text(), "5");
 }
 
 struct ListCase {
