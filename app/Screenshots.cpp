@@ -57,9 +57,27 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, PagerLi
     ok &= SaveDialog(dir, "about.png", about);
   }
   {
+    // Halfway through a read, as the user watches it.
     TransferDialog transfer(&window, editor, link, /*runOnShow=*/false);
+    Form2State& st = transfer.model().state;
+    st.Label1 = "Reading Now.......";
+    st.PB1.Max = ImageLastIndex - 32;
+    st.PB1.Value = 1024;
     transfer.Refresh();
     ok &= SaveDialog(dir, "transfer.png", transfer);
+  }
+  {
+    // The batch variant between two pagers: both capcodes on automatic
+    // increase, Write and Exit waiting for the next press.
+    TransferDialog batch(&window, editor, link, /*runOnShow=*/false);
+    Form2State& st = batch.model().state;
+    st.lblAuto1.visible = st.lblAuto2.visible = true;
+    st.lblAuto1.text = kLblAuto1Caption + editor.txtAddr[0].text;
+    st.lblAuto2.text = kLblAuto2Caption + editor.txtAddr[1].text;
+    st.cmdWrite.visible = st.cmdExit.visible = true;
+    st.cmdWrite.enabled = st.cmdExit.enabled = true;
+    batch.Refresh();
+    ok &= SaveDialog(dir, "transfer-batch.png", batch);
   }
   {
     editor.state.SelectedCapcode = 0;

@@ -1,0 +1,58 @@
+// `qrt35prog --screenshot DIR` run as a user runs it: every picture is
+// written, loads as a PNG and shows what its name promises.
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+// Distinct colours in a picture: a window drawn blank has one or two.
+int Colours(const QImage& image) {
+  std::set<QRgb> seen;
+  for (int y = 0; y < image.height(); y += 2)
+    for (int x = 0; x < image.width(); x += 2) seen.insert(image.pixel(x, y));
+  return static_cast<int>(seen.size());
+}
+
+TEST(ScreenshotOption, WritesEveryWindowAndExits) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QProcess program;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  program.setProcessEnvironment(env);
+  program.start(QRT35PROG_BIN, {"--port", "sim", "--sim-image", dir.filePath("sim.bin"), "--screenshot",
+                                dir.filePath("shots")});
+  ASSERT_TRUE(program.waitForFinished(60000));
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+
+  const QDir shots(dir.filePath("shots"));
+  const char* pages[] = {"page1-freq-codes.png", "page2-alert-status.png", "page3-prompts-edit.png",
+                         "page4-source-prompts.png"};
+  const QImage first(shots.filePath(pages[0]));
+  ASSERT_FALSE(first.isNull());
+  for (const char* page : pages) {
+    const QImage image(shots.filePath(page));
+    ASSERT_FALSE(image.isNull()) << page;
+    EXPECT_EQ(image.size(), first.size()) << page;  // one window, four pages
+    EXPECT_GT(Colours(image), 20) << page;
+    if (page != pages[0]) {
+      EXPECT_NE(image, first) << page;  // each page shows itself, not page 1
+    }
+  }
+  for (const char* other : {"splash.png", "about.png", "transfer.png", "transfer-batch.png",
+                            "function-bits.png", "alert-length.png"}) {
+    const QImage image(shots.filePath(other));
+    ASSERT_FALSE(image.isNull()) << other;
+    EXPECT_LT(image.width(), first.width()) << other;  // dialogs are smaller than the window
+    EXPECT_GT(Colours(image), 8) << other;
+  }
+  EXPECT_EQ(shots.entryList({"*.png"}, QDir::Files).size(), 10);
+}
+
+}  // namespace
