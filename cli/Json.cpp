@@ -3,76 +3,20 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "image/Cp1252.h"
+
 namespace qrt::cli {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Decodes one UTF-8 character at text[i], advancing i. A malformed sequence
-// (stray continuation byte, truncated, overlong, surrogate, above U+10FFFF)
-// gives U+FFFD and advances past its first byte only.
-char32_t NextCodePoint(std::string_view text, size_t& i) {
-  const auto byte = [&](size_t k) { return static_cast<uint8_t>(text[k]); };
-  const uint8_t lead = byte(i);
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
-  int length = 0;
-  char32_t cp = 0;
-  char32_t minimum = 0;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2;
-    cp = lead & 0x1F;
-    minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3;
-    cp = lead & 0x0F;
-    minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4;
-    cp = lead & 0x07;
-    minimum = 0x10000;
-  } else {
-    ++i;
-    return kReplacement;
-  }
-  if (i + length > text.size()) {
-    ++i;
-    return kReplacement;
-  }
-  for (int k = 1; k < length; ++k) {
-    const uint8_t b = byte(i + k);
-    if ((b & 0xC0) != 0x80) {
-      ++i;
-      return kReplacement;
-    }
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    ++i;
-    return kReplacement;
-  }
-  i += length;
-  return cp;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+// One character at text[i], advancing i. A malformed sequence (stray
+// continuation byte, truncated, overlong, surrogate, above U+10FFFF) gives
+// U+FFFD and advances past its first byte only.
+char32_t NextCharacter(std::string_view text, size_t& i) {
+  if (const auto cp = NextCodePoint(text, i)) return *cp;
+  ++i;
+  return kReplacement;
 }
 
 void AppendEscape(std::string& out, char32_t cp) {
@@ -89,7 +33,7 @@ std::string JsonQuote(std::string_view text) {
   out += '"';
   size_t i = 0;
   while (i < text.size()) {
-    const char32_t cp = NextCodePoint(text, i);
+    const char32_t cp = NextCharacter(text, i);
     switch (cp) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;

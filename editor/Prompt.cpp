@@ -30,23 +30,8 @@ size_t CharacterCount(std::string_view utf8) {
 // Length of the well-formed UTF-8 sequence at utf8[i], or 0 when the bytes
 // there are not one (a stray or truncated byte, an overlong form, a surrogate).
 size_t WellFormedLength(std::string_view utf8, size_t i) {
-  const auto at = [&](size_t k) { return static_cast<unsigned char>(utf8[k]); };
-  const unsigned char lead = at(i);
-  size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;  // range of the second byte
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-  else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-  else return 0;
-  if (lead == 0xE0) low = 0xA0;
-  if (lead == 0xED) high = 0x9F;
-  if (lead == 0xF0) low = 0x90;
-  if (lead == 0xF4) high = 0x8F;
-  if (i + length > utf8.size() || at(i + 1) < low || at(i + 1) > high) return 0;
-  for (size_t k = 2; k < length; ++k)
-    if (!IsContinuation(at(i + k))) return 0;
-  return length;
+  size_t end = i;
+  return NextCodePoint(utf8, end) ? end - i : 0;
 }
 
 // The first character of a text that has no Windows-1252 byte, as it was

@@ -25,4 +25,10 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 // character has no Windows-1252 byte.
 std::optional<std::string> Utf8ToCp1252(std::string_view utf8);
 
+// UTF-8 itself, for the few places that take text apart character by
+// character. NextCodePoint decodes the well-formed sequence at `pos` and moves
+// `pos` past it; it gives nullopt (and leaves `pos`) for anything malformed.
+std::optional<char32_t> NextCodePoint(std::string_view utf8, size_t& pos);
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 }  // namespace qrt

@@ -186,17 +186,7 @@ void PagerLink::BusStop() {
 
 bool PagerLink::SendByte(uint8_t value) {
   // assert: clock low
-  for (uint8_t mask = 0x80; mask != 0; mask = static_cast<uint8_t>(mask >> 1)) {
-    if (value & mask)
-      DataHigh();
-    else
-      DataLow();
-    BitDelay();
-    ClockHigh();
-    BitDelay();
-    ClockLow();
-    BitDelay();
-  }
+  for (uint8_t mask = 0x80; mask != 0; mask = static_cast<uint8_t>(mask >> 1)) ClockOutBit((value & mask) != 0);
   // Acknowledge clock: the data line released, the EEPROM pulls it low to ACK.
   DataHigh();
   BitDelay();
@@ -220,8 +210,14 @@ uint8_t PagerLink::ReceiveByte(bool last) {
     ClockLow();
     BitDelay();
   }
-  // NACK ends the read, ACK asks for the next byte.
-  if (last)
+  // NACK (the line left high) ends the read, ACK asks for the next byte.
+  ClockOutBit(last);
+  return result;
+}
+
+void PagerLink::ClockOutBit(bool high) {
+  // assert: clock low; the data line may only change while it stays low
+  if (high)
     DataHigh();
   else
     DataLow();
@@ -230,7 +226,6 @@ uint8_t PagerLink::ReceiveByte(bool last) {
   BitDelay();
   ClockLow();
   BitDelay();
-  return result;
 }
 
 uint8_t PagerLink::ControlByte(int address) {

@@ -96,6 +96,7 @@ class PagerLink {
  private:
   void DriveLine(uint8_t driver, bool pullLow);  // the one place that knows the inversion
   bool DataLineLow();                            // status bit 3 at PortStatus
+  void ClockOutBit(bool high);                   // one data bit, clocked: the clock ends low
   void DelayLoopPass(volatile int64_t& counter, uint32_t start, uint32_t& elapsed);
   bool OpenPage(int address);                    // START + acknowledge polling
   bool FailWrite();

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "image/Cp1252.h"
 #include "image/PagerImage.h"
 
 extern char** environ;
@@ -265,23 +266,6 @@ class JsonReader {
     }
     return v;
   }
-  static void Utf8(std::string& out, unsigned cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
   std::string String() {
     Expect('"');
     std::string out;
@@ -316,7 +300,7 @@ class JsonReader {
           } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
             Fail("lone surrogate");
           }
-          Utf8(out, cp);
+          AppendUtf8(out, cp);
           break;
         }
         default: Fail("bad escape");

@@ -18,15 +18,7 @@ const QColor kText(0x12, 0x2B, 0x45);
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const std::string& text, int pixelSize, bool bold,
                   const QColor& colour, QRect geometry) {
-  auto* l = new QLabel(QString::fromStdString(text), parent);
-  l->setObjectName(name);
-  QFont f = l->font();
-  f.setPixelSize(pixelSize);
-  f.setBold(bold);
-  l->setFont(f);
-  QPalette pal = l->palette();
-  pal.setColor(QPalette::WindowText, colour);
-  l->setPalette(pal);
+  QLabel* l = MakePictureLabel(parent, name, text, pixelSize, bold, colour);
   l->setGeometry(geometry);
   return l;
 }

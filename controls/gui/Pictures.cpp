@@ -1,6 +1,7 @@
 #include "controls/gui/Pictures.h"
 
 #include <QFont>
+#include <QLabel>
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
@@ -254,6 +255,20 @@ void PaintEdge(QPainter& painter, const QPalette& palette, int edge, int flags, 
     }
     painter.fillRect(QRect(QPoint(s.x1, s.y1), QPoint(s.x2, s.y2)), palette.color(role));
   }
+}
+
+QLabel* MakePictureLabel(QWidget* parent, const char* name, const std::string& text, int pixelSize, bool bold,
+                         const QColor& colour) {
+  auto* l = new QLabel(QString::fromStdString(text), parent);
+  l->setObjectName(name);
+  QFont f = l->font();
+  f.setPixelSize(pixelSize);
+  f.setBold(bold);
+  l->setFont(f);
+  QPalette pal = l->palette();
+  pal.setColor(QPalette::WindowText, colour);
+  l->setPalette(pal);
+  return l;
 }
 
 }  // namespace qrt

@@ -9,8 +9,11 @@
 #include <QSize>
 
 #include <cstdint>
+#include <string>
 
+class QLabel;
 class QPainter;
+class QWidget;
 class QRectF;
 
 namespace qrt {
@@ -36,6 +39,11 @@ QPixmap AboutPicture(QSize size);
 
 // A quiet light background for the detail dialogs.
 QPixmap DialogPicture(QSize size);
+
+// A caption label of the splash and about pictures: `text` in a font of
+// `pixelSize` pixels, bold or not, in `colour`.
+QLabel* MakePictureLabel(QWidget* parent, const char* name, const std::string& text, int pixelSize, bool bold,
+                         const QColor& colour);
 
 // Draws a pager (body, display with `logo`, two keys) inside `box`.
 void DrawPager(QPainter& painter, const QRectF& box, const char* logo);

@@ -19,15 +19,7 @@ constexpr int kInset = 15 / kTwipsPerPixel;  // the picture sits 15 twips in fro
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const std::string& text, int pixelSize, bool bold,
                   const QColor& colour) {
-  auto* l = new QLabel(QString::fromStdString(text), parent);
-  l->setObjectName(name);
-  QFont f = l->font();
-  f.setPixelSize(pixelSize);
-  f.setBold(bold);
-  l->setFont(f);
-  QPalette pal = l->palette();
-  pal.setColor(QPalette::WindowText, colour);
-  l->setPalette(pal);
+  QLabel* l = MakePictureLabel(parent, name, text, pixelSize, bold, colour);
   l->setAttribute(Qt::WA_TranslucentBackground);
   return l;
 }
