@@ -183,6 +183,18 @@ void Form2::Close1_Click() {
   Unload();
 }
 
+// Shows a transfer starting: its status text and the bar at `first` of `max`
+// (the read and verify bar purple, the write bar in the highlight colour).
+void Form2::StartProgress(const char* label, int max, int first, bool systemHighlight) {
+  state.PB1.Max = max;
+  state.PB1.Value = first;
+  state.PB1.Color = kProgressPurple;
+  state.PB1.SystemHighlight = systemHighlight;
+  state.Label1 = label;
+  Changed();
+  DoEvents();
+}
+
 void Form2::eep_readall(int first, int last) {
   AppState& st = editor_.state;
   st.ImageBackup = st.PagerImage;
@@ -201,13 +213,7 @@ void Form2::eep_readall(int first, int last) {
   }
   const bool checkChecksum = ChecksumCheckedForIdent(ident_);
 
-  state.PB1.Max = last - 32;
-  state.PB1.Value = first;
-  state.PB1.Color = kProgressPurple;
-  state.PB1.SystemHighlight = false;
-  state.Label1 = kReading;
-  Changed();
-  DoEvents();
+  StartProgress(kReading, last - 32, first, /*systemHighlight=*/false);
 
   const Image restorePoint = st.PagerImage;
   const int bandIndexBefore = editor_.cboDft.index;
@@ -310,12 +316,7 @@ void Form2::tbl_writeall(Image& image, int first, int last) {
   image[addr::kWriteMarker] = 1;
   StoreChecksum(image, first, last);
 
-  state.PB1.Max = last - 16;
-  state.PB1.Value = first;
-  state.PB1.SystemHighlight = true;
-  state.Label1 = kWriting;
-  Changed();
-  DoEvents();
+  StartProgress(kWriting, last - 16, first, /*systemHighlight=*/true);
   link_.TransferError = false;
 
   // The link ends a complete write with STOP; on failure it has parked the
@@ -327,13 +328,7 @@ void Form2::tbl_writeall(Image& image, int first, int last) {
 }
 
 void Form2::verify(const Image& image, int first, int last) {
-  state.PB1.Max = last - 16;
-  state.PB1.Value = first;
-  state.PB1.Color = kProgressPurple;
-  state.PB1.SystemHighlight = false;
-  state.Label1 = kVerifying;
-  Changed();
-  DoEvents();
+  StartProgress(kVerifying, last - 16, first, /*systemHighlight=*/false);
   link_.TransferError = false;
 
   const PagerLink::SeqResult result =

@@ -96,6 +96,7 @@ class Form2 {
 
  private:
   void Changed();
+  void StartProgress(const char* label, int max, int first, bool systemHighlight);
   void DoEvents();
   void Unload();
   void WriteTransfer();
