@@ -10,10 +10,10 @@ constexpr const char* kPpdevPrefix = "ppdev:";
 
 }  // namespace
 
-PortChoice OpenPort(const std::string& spec, const std::string& simImagePath, Clock& clock,
+PortChoice OpenPort(const std::string& name, const std::string& simImagePath, Clock& clock,
                     Messages* messages) {
   PortChoice choice;
-  if (spec.empty() || spec == "ppdev") {
+  if (name.empty() || name == "ppdev") {
     auto port = std::make_unique<PpdevPort>(PpdevPort::FromSystem(messages));
     if (port->mappings().empty())
       choice.note =
@@ -21,22 +21,22 @@ PortChoice OpenPort(const std::string& spec, const std::string& simImagePath, Cl
           "(are the parport_pc and ppdev modules loaded?). A port at another address can be "
           "named with --port ppdev:/dev/parportN.";
     choice.port = std::move(port);
-  } else if (spec.rfind(kPpdevPrefix, 0) == 0) {
-    const std::string device = spec.substr(std::char_traits<char>::length(kPpdevPrefix));
+  } else if (name.rfind(kPpdevPrefix, 0) == 0) {
+    const std::string device = name.substr(std::char_traits<char>::length(kPpdevPrefix));
     if (device.empty()) {
       choice.error = "--port ppdev: needs a device, for example ppdev:/dev/parport0.";
       return choice;
     }
     choice.port = std::make_unique<PpdevPort>(PpdevPort::Direct(device, messages));
-  } else if (spec == "raw") {
+  } else if (name == "raw") {
     choice.port = RawPort::Open(choice.error);
-  } else if (spec == "sim") {
+  } else if (name == "sim") {
     auto board = std::make_unique<SimBoard>(TimeSourceFor(clock));
     if (!simImagePath.empty()) choice.note = board->eeprom().AttachFile(simImagePath);
     choice.sim = board.get();
     choice.port = std::move(board);
   } else {
-    choice.error = "Unknown port \"" + spec + "\". Choose one of: " + kPortChoices + ".";
+    choice.error = "Unknown port \"" + name + "\". Choose one of: " + kPortChoices + ".";
   }
   return choice;
 }

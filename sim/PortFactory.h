@@ -26,7 +26,7 @@ inline constexpr const char* kPortChoices = "ppdev, ppdev:/dev/parportN, raw, si
 
 // `messages` receives the ppdev backend's one-time "Cannot open ..." report
 // when a port turns out to be unusable on first access; it must outlive the port.
-PortChoice OpenPort(const std::string& spec, const std::string& simImagePath, Clock& clock,
+PortChoice OpenPort(const std::string& name, const std::string& simImagePath, Clock& clock,
                     Messages* messages = nullptr);
 
 }  // namespace qrt

@@ -12,33 +12,33 @@
 namespace qrt {
 
 FontSpec Ncommand::ToFontSpec(const QFont& font) {
-  FontSpec spec;
-  spec.name = font.family().toStdString();
-  spec.size = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75;
-  spec.bold = font.bold();
-  spec.italic = font.italic();
-  spec.underline = font.underline();
-  spec.strikeout = font.strikeOut();
-  return spec;
+  FontSpec out;
+  out.name = font.family().toStdString();
+  out.size = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75;
+  out.bold = font.bold();
+  out.italic = font.italic();
+  out.underline = font.underline();
+  out.strikeout = font.strikeOut();
+  return out;
 }
 
-QFont Ncommand::ToQFont(const FontSpec& spec, const QFont& base) {
+QFont Ncommand::ToQFont(const FontSpec& font, const QFont& base) {
   QFont f = base;
-  f.setFamily(QString::fromStdString(spec.name));
-  if (spec.size > 0) f.setPointSizeF(spec.size);
-  f.setBold(spec.bold);
-  f.setItalic(spec.italic);
-  f.setUnderline(spec.underline);
-  f.setStrikeOut(spec.strikeout);
+  f.setFamily(QString::fromStdString(font.name));
+  if (font.size > 0) f.setPointSizeF(font.size);
+  f.setBold(font.bold);
+  f.setItalic(font.italic);
+  f.setUnderline(font.underline);
+  f.setStrikeOut(font.strikeout);
   return f;
 }
 
 Ncommand::Ncommand(QWidget* parent)
     : QWidget(parent), logic_(ToFontSpec(font())), captionFont_(font()) {
   setFocusPolicy(Qt::NoFocus);
-  logic_.measureLabel = [this](const std::string& caption, const FontSpec& spec) {
+  logic_.measureLabel = [this](const std::string& caption, const FontSpec& font) {
     // Follow a font that came from the form data rather than from setCaptionFont.
-    if (!(ToFontSpec(captionFont_) == spec)) captionFont_ = ToQFont(spec, captionFont_);
+    if (!(ToFontSpec(captionFont_) == font)) captionFont_ = ToQFont(font, captionFont_);
     const QSizeF px = QFontMetricsF(captionFont_).size(Qt::TextSingleLine, QString::fromStdString(caption));
     return TwipSize{px.width() * kTwipsPerPixel, px.height() * kTwipsPerPixel};
   };

@@ -41,7 +41,7 @@ class Ncommand : public QWidget {
   QSize sizeHint() const override;
 
   static FontSpec ToFontSpec(const QFont& font);
-  static QFont ToQFont(const FontSpec& spec, const QFont& base);
+  static QFont ToQFont(const FontSpec& font, const QFont& base);
 
  signals:
   void Click();
