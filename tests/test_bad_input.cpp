@@ -28,6 +28,7 @@
 #include "image/FieldTags.h"
 #include "tables/TableFiles.h"
 #include "tests/support/EditorRig.h"
+#include "tests/support/TableFileFakes.h"
 
 namespace qrt {
 namespace {
@@ -385,32 +386,10 @@ TEST(BadInput, EveryPromptIsRefusedWithItsMessageOrStoredExactly) {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kTitle = "QRT35 Pager Programmer V3.82";
-
-struct ScriptedUi : TableFileUi {
-  std::deque<std::string> openPaths, savePaths;
-  std::string title = kTitle;
-  std::optional<std::string> ChooseOpenPath(const std::string&) override { return Next(openPaths); }
-  std::optional<std::string> ChooseSavePath(const std::string&) override { return Next(savePaths); }
-  std::string Title() override { return title; }
-  void SetTitle(const std::string& t) override { title = t; }
-  static std::optional<std::string> Next(std::deque<std::string>& q) {
-    if (q.empty()) return std::nullopt;
-    std::string p = q.front();
-    q.pop_front();
-    return p;
-  }
-};
-
-std::vector<uint8_t> FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using test::FakeUi;
+using test::FileBytes;
+using test::kTitle;
+using test::WriteBytes;
 
 // A scratch folder that an unprivileged user can reach.
 struct Scratch {
@@ -505,10 +484,10 @@ TEST(BadInput, TableFilesThatCannotBeOursAreRefusedAndChangeNothing) {
     SCOPED_TRACE(c.name);
     Scratch scratch;
     EditorRig w;
-    ScriptedUi ui;
+    FakeUi ui;
     // A good table is open and is the target of Save.
     const std::string good = scratch.Path("good.tbl");
-    ui.savePaths = {good};
+    ui.saveAnswers = {good};
     mnuSA_Click(w.ed, ui);
     const std::vector<uint8_t> goodBytes = FileBytes(good);
     ASSERT_EQ(goodBytes.size(), 2048u);
@@ -518,7 +497,7 @@ TEST(BadInput, TableFilesThatCannotBeOursAreRefusedAndChangeNothing) {
     const std::string titleBefore = ui.title;
 
     auto check = [&]() -> std::string {
-      ui.openPaths = {path};
+      ui.openAnswers = {path};
       w.msg.Clear();
       mnuLBFF_Click(w.ed, ui);
       std::string wrong;
@@ -543,9 +522,9 @@ TEST(BadInput, SaveIntoAReadOnlyFolderSaysSoAndKeepsTheOldFile) {
   ::chmod(scratch.Path("ro").c_str(), 0555);
 
   EditorRig w;
-  ScriptedUi ui;
+  FakeUi ui;
   w.msg.answers = {true};  // yes, overwrite
-  ui.savePaths = {path};
+  ui.saveAnswers = {path};
   const std::string result = AsUser([&]() -> std::string {
     mnuSA_Click(w.ed, ui);
     std::string wrong;
@@ -575,7 +554,7 @@ TEST(BadInput, SaveOntoAReadOnlyTableSaysSoAndKeepsIt) {
   ::chmod(scratch.dir.c_str(), 0777);
 
   EditorRig w;
-  ScriptedUi ui;
+  FakeUi ui;
   w.state.CurrentTablePath = path;
   const std::string result = AsUser([&]() -> std::string {
     mnuSBTF_Click(w.ed, ui);

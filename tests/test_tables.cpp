@@ -15,43 +15,17 @@
 #include "editor/Editor.h"
 #include "image/Defaults.h"
 #include "tables/TableFiles.h"
+#include "tests/support/TableFileFakes.h"
 
 namespace qrt {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kTitle = "QRT35 Pager Programmer V3.82";
-
-struct FakeUi : TableFileUi {
-  std::deque<std::optional<std::string>> openAnswers, saveAnswers;
-  std::vector<std::string> dialogDirs;
-  std::string title = kTitle;
-  std::optional<std::string> ChooseOpenPath(const std::string& dir) override {
-    dialogDirs.push_back(dir);
-    auto a = openAnswers.empty() ? std::nullopt : openAnswers.front();
-    if (!openAnswers.empty()) openAnswers.pop_front();
-    return a;
-  }
-  std::optional<std::string> ChooseSavePath(const std::string& dir) override {
-    dialogDirs.push_back(dir);
-    auto a = saveAnswers.empty() ? std::nullopt : saveAnswers.front();
-    if (!saveAnswers.empty()) saveAnswers.pop_front();
-    return a;
-  }
-  std::string Title() override { return title; }
-  void SetTitle(const std::string& t) override { title = t; }
-};
-
-std::vector<uint8_t> FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using test::FakeUi;
+using test::FileBytes;
+using test::kTitle;
+using test::WriteBytes;
 
 std::vector<uint8_t> Bytes(const Image& image) { return {image.begin(), image.end()}; }
 
