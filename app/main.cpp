@@ -20,6 +20,7 @@
 
 #include "ProductInfo.h"
 #include "app/Screenshots.h"
+#include "base/DataHome.h"
 #include "controls/gui/SplashWindow.h"
 #include "editor/Editor.h"
 #include "editor/gui/MainWindow.h"
@@ -79,13 +80,6 @@ Options Parse(int argc, char** argv) {
   return o;
 }
 
-// The simulated pager keeps its EEPROM between runs in the user's data folder.
-std::string DefaultSimImage() {
-  const QString dir = QDir::homePath() + "/.local/share/qrt35";
-  QDir().mkpath(dir);
-  return (dir + "/sim-pager.bin").toStdString();
-}
-
 // Where no port could be opened: every address reads 0xFF, as an absent port
 // does, so the board is reported missing and editing and table files work.
 class AbsentPort : public qrt::PortIo {
@@ -141,7 +135,7 @@ int main(int argc, char** argv) {
   }
 
   std::string simImage = options.simImage;
-  if (options.port == "sim" && simImage.empty()) simImage = DefaultSimImage();
+  if (options.port == "sim" && simImage.empty()) simImage = qrt::DefaultSimImagePath();
   qrt::PortChoice choice = qrt::OpenPort(options.port, simImage, clock, messages.get());
   if (!choice.note.empty()) std::fprintf(stderr, "qrt35prog: %s\n", choice.note.c_str());
   if (!choice.port) {

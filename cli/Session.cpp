@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "ProductInfo.h"
+#include "base/DataHome.h"
 #include "image/FieldTags.h"
 #include "link/RealClock.h"
 #include "sim/VirtualClock.h"
@@ -36,15 +37,6 @@ class CommandLineFileUi : public TableFileUi {
 };
 
 }  // namespace
-
-std::string DefaultSimImagePath() {
-  const char* home = std::getenv("HOME");
-  if (!home || !*home) return {};
-  const std::filesystem::path dir = std::filesystem::path(home) / ".local/share/qrt35";
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  return (dir / "sim-pager.bin").string();
-}
 
 Session::Session(Console& con, bool assumeYes)
     : console(con), messages(con, assumeYes), editor(state, messages, host) {}

@@ -94,8 +94,5 @@ class Session {
   bool lastTransferOk_ = false;
 };
 
-// The simulated pager's file when --sim-image is not given: the same file the
-// window uses, so that both programs see one pager.
-std::string DefaultSimImagePath();
 
 }  // namespace qrt::cli
