@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "editor/BoundFields.h"
 #include "image/Defaults.h"
 #include "image/FieldTags.h"
 #include "image/ListTables.h"
@@ -376,9 +377,7 @@ void Editor::SetListIndex(CtlRef ref, int index) {
 }
 
 void Editor::SetSliderValue(int value) {
-  if (value > Slider1.Max) value = Slider1.Max;
-  if (value < Slider1.Min) value = Slider1.Min;
-  Slider1.Value = value;
+  Slider1.Value = SliderPositionOf(value, Slider1.Min, Slider1.Max);
   Slider1_Changed();
 }
 

@@ -7,7 +7,10 @@
 // - Every change of a control's state made through the User*/Set* helpers runs
 //   that control's handler, whether the user or the program made the change,
 //   and it runs even when the state does not change, so that showing an image
-//   gives the same bytes whatever the window showed before.
+//   gives the same window whatever the window showed before.
+// - Showing an image (init_ctl) never changes a byte of it: while the binder
+//   runs, a handler stores only where its control's state differs from what
+//   its field already holds. Only the user's own changes store.
 // - Selecting a list entry the list does not have throws std::out_of_range;
 //   the binder and the decoders turn that into their decode error code.
 // - Focus is modelled here: SetFocus runs the LostFocus handler of the field
@@ -199,10 +202,17 @@ class Editor {
   bool FocusOnto(CtlRef ref);   // user's pointer or keyboard reaching a control
   void SetLocked(bool locked);  // Write Mode lock of every txt/opt/cbo/chk/cmd control
   void AlignPrompt(int index, int mode);  // -1 left, 0 centre, 1 right
+  void SizeLogoField();  // length limit, weight and width of the logo field for the logo font list
+
+  // Whether a handler stores its control's state: always for a user's
+  // change; while the binder shows an image, only where the field does not
+  // already hold what the control shows.
+  bool StoresState(bool fieldHoldsIt) const { return !binding_ || !fieldHoldsIt; }
 
   bool focusChanging_ = false;    // a LostFocus handler is running
   bool focusRedirected_ = false;  // ... and it moved the focus itself
   bool sourceClickRunning_ = false;
+  bool binding_ = false;  // init_ctl is showing an image
 };
 
 }  // namespace qrt
