@@ -396,6 +396,22 @@ void Editor::LoadDefaults(const std::string& logoText) {
   state.ContrastChanged = false;
 }
 
+void Editor::ShowStartImage(DefaultTable table) {
+  switch (table) {
+    case DefaultTable::None:
+      SelectBand0();
+      break;
+    case DefaultTable::Opened:
+      break;
+    case DefaultTable::Refused:
+      // Applying a band would rewrite the synthesizer and base frequency of
+      // the image the user is about to see as the factory's.
+      DetectBand();
+      init_ctl();
+      break;
+  }
+}
+
 void Editor::SelectBand0() { SetListIndex(CtlRef{Ctl::cboDft, 0}, 0); }
 
 }  // namespace qrt

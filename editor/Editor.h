@@ -48,6 +48,13 @@ class EditorHost {
   virtual void SetTimer1(bool /*running*/) {}
 };
 
+// What start-up found where the program keeps its default table file.
+enum class DefaultTable {
+  None,     // there is no default.tbl
+  Opened,   // default.tbl was opened and is shown
+  Refused,  // default.tbl is there but was refused (its message has been shown)
+};
+
 struct Slider1State : ControlState {
   int Min = 1;
   int Max = 8;
@@ -119,9 +126,14 @@ class Editor {
   // ----------------------------------------------- start-up (window load)
   // Steps of the window load that concern the image: FreqRejected cleared,
   // factory image built, the configured logo centred and stored into prompt 0,
-  // ContrastChanged cleared. The caller then opens default.tbl or calls
-  // SelectBand0() (which applies band 0 and binds).
+  // ContrastChanged cleared. The caller then tries default.tbl and calls
+  // ShowStartImage with what it found.
   void LoadDefaults(const std::string& logoText);
+  // The last of those steps. Without a default table the first band is
+  // applied to the factory image (SelectBand0, which binds); an opened table
+  // is shown already; a refused one leaves the factory image exactly as built
+  // and shows it, the band list set from it but no band applied.
+  void ShowStartImage(DefaultTable table);
   void SelectBand0();
 
   // ------------------------------------------------------ binder (Binder.cpp)
