@@ -34,16 +34,17 @@ void Editor::read_prompt() {
     txtPrompt[field.element].text = PromptDisplayText(image(), PromptAddress(field.element));
 }
 
-void Editor::PromptStore(int element) {
-  if (!FindPromptField(element)) return;
+EditOutcome Editor::PromptStore(int element) {
+  if (!FindPromptField(element)) return EditOutcome::Stored();
   const PromptTag tag = TagOf(element);
   const PromptStoreResult result = StorePromptText(image(), tag.address, txtPrompt[element].text, tag.logo);
   if (result.status != PromptStoreStatus::Stored) {
     msg.Show(result.message, MsgIcon::None);
     SetFocus({Ctl::txtPrompt, element});
-    return;
+    return EditOutcome::Refused(result.message);
   }
   read_prompt();
+  return EditOutcome::Stored();
 }
 
 void Editor::Set_PromptEd_Width() {
