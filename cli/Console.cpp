@@ -79,7 +79,6 @@ void Console::EndProgress() {
 }
 
 void CliMessages::Show(std::string_view text, MsgIcon /*icon*/) {
-  ++shown_;
   console_.Line(text);
 }
 

@@ -51,17 +51,12 @@ class CliMessages : public Messages {
   bool AskYesNo(std::string_view text, MsgIcon icon) override;
 
   // A remark of the command line itself (not one of the programmer's
-  // messages): written the same way, but not counted.
+  // messages): written the same way.
   void Note(std::string_view text) { console_.Line(text); }
-
-  // How many messages (not questions) have been shown so far: an edit that
-  // makes a field speak has been refused.
-  int shown() const { return shown_; }
 
  private:
   Console& console_;
   bool assumeYes_;
-  int shown_ = 0;
 };
 
 // The transfer dialog's progress on the console.

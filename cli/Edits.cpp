@@ -291,15 +291,13 @@ bool ApplyEdit(Editor& editor, CliHost& host, CliMessages& messages, const Resol
 
   switch (e.kind) {
     case Kind::Box:
-      editor.UserSetCheck(e.ref, e.value);
-      return editor.Check(e.ref)->value == e.value;
+      return !editor.UserSetCheck(e.ref, e.value).refused && editor.Check(e.ref)->value == e.value;
     case Kind::List:
-      // A list only warns (the battery order); what it stores stays stored.
-      editor.UserSelect(e.ref, e.value);
-      return editor.List(e.ref)->index == e.value;
+      // The battery lists only warn: what they store stays stored. The band
+      // list is refused when the frequency field refuses the band's frequency.
+      return !editor.UserSelect(e.ref, e.value).refused && editor.List(e.ref)->index == e.value;
     case Kind::Slider:
-      editor.UserSetSlider(e.value);
-      return editor.Slider1.Value == e.value;
+      return !editor.UserSetSlider(e.value).refused && editor.Slider1.Value == e.value;
 
     case Kind::Freq:
     case Kind::Capcode:
@@ -313,15 +311,13 @@ bool ApplyEdit(Editor& editor, CliHost& host, CliMessages& messages, const Resol
         return false;
       }
       // Typed (each key release checks and may store), then left: the field
-      // stores or refuses its entry, and speaks only when it refuses.
-      const int before = messages.shown();
-      editor.UserEditText(e.ref, e.text);
-      editor.SetFocus(kTabBack);
-      const bool refused = messages.shown() != before || !(editor.focus == kTabBack);
+      // stores or refuses its entry.
+      EditOutcome outcome = editor.UserEditText(e.ref, e.text);
+      if (!outcome.refused) outcome = editor.SetFocus(kTabBack);
       // The refused frequency would cancel the next pager command; this run
       // saves nothing, so there is no command left to cancel.
       editor.state.FreqRejected = false;
-      return !refused;
+      return !outcome.refused;
     }
 
     case Kind::FunBitDisplay:

@@ -43,7 +43,9 @@ Session::Session(Console& con, bool assumeYes)
 
 void Session::Start() {
   editor.LoadDefaults(product::kDefaultLogo);
-  editor.SelectBand0();
+  // The command line opens only the files it is given: it starts as the
+  // window starts without a default.tbl.
+  editor.ShowStartImage(DefaultTable::None);
 }
 
 bool Session::OpenTable(const std::string& path) {

@@ -1,16 +1,23 @@
 // The binder: shows a whole image in the window's controls, and the three
 // click handlers through which the tagged controls write their fields.
 //
-// The binder sets controls through SetCheck/SetListIndex on purpose: their
-// handlers must run, exactly as for a user change, so that the fields that
-// follow a control (the derived baud bytes, the lockout bit 3, the logo font
-// code) are consistent with what the window shows.
+// The binder sets controls through SetCheck/SetListIndex, so their handlers
+// run exactly as for a user change (visibility of dependent controls, the
+// source prompt fields' enabled state, the battery warning), and they run even
+// when a control's state does not change, so that what the window shows never
+// depends on what it showed before. While the binder runs, a handler stores
+// only where its control's new state differs from what the field already
+// holds: showing an image never changes a byte of it. A pager read and written
+// back unchanged into a second pager must make a clone, even when a field holds
+// a value the window shows the same as another (a lockout byte with bit 2 but
+// not bit 3, derived baud bytes of another rate, a whole-byte box holding 5).
 #include <exception>
 #include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "editor/BoundFields.h"
 #include "editor/Editor.h"
 #include "image/FieldTags.h"
 
@@ -52,9 +59,23 @@ class DecodingScope {
   AppState& s_;
 };
 
+// Marks the editor as showing an image for a block, however the block ends.
+class BindingScope {
+ public:
+  explicit BindingScope(bool& flag) : flag_(flag), before_(flag) { flag_ = true; }
+  ~BindingScope() { flag_ = before_; }
+  BindingScope(const BindingScope&) = delete;
+  BindingScope& operator=(const BindingScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool before_;
+};
+
 }  // namespace
 
 void Editor::init_ctl() {
+  const BindingScope showing(binding_);
   // Steps 1 to 10: any error stops the binding with code 1.
   try {
     read_capcode();
@@ -65,20 +86,18 @@ void Editor::init_ctl() {
       const CtlRef ref{row.array, row.index};
       switch (tag->kind) {
         case FieldKind::chk:
-          SetCheck(ref, GetField(image(), tag->address, tag->bit, tag->width));
-          break;
         case FieldKind::chkN:
-          SetCheck(ref, GetField(image(), tag->address, tag->bit, tag->width) == 0 ? 1 : 0);
+          SetCheck(ref, CheckStateOf(image(), *tag));
           break;
         case FieldKind::chkSource: {
-          const int v = GetField(image(), tag->address, tag->bit, tag->width) == 1 ? 1 : 0;
+          const int v = CheckStateOf(image(), *tag);
           SetCheck(ref, v);
           if (TextState* field = Text(CtlRef{Ctl::txtPrompt, row.index})) field->enabled = v == 1;
           break;
         }
         case FieldKind::cbo:
         case FieldKind::cboBaud:
-          SetListIndex(ref, GetField(image(), tag->address, tag->bit, tag->width));
+          SetListIndex(ref, ListEntryOf(image(), *tag));
           break;
         default: break;  // "Lng" has its own rule below; unknown kinds are skipped
       }
@@ -88,44 +107,21 @@ void Editor::init_ctl() {
     chkCtl[3].visible = rdKeys;
     chkCtl[21].visible = rdKeys;
 
-    const uint8_t slc = image()[0x3C];
-    int slcEntry = 0;
-    if (slc & 0x04)
-      slcEntry = 5;
-    else if (slc & 0x08)
-      slcEntry = (slc & 0x03) + 1;
-    SetListIndex(CtlRef{Ctl::cboSLC, 0}, slcEntry);
+    SetListIndex(CtlRef{Ctl::cboSLC, 0}, LockoutEntry(image()[0x3C]));
+    SetListIndex(CtlRef{Ctl::cboORC, 0}, OutOfServiceEntry(image()[0x3D]));
 
-    const uint8_t orc = image()[0x3D];
-    SetListIndex(CtlRef{Ctl::cboORC, 0}, (orc & 0x08) ? ((orc >> 1) & 0x03) + 1 : 0);
-
+    // An unknown font or language code leaves its list as it was.
     if (const std::optional<FieldTag> logo = TagOf(Ctl::cboLogo, 0)) {
-      const int v = GetField(image(), logo->address, logo->bit, logo->width);
-      int entry = -1;
-      switch (v) {
-        case 0: case 1: entry = 0; break;
-        case 2: entry = 1; break;
-        case 5: entry = 2; break;
-        case 6: entry = 3; break;
-        case 8: entry = 4; break;
-        default: break;  // an unknown font code leaves the list as it was
-      }
-      if (entry >= 0) SetListIndex(CtlRef{Ctl::cboLogo, 0}, entry);
+      const std::optional<int> entry = LogoFontEntryOf(GetField(image(), logo->address, logo->bit, logo->width));
+      if (entry) SetListIndex(CtlRef{Ctl::cboLogo, 0}, *entry);
     }
 
     {
       // The language handler sees the flag, clears it and keeps its hands off
       // the prompts that were just read.
       DecodingScope decoding(state);
-      int entry = -1;
-      switch (GetField(image(), 0x3E, 0, 4)) {
-        case 0: case 1: case 2: entry = 0; break;
-        case 5: entry = 1; break;
-        case 6: entry = 2; break;
-        case 8: entry = 3; break;
-        default: break;
-      }
-      if (entry >= 0) SetListIndex(CtlRef{Ctl::cboLng, 0}, entry);
+      const std::optional<int> entry = LanguageEntryOf(GetField(image(), 0x3E, 0, 4));
+      if (entry) SetListIndex(CtlRef{Ctl::cboLng, 0}, *entry);
     }
 
     Set_PromptEd_Width();
@@ -187,8 +183,9 @@ void Editor::init_ctl() {
 }
 
 void Editor::chkCtl_Click(int index) {
-  if (const std::optional<FieldTag> tag = TagOf(Ctl::chkCtl, index)) {
-    const int v = chkCtl.at(index).value;
+  const std::optional<FieldTag> tag = TagOf(Ctl::chkCtl, index);
+  const int v = chkCtl.at(index).value;
+  if (tag && StoresState(v == CheckStateOf(image(), *tag))) {
     if (tag->kind == FieldKind::chkN)
       SetField(image(), tag->address, tag->bit, tag->width, v != 1 ? 1 : 0);
     else
@@ -207,7 +204,11 @@ void Editor::chkCtl_Click(int index) {
 void Editor::cboCtl_Click(int index) {
   const int s = cboCtl.at(index).index;
   if (s < 0) return;
-  if (const std::optional<FieldTag> tag = TagOf(Ctl::cboCtl, index)) {
+  const std::optional<FieldTag> tag = TagOf(Ctl::cboCtl, index);
+  const bool listField = tag && (tag->kind == FieldKind::cbo || tag->kind == FieldKind::cboBaud);
+  // The derived baud bytes follow a choice of rate; a rate shown from an
+  // image keeps the bytes the image holds.
+  if (listField && StoresState(s == ListEntryOf(image(), *tag))) {
     if (tag->kind == FieldKind::cbo) {
       SetField(image(), tag->address, tag->bit, tag->width, s);
     } else if (tag->kind == FieldKind::cboBaud) {
@@ -225,8 +226,8 @@ void Editor::cboCtl_Click(int index) {
 
 void Editor::chkSource_Click(int index) {
   const int v = chkSource.at(index).value;
-  if (const std::optional<FieldTag> tag = TagOf(Ctl::chkSource, index))
-    SetField(image(), tag->address, tag->bit, tag->width, v);
+  const std::optional<FieldTag> tag = TagOf(Ctl::chkSource, index);
+  if (tag && StoresState(v == CheckStateOf(image(), *tag))) SetField(image(), tag->address, tag->bit, tag->width, v);
   if (TextState* field = Text(CtlRef{Ctl::txtPrompt, index})) field->enabled = v == 1;
 }
 

@@ -14,23 +14,26 @@ void Editor::read_capcode() {
 
 // Runs on every key release, so the record follows the text while it is
 // typed; the zero-padded form is shown when the field loses the focus.
-void Editor::txtAddr_KeyUp(int index, int /*keyCode*/, int /*shift*/) {
-  if (index < 0 || index >= kCapcodeCount) return;
+EditOutcome Editor::txtAddr_KeyUp(int index, int /*keyCode*/, int /*shift*/) {
+  if (index < 0 || index >= kCapcodeCount) return EditOutcome::Stored();
   const CapcodeEntry entry = CheckCapcodeEntry(txtAddr[index].text);
   switch (entry.check) {
     case EntryCheck::Empty:
-      return;
+      break;
     case EntryCheck::NotNumeric:
-    case EntryCheck::OutOfRange:
-      msg.Show(entry.check == EntryCheck::NotNumeric ? kMsgCapcodeNotNumeric : kMsgCapcodeRange,
-               MsgIcon::Warning);
+    case EntryCheck::OutOfRange: {
+      const std::string_view message =
+          entry.check == EntryCheck::NotNumeric ? kMsgCapcodeNotNumeric : kMsgCapcodeRange;
+      msg.Show(message, MsgIcon::Warning);
       read_capcode();
       SetFocus({Ctl::txtAddr, index});
-      return;
+      return EditOutcome::Refused(message);
+    }
     case EntryCheck::Accepted:
       StoreCapcode(image(), index, entry.value);
-      return;
+      break;
   }
+  return EditOutcome::Stored();
 }
 
 void Editor::read_pass() {
@@ -42,22 +45,25 @@ void Editor::read_pass() {
   }
 }
 
-void Editor::txtPass_KeyUp() {
+EditOutcome Editor::txtPass_KeyUp() {
   const PasswordEntry entry = CheckPasswordEntry(txtPass.text);
   switch (entry.check) {
     case EntryCheck::Empty:
-      return;
+      break;
     case EntryCheck::NotNumeric:
-    case EntryCheck::OutOfRange:
-      msg.Show(entry.check == EntryCheck::NotNumeric ? kMsgPasswordNotNumeric : kMsgPasswordRange,
-               MsgIcon::Warning);
+    case EntryCheck::OutOfRange: {
+      const std::string_view message =
+          entry.check == EntryCheck::NotNumeric ? kMsgPasswordNotNumeric : kMsgPasswordRange;
+      msg.Show(message, MsgIcon::Warning);
       read_pass();
       SetFocus({Ctl::txtPass, 0});
-      return;
+      return EditOutcome::Refused(message);
+    }
     case EntryCheck::Accepted:
       StorePasswordDigits(image(), entry.digits);
-      return;
+      break;
   }
+  return EditOutcome::Stored();
 }
 
 }  // namespace qrt

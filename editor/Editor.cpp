@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "editor/BoundFields.h"
 #include "image/Defaults.h"
 #include "image/FieldTags.h"
 #include "image/ListTables.h"
@@ -182,10 +183,10 @@ void Editor::RunCheckHandler(CtlRef ref) {
   }
 }
 
-void Editor::RunListHandler(CtlRef ref) {
+EditOutcome Editor::RunListHandler(CtlRef ref) {
   switch (ref.array) {
     case Ctl::cboCtl: cboCtl_Click(ref.index); break;
-    case Ctl::cboDft: cboDft_Click(); break;
+    case Ctl::cboDft: return cboDft_Click();
     case Ctl::cboLng: cboLng_Click(); break;
     case Ctl::cboLogo: cboLogo_Click(); break;
     case Ctl::cboBatLev: cboBatLev_Click(ref.index); break;
@@ -195,6 +196,7 @@ void Editor::RunListHandler(CtlRef ref) {
     case Ctl::cboTone: cboTone_Click(); break;
     default: break;
   }
+  return EditOutcome::Stored();
 }
 
 void Editor::RunGotFocus(CtlRef ref) {
@@ -208,14 +210,15 @@ void Editor::RunGotFocus(CtlRef ref) {
   }
 }
 
-void Editor::RunLostFocus(CtlRef ref) {
+EditOutcome Editor::RunLostFocus(CtlRef ref) {
   switch (ref.array) {
-    case Ctl::txtFreq: txtFreq_LostFocus(); break;
+    case Ctl::txtFreq: return txtFreq_LostFocus();
     case Ctl::txtAddr: read_capcode(); break;
     case Ctl::txtPass: read_pass(); break;
-    case Ctl::txtPrompt: PromptStore(ref.index); break;
+    case Ctl::txtPrompt: return PromptStore(ref.index);
     default: break;
   }
+  return EditOutcome::Stored();
 }
 
 // ---------------------------------------------------------------------- focus
@@ -225,61 +228,68 @@ bool Editor::CanTakeFocus(CtlRef ref) {
   return c != nullptr && c->usable() && c->visible;
 }
 
-void Editor::SetFocus(CtlRef ref) {
-  if (!CanTakeFocus(ref)) return;
+EditOutcome Editor::SetFocus(CtlRef ref) {
+  if (!CanTakeFocus(ref)) return EditOutcome::Stored();
   if (focusChanging_) {
     // A LostFocus handler keeps (or sends) the focus somewhere itself: that
     // is where it stays, and the control the user aimed at gets nothing.
     focus = ref;
     focusRedirected_ = true;
-    return;
+    return EditOutcome::Stored();
   }
-  if (ref == focus) return;
+  if (ref == focus) return EditOutcome::Stored();
   const CtlRef old = focus;
   focusChanging_ = true;
   focusRedirected_ = false;
+  EditOutcome left;
   try {
-    RunLostFocus(old);
+    left = RunLostFocus(old);
   } catch (...) {
     focusChanging_ = false;
     throw;
   }
   focusChanging_ = false;
-  if (focusRedirected_) return;
+  if (focusRedirected_) return left;
   focus = ref;
   RunGotFocus(ref);
+  return left;
 }
 
-bool Editor::FocusOnto(CtlRef ref) {
+bool Editor::FocusOnto(CtlRef ref, EditOutcome& left) {
+  left = EditOutcome::Stored();
   if (!CanTakeFocus(ref)) return false;
-  SetFocus(ref);
+  left = SetFocus(ref);
   return focus == ref;
 }
 
 // --------------------------------------------------------------- user actions
 
-void Editor::UserSetCheck(CtlRef ref, int value) {
+EditOutcome Editor::UserSetCheck(CtlRef ref, int value) {
   if (!Check(ref)) NoSuchControl("check box");
-  if (!FocusOnto(ref)) return;
+  EditOutcome left;
+  if (!FocusOnto(ref, left) || left.refused) return left;
   SetCheck(ref, value);
+  return left;
 }
 
-void Editor::UserSelect(CtlRef ref, int index) {
+EditOutcome Editor::UserSelect(CtlRef ref, int index) {
   if (!List(ref)) NoSuchControl("list");
-  if (!FocusOnto(ref)) return;
-  SetListIndex(ref, index);
+  EditOutcome left;
+  if (!FocusOnto(ref, left) || left.refused) return left;
+  return SetListIndex(ref, index);
 }
 
-void Editor::UserEditText(CtlRef ref, const std::string& text) {
+EditOutcome Editor::UserEditText(CtlRef ref, const std::string& text) {
   TextState* field = Text(ref);
   if (!field) NoSuchControl("text field");
-  if (!FocusOnto(ref)) return;
+  EditOutcome left;
+  if (!FocusOnto(ref, left) || left.refused) return left;
   field->text = text;
   switch (ref.array) {
-    case Ctl::txtFreq: txtFreq_KeyUp(); break;
-    case Ctl::txtAddr: txtAddr_KeyUp(ref.index); break;
-    case Ctl::txtPass: txtPass_KeyUp(); break;
-    default: break;
+    case Ctl::txtFreq: return txtFreq_KeyUp();
+    case Ctl::txtAddr: return txtAddr_KeyUp(ref.index);
+    case Ctl::txtPass: return txtPass_KeyUp();
+    default: return left;
   }
 }
 
@@ -328,7 +338,8 @@ void Editor::Click(CtlRef ref) {
     SetFocus(ref);
     return;
   }
-  if (!FocusOnto(ref)) return;
+  EditOutcome left;
+  if (!FocusOnto(ref, left) || left.refused) return;
   switch (ref.array) {
     case Ctl::optLeft: optLeft_Click(ref.index); break;
     case Ctl::optCenter: optCenter_Click(ref.index); break;
@@ -342,9 +353,11 @@ void Editor::Click(CtlRef ref) {
   }
 }
 
-void Editor::UserSetSlider(int value) {
-  if (!FocusOnto(CtlRef{Ctl::Slider1, 0})) return;
+EditOutcome Editor::UserSetSlider(int value) {
+  EditOutcome left;
+  if (!FocusOnto(CtlRef{Ctl::Slider1, 0}, left) || left.refused) return left;
   SetSliderValue(value);
+  return left;
 }
 
 bool Editor::WindowKeyPress(int ch) {
@@ -366,19 +379,18 @@ void Editor::SetCheck(CtlRef ref, int value) {
   RunCheckHandler(ref);
 }
 
-void Editor::SetListIndex(CtlRef ref, int index) {
+EditOutcome Editor::SetListIndex(CtlRef ref, int index) {
   ListState* list = List(ref);
   if (!list) NoSuchControl("list");
   if (index < -1 || index >= static_cast<int>(list->entries.size()))
     throw std::out_of_range("list has no entry " + std::to_string(index));
   list->index = index;
-  if (index >= 0) RunListHandler(ref);  // no selection: nothing to store
+  if (index < 0) return EditOutcome::Stored();  // no selection: nothing to store
+  return RunListHandler(ref);
 }
 
 void Editor::SetSliderValue(int value) {
-  if (value > Slider1.Max) value = Slider1.Max;
-  if (value < Slider1.Min) value = Slider1.Min;
-  Slider1.Value = value;
+  Slider1.Value = SliderPositionOf(value, Slider1.Min, Slider1.Max);
   Slider1_Changed();
 }
 
@@ -395,6 +407,22 @@ void Editor::LoadDefaults(const std::string& logoText) {
   PromptStore(0);
   state.WindowLoaded = true;
   state.ContrastChanged = false;
+}
+
+void Editor::ShowStartImage(DefaultTable table) {
+  switch (table) {
+    case DefaultTable::None:
+      SelectBand0();
+      break;
+    case DefaultTable::Opened:
+      break;
+    case DefaultTable::Refused:
+      // Applying a band would rewrite the synthesizer and base frequency of
+      // the image the user is about to see as the factory's.
+      DetectBand();
+      init_ctl();
+      break;
+  }
 }
 
 void Editor::SelectBand0() { SetListIndex(CtlRef{Ctl::cboDft, 0}, 0); }

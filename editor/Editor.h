@@ -7,7 +7,10 @@
 // - Every change of a control's state made through the User*/Set* helpers runs
 //   that control's handler, whether the user or the program made the change,
 //   and it runs even when the state does not change, so that showing an image
-//   gives the same bytes whatever the window showed before.
+//   gives the same window whatever the window showed before.
+// - Showing an image (init_ctl) never changes a byte of it: while the binder
+//   runs, a handler stores only where its control's state differs from what
+//   its field already holds. Only the user's own changes store.
 // - Selecting a list entry the list does not have throws std::out_of_range;
 //   the binder and the decoders turn that into their decode error code.
 // - Focus is modelled here: SetFocus runs the LostFocus handler of the field
@@ -25,6 +28,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "editor/AppState.h"
 #include "editor/Controls.h"
@@ -43,6 +47,24 @@ class EditorHost {
   virtual void RunTransferDialog() {}        // Form2, modal, for state.TransferMode
   virtual void ParkBus() {}
   virtual void SetTimer1(bool /*running*/) {}
+};
+
+// What a change the user made came to: stored (or nothing to store), or
+// refused by the control's handler. A refusal has shown its message, which is
+// kept here as well, so that callers learn the outcome from the handler itself.
+struct EditOutcome {
+  bool refused = false;
+  std::string message;  // the message shown for the refusal; empty when stored
+
+  static EditOutcome Stored() { return {}; }
+  static EditOutcome Refused(std::string_view shown) { return {true, std::string(shown)}; }
+};
+
+// What start-up found where the program keeps its default table file.
+enum class DefaultTable {
+  None,     // there is no default.tbl
+  Opened,   // default.tbl was opened and is shown
+  Refused,  // default.tbl is there but was refused (its message has been shown)
 };
 
 struct Slider1State : ControlState {
@@ -99,26 +121,36 @@ class Editor {
   ControlState* Control(CtlRef ref);
 
   // ------------------------------------------------- user actions (GUI, CLI)
-  void UserSetCheck(CtlRef ref, int value);      // sets the box, runs its handler
-  void UserSelect(CtlRef ref, int index);        // selects the entry, runs its handler
-  void UserEditText(CtlRef ref, const std::string& text);  // typing: text, then KeyUp
+  // Each returns what the change came to. When moving the focus onto the
+  // control makes the field being edited refuse its entry, that refusal is
+  // the outcome and the change itself is dropped.
+  EditOutcome UserSetCheck(CtlRef ref, int value);  // sets the box, runs its handler
+  EditOutcome UserSelect(CtlRef ref, int index);    // selects the entry, runs its handler
+  EditOutcome UserEditText(CtlRef ref, const std::string& text);  // typing: text, then KeyUp
   bool KeyPress(CtlRef ref, int ch);             // true when the key is swallowed
-  void SetFocus(CtlRef ref);
+  // Moves the focus; the outcome is what leaving the previous field (its
+  // store-on-leave) came to.
+  EditOutcome SetFocus(CtlRef ref);
   void Click(CtlRef ref);                        // push and option buttons
-  void UserSetSlider(int value);
+  EditOutcome UserSetSlider(int value);
   bool WindowKeyPress(int ch);                   // key preview; true when swallowed
 
   // Program-side setters that run the handler (binder, decoders).
   void SetCheck(CtlRef ref, int value);
-  void SetListIndex(CtlRef ref, int index);      // throws std::out_of_range
+  EditOutcome SetListIndex(CtlRef ref, int index);  // throws std::out_of_range
   void SetSliderValue(int value);                // clamps to Min..Max, raises Changed
 
   // ----------------------------------------------- start-up (window load)
   // Steps of the window load that concern the image: FreqRejected cleared,
   // factory image built, the configured logo centred and stored into prompt 0,
-  // ContrastChanged cleared. The caller then opens default.tbl or calls
-  // SelectBand0() (which applies band 0 and binds).
+  // ContrastChanged cleared. The caller then tries default.tbl and calls
+  // ShowStartImage with what it found.
   void LoadDefaults(const std::string& logoText);
+  // The last of those steps. Without a default table the first band is
+  // applied to the factory image (SelectBand0, which binds); an opened table
+  // is shown already; a refused one leaves the factory image exactly as built
+  // and shows it, the band list set from it but no band applied.
+  void ShowStartImage(DefaultTable table);
   void SelectBand0();
 
   // ------------------------------------------------------ binder (Binder.cpp)
@@ -156,23 +188,23 @@ class Editor {
   void read_pll();
   void read_freq();
   void Set_Freq(int32_t value, int address);
-  void cboDft_Click();
+  EditOutcome cboDft_Click();       // refused when the frequency field refuses the band's frequency
   void txtFreq_GotFocus();
   bool txtFreq_KeyPress(int ch);
-  void txtFreq_KeyUp();
-  void txtFreq_LostFocus();        // validation and store
+  EditOutcome txtFreq_KeyUp();
+  EditOutcome txtFreq_LostFocus();  // validation and store
   void DetectBand();               // band detection from the image
   void WritePreset(int preset);    // 1..6
 
   // ------------------------------------- capcodes and password (Capcodes.cpp)
   void read_capcode();
-  void txtAddr_KeyUp(int index, int keyCode = 0, int shift = 0);
+  EditOutcome txtAddr_KeyUp(int index, int keyCode = 0, int shift = 0);
   void read_pass();
-  void txtPass_KeyUp();
+  EditOutcome txtPass_KeyUp();
 
   // ----------------------------------------- prompts and charset (Prompts.cpp)
   void read_prompt();
-  void PromptStore(int element);   // txtPrompt LostFocus
+  EditOutcome PromptStore(int element);  // txtPrompt LostFocus
   void Set_PromptEd_Width();
   void read_SourcePrompt();
   void ToPagerCharset();
@@ -192,17 +224,26 @@ class Editor {
  private:
   void InitControls();  // entries, captions, tooltips, sparse-array gaps
   void RunCheckHandler(CtlRef ref);
-  void RunListHandler(CtlRef ref);
+  EditOutcome RunListHandler(CtlRef ref);
   void RunGotFocus(CtlRef ref);
-  void RunLostFocus(CtlRef ref);
+  EditOutcome RunLostFocus(CtlRef ref);
   bool CanTakeFocus(CtlRef ref);
-  bool FocusOnto(CtlRef ref);   // user's pointer or keyboard reaching a control
+  // The user's pointer or keyboard reaching a control: true when it got the
+  // focus; `left` is what leaving the previous field came to.
+  bool FocusOnto(CtlRef ref, EditOutcome& left);
   void SetLocked(bool locked);  // Write Mode lock of every txt/opt/cbo/chk/cmd control
   void AlignPrompt(int index, int mode);  // -1 left, 0 centre, 1 right
+  void SizeLogoField();  // length limit, weight and width of the logo field for the logo font list
+
+  // Whether a handler stores its control's state: always for a user's
+  // change; while the binder shows an image, only where the field does not
+  // already hold what the control shows.
+  bool StoresState(bool fieldHoldsIt) const { return !binding_ || !fieldHoldsIt; }
 
   bool focusChanging_ = false;    // a LostFocus handler is running
   bool focusRedirected_ = false;  // ... and it moved the focus itself
   bool sourceClickRunning_ = false;
+  bool binding_ = false;  // init_ctl is showing an image
 };
 
 }  // namespace qrt

@@ -86,20 +86,21 @@ bool Editor::txtFreq_KeyPress(int /*ch*/) {
   return false;
 }
 
-void Editor::txtFreq_KeyUp() {
-  if (txtFreq.text.empty()) return;
-  if (IsNumeric(txtFreq.text)) return;
+EditOutcome Editor::txtFreq_KeyUp() {
+  if (txtFreq.text.empty()) return EditOutcome::Stored();
+  if (IsNumeric(txtFreq.text)) return EditOutcome::Stored();
   msg.Show(kMsgFreqNotNumeric, MsgIcon::Warning);
   ShowStoredFrequency(*this);
   SetFocus(kFreqField);
+  return EditOutcome::Refused(kMsgFreqNotNumeric);
 }
 
-void Editor::txtFreq_LostFocus() {
+EditOutcome Editor::txtFreq_LostFocus() {
   const std::string text = txtFreq.text;
   if (text.empty()) {
     state.FreqRejected = false;
     ShowStoredFrequency(*this);
-    return;
+    return EditOutcome::Stored();
   }
   // Every refusal leaves the image as it was and sends the focus back, so the
   // pager commands see FreqRejected and send nothing.
@@ -107,6 +108,7 @@ void Editor::txtFreq_LostFocus() {
     msg.Show(message, MsgIcon::Warning);
     state.FreqRejected = true;
     SetFocus(kFreqField);
+    return EditOutcome::Refused(message);
   };
 
   // A text pasted without a key release has not been checked yet.
@@ -154,12 +156,13 @@ void Editor::txtFreq_LostFocus() {
   }
   Set_Freq(*value, kReceiveFreqAddress);
   ShowStoredFrequency(*this);
+  return EditOutcome::Stored();
 }
 
-void Editor::cboDft_Click() {
+EditOutcome Editor::cboDft_Click() {
   if (state.DecodingFlag) {
     state.DecodingFlag = false;
-    return;
+    return EditOutcome::Stored();
   }
   const int band = cboDft.index;
   SetField(image(), kFreqLockAddress, 0, 1, band == kBandGP ? 1 : 0);
@@ -181,8 +184,11 @@ void Editor::cboDft_Click() {
     default:
       break;
   }
-  txtFreq_LostFocus();
+  // The band's frequency goes through the field's own rules; when the field
+  // refuses it, so is the band change (the window shows it bound all the same).
+  const EditOutcome frequency = txtFreq_LostFocus();
   init_ctl();
+  return frequency;
 }
 
 void Editor::DetectBand() {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "editor/BoundFields.h"
 #include "editor/Editor.h"
 #include "image/Defaults.h"
 #include "image/FieldTags.h"
@@ -50,8 +51,17 @@ void Editor::cboLogo_Click() {
   const BoundControl* row = FindBoundControl(Ctl::cboLogo, 0);
   const std::optional<FieldTag> tag = row ? ParseFieldTag(row->tag) : std::nullopt;
   if (!tag) return;
+  // Codes 0 and 1 both show the large font: an image holding 1 keeps it until
+  // the user chooses a font.
+  const std::optional<int> shown = LogoFontEntryOf(GetField(image(), tag->address, tag->bit, tag->width));
+  if (StoresState(shown == e)) SetField(image(), tag->address, tag->bit, tag->width, kLogoEntries[e].code);
+  SizeLogoField();
+}
+
+void Editor::SizeLogoField() {
+  const int e = cboLogo.index;
+  if (e < 0 || e >= static_cast<int>(kLogoEntries.size())) return;
   const LogoFontEntry& font = kLogoEntries[e];
-  SetField(image(), tag->address, tag->bit, tag->width, font.code);
   // The large font leaves room for fewer characters on the pager's display.
   lblEdLen.text = std::string(static_cast<size_t>(font.measureSpaces), ' ');
   TextState& logo = txtPrompt[0];

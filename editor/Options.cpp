@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "editor/BoundFields.h"
 #include "editor/Editor.h"
 #include "image/ListTables.h"
 
@@ -35,7 +36,8 @@ int SelectedCode(const ListState& list) {
 void Editor::cboBatLev_Click(int index) {
   const int code = SelectedCode(cboBatLev.at(index));
   if (code < 0) return;
-  image()[kBatLevAddress + index] = static_cast<uint8_t>(code);
+  if (StoresState(code == image()[kBatLevAddress + index]))
+    image()[kBatLevAddress + index] = static_cast<uint8_t>(code);
   // The pager reads the thresholds as Low < Med < High; the choice is kept
   // either way, the user is only told.
   const uint8_t low = image()[kBatLevAddress];
@@ -46,7 +48,7 @@ void Editor::cboBatLev_Click(int index) {
 
 void Editor::cboORC_Click() {
   const int e = cboORC.index;
-  if (e < 0) return;
+  if (e < 0 || !StoresState(e == OutOfServiceEntry(image()[0x3D]))) return;
   if (e == 0) {
     SetField(image(), 0x3D, 3, 1, 0);
   } else {
@@ -57,7 +59,7 @@ void Editor::cboORC_Click() {
 
 void Editor::cboSLC_Click() {
   const int e = cboSLC.index;
-  if (e < 0) return;
+  if (e < 0 || !StoresState(e == LockoutEntry(image()[0x3C]))) return;
   if (e == 5) {
     // "240 seconds" has a bit of its own; bits 0-1 keep their value.
     SetField(image(), 0x3C, 2, 1, 1);
@@ -76,11 +78,13 @@ void Editor::cboSLC_Click() {
 void Editor::cboSource_Click() {
   const int e = cboSource.index;
   if (e < 0) return;
-  if (e == 0) {
-    SetField(image(), 0x3B, 6, 1, 0);
-  } else {
-    SetField(image(), 0x3B, 6, 1, 1);
-    SetField(image(), 0x3B, 5, 1, e - 1);
+  if (StoresState(e == SourceModeEntry(image()[0x3B]))) {
+    if (e == 0) {
+      SetField(image(), 0x3B, 6, 1, 0);
+    } else {
+      SetField(image(), 0x3B, 6, 1, 1);
+      SetField(image(), 0x3B, 5, 1, e - 1);
+    }
   }
   // read_SourcePrompt shows the mode in this very list; when that runs this
   // handler again, the inner run only stores the same bits.
@@ -97,7 +101,7 @@ void Editor::cboSource_Click() {
 
 void Editor::cboTone_Click() {
   const int code = SelectedCode(cboTone);
-  if (code < 0) return;
+  if (code < 0 || !StoresState(code == image()[kToneAddress])) return;
   image()[kToneAddress] = static_cast<uint8_t>(code);
 }
 
@@ -119,13 +123,18 @@ void Editor::chkMenu_Click(int /*index*/) {
 
 void Editor::Slider1_Changed() {
   const int v = Slider1.Value;
-  image()[0x89] = static_cast<uint8_t>(v);
+  // A contrast outside the slider's range is shown at the nearest end and
+  // kept as it is until the user moves the slider.
+  const bool store = StoresState(v == SliderPositionOf(image()[0x89], Slider1.Min, Slider1.Max));
+  if (store) image()[0x89] = static_cast<uint8_t>(v);
   const int g = 80 - 10 * v;
   const uint32_t grey = g < 0 ? 0u : static_cast<uint32_t>(g);
   lblContrast.color = grey | grey << 8 | grey << 16;
   lblValue.text = std::to_string(v);
   host.DoEvents();
-  if (v != state.ContrastReference) state.ContrastChanged = true;
+  // Only a contrast the user set counts as changed: a write then sends the
+  // image's own byte 0x0E9 instead of the pager's.
+  if (store && v != state.ContrastReference) state.ContrastChanged = true;
 }
 
 void Editor::optAuto1_Click() { state.AutoIncrement1 = optAuto1.value == 1; }

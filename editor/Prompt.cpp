@@ -93,9 +93,9 @@ PromptStoreResult StorePromptText(Image& image, int address, std::string_view ut
   if (text.size() > static_cast<size_t>(kPromptMaxChars))
     return {PromptStoreStatus::TooLong, std::string(kMsgPromptTooLong)};
 
-  // A logo of spaces only is blank however many spaces it has: 15 and 16
-  // spaces give the same record and must give the same logo mode.
-  if (logo) SetField(image, kLogoModeAddress, 0, 2, bytes->empty() ? 0 : 2);
+  // The logo is blank when nothing is left after the leading spaces the
+  // record's nibble holds; the spaces beyond those are text the pager shows.
+  if (logo) SetField(image, kLogoModeAddress, 0, 2, text.empty() ? 0 : 2);
   if (text.empty()) text = " ";
   image[address] = static_cast<uint8_t>(lead | (image[address] & 0xF0));
   image[address + kCountOffset] = static_cast<uint8_t>(text.size());

@@ -40,8 +40,10 @@ struct PromptStoreResult {
 // Stores a field text into the record at `address`. The leading spaces go to
 // the low nibble of byte 0 (at most 15; further ones stay in the text), the
 // text without leading and trailing spaces follows; an empty text is stored as
-// a single space. For the logo record the logo mode bits of 0x03B become 2
-// (text) or 0 (spaces only). A refused entry leaves the image exactly as it was.
+// a single space. For the logo record the logo mode bits of 0x03B become 0
+// when nothing but the leading spaces the record holds (at most 15) was typed,
+// and 2 otherwise: 16 spaces or more leave spaces in the text, which counts as
+// text. A refused entry leaves the image exactly as it was.
 PromptStoreResult StorePromptText(Image& image, int address, std::string_view utf8Text, bool logo);
 
 // "The character "Ω" can not be used in a prompt!"

@@ -2,6 +2,7 @@
 // prompt enabling.
 #include <stdexcept>
 
+#include "editor/BoundFields.h"
 #include "editor/Editor.h"
 #include "editor/Prompt.h"
 #include "image/FieldTags.h"
@@ -33,16 +34,17 @@ void Editor::read_prompt() {
     txtPrompt[field.element].text = PromptDisplayText(image(), PromptAddress(field.element));
 }
 
-void Editor::PromptStore(int element) {
-  if (!FindPromptField(element)) return;
+EditOutcome Editor::PromptStore(int element) {
+  if (!FindPromptField(element)) return EditOutcome::Stored();
   const PromptTag tag = TagOf(element);
   const PromptStoreResult result = StorePromptText(image(), tag.address, txtPrompt[element].text, tag.logo);
   if (result.status != PromptStoreStatus::Stored) {
     msg.Show(result.message, MsgIcon::None);
     SetFocus({Ctl::txtPrompt, element});
-    return;
+    return EditOutcome::Refused(result.message);
   }
   read_prompt();
+  return EditOutcome::Stored();
 }
 
 void Editor::Set_PromptEd_Width() {
@@ -55,13 +57,16 @@ void Editor::Set_PromptEd_Width() {
     text.measureSpaces = kSmallFontMeasureSpaces;
     lblPrompt[field.element].tooltip = std::string(kSmallFontTooltip);
   }
-  cboLogo_Click();
+  // The logo field follows the logo font list. Laying the fields out again
+  // (a resize, a language choice, a binding) stores nothing: only choosing a
+  // font in the list does.
+  SizeLogoField();
 }
 
 void Editor::read_SourcePrompt() {
   try {
-    const bool on = GetField(image(), kSourceModeAddress, 6, 1) == 1;
-    const int entry = on ? 1 + GetField(image(), kSourceModeAddress, 5, 1) : 0;
+    const int entry = SourceModeEntry(image().at(kSourceModeAddress));
+    const bool on = entry != 0;
     if (entry >= static_cast<int>(cboSource.entries.size()))
       throw std::out_of_range("source prompt list has no entry " + std::to_string(entry));
     // Set without running the list's handler: it would store the same two bits

@@ -227,15 +227,15 @@ void mnuSBTF_Click(Editor& editor, TableFileUi& ui) {
   editor.state.UseCurrentTablePath = false;
 }
 
-bool OpenDefaultTableAtStart(Editor& editor, TableFileUi& ui) {
+DefaultTable OpenDefaultTableAtStart(Editor& editor, TableFileUi& ui) {
   AppState& st = editor.state;
   if (st.CurrentTablePath.empty()) st.CurrentTablePath = st.ProgramDir + "/default.tbl";
   struct stat sb;
-  if (::stat(st.CurrentTablePath.c_str(), &sb) != 0 || S_ISDIR(sb.st_mode)) return false;
+  if (::stat(st.CurrentTablePath.c_str(), &sb) != 0 || S_ISDIR(sb.st_mode)) return DefaultTable::None;
   st.UseCurrentTablePath = true;
   const bool loaded = OpenTable(editor, ui);
   st.UseCurrentTablePath = false;
-  return loaded;
+  return loaded ? DefaultTable::Opened : DefaultTable::Refused;
 }
 
 }  // namespace qrt

@@ -11,6 +11,7 @@
 namespace qrt {
 
 class Editor;
+enum class DefaultTable;
 
 class TableFileUi {
  public:
@@ -33,9 +34,9 @@ void mnuSA_Click(Editor& editor, TableFileUi& ui);
 void mnuSBTF_Click(Editor& editor, TableFileUi& ui);
 
 // Start-up: opens CurrentTablePath (ProgramDir + "/default.tbl") when that
-// file exists. True when a table was loaded; false when there is none or it
-// was refused, so that the caller selects band 0 for the factory image.
-bool OpenDefaultTableAtStart(Editor& editor, TableFileUi& ui);
+// file exists. Tells whether there was none, it was opened, or it was refused;
+// Editor::ShowStartImage decides from that how the factory image is shown.
+DefaultTable OpenDefaultTableAtStart(Editor& editor, TableFileUi& ui);
 
 // The window title after opening or saving path.
 std::string TitleWithPath(const std::string& title, const std::string& path);

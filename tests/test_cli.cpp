@@ -490,6 +490,8 @@ TEST_F(Cli, RefusedEditsPrintTheWindowsMessageAndLeaveTheFileUntouched) {
       {{"--prompt", "0=ABCDEFGHIJKLMNOPQRSTUV"}, "logo: the field takes at most 16 characters."},
       // An accepted edit before the refused one is not saved either.
       {{"--capcode", "1=5", "--freq", "1530010"}, "Channel Spacing Error!"},
+      // A band change whose frequency the field refuses.
+      {{"--band", "1", "--freq", "1530062.5", "--band", "0"}, "Channel Spacing Error!"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = {"set", Path("a.tbl")};

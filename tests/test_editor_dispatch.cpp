@@ -2,6 +2,9 @@
 // setters that run the handlers.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "support/EditorRig.h"
 
 namespace qrt {
@@ -179,6 +182,53 @@ TEST(StartUp, SelectBandZeroBindsTheFactoryImage) {
   EXPECT_EQ(rig.ed.txtPrompt[0].maxLength, 16) << "the logo font list sized the logo field";
   EXPECT_EQ(rig.state.DecodeError, 0);
   EXPECT_TRUE(rig.msg.log.empty());
+}
+
+// A user's change reports what its handler made of it: refused with the very
+// message the window showed, or stored with none.
+TEST(Outcomes, HandlersReportTheirRefusalAndItsMessage) {
+  struct Row {
+    const char* what;
+    std::function<EditOutcome(Editor&)> change;
+    const char* refusal;  // nullptr: stored
+  };
+  auto type = [](CtlRef field, std::string text) {
+    return [=](Editor& ed) {
+      const EditOutcome typed = ed.UserEditText(field, text);
+      return typed.refused ? typed : ed.SetFocus({Ctl::picTabBack, 0});
+    };
+  };
+  const Row rows[] = {
+      {"capcode typed", type({Ctl::txtAddr, 0}, "12x"), "Please insert a numeric!"},
+      {"capcode stored", type({Ctl::txtAddr, 0}, "1234"), nullptr},
+      {"password", type({Ctl::txtPass, 0}, "12345"), "Please insert a number between 0000 to 9999"},
+      {"frequency left", type({Ctl::txtFreq, 0}, "1530010"), "Channel Spacing Error!"},
+      {"frequency typed", type({Ctl::txtFreq, 0}, "15x"), "Please insert a decimal numeric!"},
+      {"prompt", type({Ctl::txtPrompt, 5}, "ABCDEFGHIJKLMNOPQRS"), "Can not exceed 18 characters exclude left space!"},
+      {"band whose frequency the field refuses",
+       [](Editor& ed) {
+         ed.UserSelect({Ctl::cboDft, 0}, 1);
+         ed.UserEditText({Ctl::txtFreq, 0}, "1530062.5");
+         ed.SetFocus({Ctl::picTabBack, 0});
+         return ed.UserSelect({Ctl::cboDft, 0}, 0);
+       },
+       "Channel Spacing Error!"},
+      {"band", [](Editor& ed) { return ed.UserSelect({Ctl::cboDft, 0}, 2); }, nullptr},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    EditorRig rig;
+    const EditOutcome outcome = r.change(rig.ed);
+    EXPECT_EQ(outcome.refused, r.refusal != nullptr);
+    if (r.refusal) {
+      EXPECT_EQ(outcome.message, r.refusal);
+      ASSERT_FALSE(rig.msg.log.empty());
+      EXPECT_EQ(rig.msg.log.back().text, r.refusal) << "the outcome carries the message shown";
+    } else {
+      EXPECT_EQ(outcome.message, "");
+      EXPECT_TRUE(rig.msg.log.empty());
+    }
+  }
 }
 
 }  // namespace

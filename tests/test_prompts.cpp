@@ -4,6 +4,7 @@
 
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "editor/Editor.h"
 #include "editor/Prompt.h"
@@ -98,11 +99,15 @@ TEST(PromptRecord, LogoModeFollowsTheLogoText) {
   EXPECT_EQ(img[0x03B], 0xFC);
   ASSERT_EQ(StorePromptText(img, 0x100, "X", true).status, PromptStoreStatus::Stored);
   EXPECT_EQ(img[0x03B], 0xFE);
-  // Spaces beyond the fifteen of the nibble stay in the record, yet the logo is blank.
-  ASSERT_EQ(StorePromptText(img, 0x100, std::string(17, ' '), true).status, PromptStoreStatus::Stored);
-  EXPECT_EQ(img[0x03B], 0xFC);
-  EXPECT_EQ(img[0x100] & 0x0F, 15);
-  EXPECT_EQ(img[0x101], 2);
+  // Spaces beyond the fifteen of the nibble stay in the record's text, and a
+  // logo with text is shown.
+  for (const auto& [spaces, mode, count] : {std::tuple{15, 0xFC, 1}, std::tuple{16, 0xFE, 1}, std::tuple{17, 0xFE, 2}}) {
+    img[0x03B] = 0xFD;
+    ASSERT_EQ(StorePromptText(img, 0x100, std::string(spaces, ' '), true).status, PromptStoreStatus::Stored);
+    EXPECT_EQ(img[0x03B], mode) << spaces << " spaces";
+    EXPECT_EQ(img[0x100] & 0x0F, 15);
+    EXPECT_EQ(img[0x101], count) << spaces << " spaces";
+  }
 }
 
 TEST(PromptRecord, EveryByteShowsAsACharacterThatStoresBack) {

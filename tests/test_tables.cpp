@@ -260,7 +260,7 @@ TEST_F(TableRig, StartUpOpensDefaultTblSilently) {
   gp[addr::kHardwareVariant] = 0;
   WriteBytes(Path("default.tbl"), Bytes(gp));
 
-  EXPECT_TRUE(OpenDefaultTableAtStart(editor, ui));
+  EXPECT_EQ(OpenDefaultTableAtStart(editor, ui), DefaultTable::Opened);
   EXPECT_TRUE(msgs.log.empty());
   EXPECT_TRUE(ui.dialogDirs.empty());
   EXPECT_FALSE(state.UseCurrentTablePath);
@@ -271,16 +271,39 @@ TEST_F(TableRig, StartUpOpensDefaultTblSilently) {
 
 TEST_F(TableRig, StartUpWithoutDefaultTblLeavesTheImage) {
   const Image before = state.PagerImage;
-  EXPECT_FALSE(OpenDefaultTableAtStart(editor, ui));
+  EXPECT_EQ(OpenDefaultTableAtStart(editor, ui), DefaultTable::None);
   EXPECT_TRUE(msgs.log.empty());
   EXPECT_EQ(state.PagerImage, before);
   EXPECT_FALSE(state.UseCurrentTablePath);
 }
 
+// The window's load: factory image, then default.tbl tried, then the image
+// shown. Only when there is no default.tbl is the first band applied.
+TEST_F(TableRig, StartUpAppliesTheFirstBandOnlyWithoutADefaultTbl) {
+  editor.LoadDefaults("VESTRA");
+  const Image factory = state.PagerImage;
+  editor.SelectBand0();
+  const Image band0 = state.PagerImage;
+  ASSERT_NE(factory, band0) << "band 0 rewrites the synthesizer of the factory image";
+
+  for (const bool foreign : {false, true}) {
+    SCOPED_TRACE(foreign ? "refused default.tbl" : "no default.tbl");
+    if (foreign) WriteBytes(Path("default.tbl"), std::vector<uint8_t>(2048, 0));
+    editor.LoadDefaults("VESTRA");
+    editor.cboDft.index = -1;  // the list of a window that has just opened
+    msgs.Clear();
+    editor.ShowStartImage(OpenDefaultTableAtStart(editor, ui));
+    EXPECT_EQ(state.PagerImage, foreign ? factory : band0);
+    EXPECT_EQ(msgs.log.size(), foreign ? 1u : 0u);
+    EXPECT_EQ(editor.cboDft.index, 0) << "the band list shows the factory image's band";
+    EXPECT_EQ(state.DecodeError, 0);
+  }
+}
+
 TEST_F(TableRig, StartUpWithAForeignDefaultTblReportsItAndLoadsNothing) {
   WriteBytes(Path("default.tbl"), std::vector<uint8_t>(2048, 0));
   const Image before = state.PagerImage;
-  EXPECT_FALSE(OpenDefaultTableAtStart(editor, ui));
+  EXPECT_EQ(OpenDefaultTableAtStart(editor, ui), DefaultTable::Refused);
   EXPECT_EQ(msgs.Texts(), std::vector<std::string>{"The [" + Path("default.tbl") +
                                                    "] is not correct format, the file will discard !"});
   EXPECT_EQ(state.PagerImage, before);

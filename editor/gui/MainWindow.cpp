@@ -96,7 +96,7 @@ void Form1::Load(const std::function<void()>& boardChecked) {
   Guarded("loading the factory image", [&] { editor_.LoadDefaults(product::kDefaultLogo); });
   st.CurrentTablePath = st.ProgramDir + "/default.tbl";
   Guarded("opening default.tbl", [&] {
-    if (!OpenDefaultTableAtStart(editor_, *tableUi_)) editor_.SelectBand0();
+    editor_.ShowStartImage(OpenDefaultTableAtStart(editor_, *tableUi_));
   });
   SetTimer1(true);
   LayoutControls(client_->size());
