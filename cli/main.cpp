@@ -11,9 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "backup/Backups.h"
 #include "cli/Args.h"
 #include "cli/Console.h"
 #include "cli/Edits.h"
+#include "cli/Json.h"
 #include "cli/Session.h"
 #include "cli/Settings.h"
 #include "tables/TableFiles.h"
@@ -62,6 +64,7 @@ int Write(Console& console, const CommandLine& line) {
   plan.autoIncrease1 = line.autoIncrease1;
   plan.autoIncrease2 = line.autoIncrease2;
   plan.count = line.count;
+  plan.backupFirst = !line.noBackup;
   return s.WritePagers(plan, stdout) ? kOk : kRefused;
 }
 
@@ -140,6 +143,48 @@ int Diff(Console& console, const CommandLine& line) {
   return kOk;
 }
 
+int Backups(const CommandLine& line) {
+  const std::string folder = DefaultBackupsFolder();
+  std::vector<BackupEntry> backups;
+  std::string error;
+  if (folder.empty()) error = "no folder for backups (neither XDG_DATA_HOME nor HOME is set)";
+  if (!error.empty() || !ListBackups(folder, backups, error)) {
+    std::fprintf(stderr, "qrt35: cannot list the backups in [%s]: %s\n", folder.c_str(), error.c_str());
+    return kRefused;
+  }
+  std::string out;
+  if (line.json) {
+    JsonWriter json(out);
+    json.BeginObject();
+    json.Key("folder");
+    json.String(folder);
+    json.Key("backups");
+    json.BeginArray();
+    for (const BackupEntry& b : backups) {
+      json.BeginObject();
+      json.Key("date");
+      json.String(b.date);
+      json.Key("capcode1");
+      json.String(b.capcode1);
+      json.Key("model");
+      json.String(b.model);
+      json.Key("form");
+      json.String(b.form == BackupForm::Table ? "table" : "raw");
+      json.Key("path");
+      json.String(b.path);
+      json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+    out += '\n';
+  } else {
+    for (const BackupEntry& b : backups) out += b.date + "  " + b.capcode1 + "  " + b.model + "  " + b.path + "\n";
+    if (backups.empty()) std::fprintf(stderr, "No backups in [%s] yet.\n", folder.c_str());
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return kOk;
+}
+
 int Run(const std::vector<std::string>& args) {
   const CommandLine line = ParseCommandLine(args);
   if (!line.error.empty()) {
@@ -160,6 +205,7 @@ int Run(const std::vector<std::string>& args) {
     case Command::Show: return Show(console, line);
     case Command::Set: return Set(console, line);
     case Command::Diff: return Diff(console, line);
+    case Command::Backups: return Backups(line);
     case Command::None: break;
   }
   return kUsage;
