@@ -133,7 +133,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       line.port = value;
     } else if (name == "--sim-image") {
       line.simImage = value;
-    } else if (TakesValue(name) || name == "--json" || name == "--no-backup") {
+    } else if (TakesValue(name) || name == "--json" || name == "--bytes" || name == "--no-backup") {
       pending.push_back({name, value, hasValue});
     } else {
       fail("unknown option " + name);
@@ -175,6 +175,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (p.name == "--json") {
       if (cmd != Command::Show && cmd != Command::Backups) notFor();
       line.json = true;
+    } else if (p.name == "--bytes") {
+      if (cmd != Command::Diff) notFor();
+      line.bytes = true;
     } else if (p.name == "--no-backup") {
       if (cmd != Command::Write) notFor();
       line.noBackup = true;
@@ -328,11 +331,16 @@ std::string HelpText(Command command) {
              "  -o OUT                   save to OUT instead of FILE (an existing OUT is replaced\n"
              "                           only after the overwrite question is answered Yes)\n";
     case Command::Diff:
-      return "usage: qrt35 diff A B\n"
+      return "usage: qrt35 diff A B [--bytes]\n"
              "\n"
              "Lists the settings in which the two table files differ, one per line:\n"
              "name, the value in A and the value in B. When no setting differs it says so, and\n"
              "names the image bytes that differ, if any (write marker, checksum, ...).\n"
+             "Then one \"byte ADDRESS: A -> B\" line (hexadecimal) for every differing byte\n"
+             "that no setting shows, so that nothing the window hides goes unseen.\n"
+             "\n"
+             "  --bytes  list every differing byte instead, each with the settings that show it\n"
+             "\n"
              "Exit status 0 when both files could be compared, whether or not they differ.\n";
     case Command::Backups:
       return "usage: qrt35 backups [--json]\n"

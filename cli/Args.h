@@ -30,6 +30,7 @@ struct CommandLine {
 
   // Command options.
   bool json = false;                   // show, backups
+  bool bytes = false;                  // diff --bytes
   bool noBackup = false;               // write --no-backup
   std::string output;                  // set -o
   std::vector<Edit> edits;             // set

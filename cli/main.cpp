@@ -117,29 +117,35 @@ int Diff(Console& console, const CommandLine& line) {
   a.Start();
   b.Start();
   if (!a.OpenTable(line.files[0]) || !b.OpenTable(line.files[1])) return kRefused;
-  const std::vector<std::string> lines = DiffLines(CollectSettings(a.editor), CollectSettings(b.editor));
+  const std::vector<Setting> settings = CollectSettings(a.editor);
+  const std::vector<std::string> lines = DiffLines(settings, CollectSettings(b.editor));
   for (const std::string& l : lines) PrintLine(l);
-  if (!lines.empty()) return kOk;
 
-  // Nothing the window shows differs; say whether the files are the same.
+  // The bytes as the files hold them (binding may touch the editor's copy).
   const TableReadResult fa = ReadTableFile(line.files[0]), fb = ReadTableFile(line.files[1]);
-  std::vector<int> bytes;
-  for (int i = 0; i < kImageSize; ++i)
-    if (fa.image[i] != fb.image[i]) bytes.push_back(i);
-  if (bytes.empty()) {
-    PrintLine("No setting differs; the images are identical.");
-    return kOk;
+  if (lines.empty()) {
+    // Nothing the window shows differs; say whether the files are the same.
+    std::vector<int> bytes;
+    for (int i = 0; i < kImageSize; ++i)
+      if (fa.image[i] != fb.image[i]) bytes.push_back(i);
+    if (bytes.empty()) {
+      PrintLine("No setting differs; the images are identical.");
+      return kOk;
+    }
+    std::string text = "No setting differs; the images differ in " + std::to_string(bytes.size()) +
+                       (bytes.size() == 1 ? " byte:" : " bytes:");
+    constexpr size_t kListed = 16;
+    for (size_t i = 0; i < bytes.size() && i < kListed; ++i) {
+      char address[8];
+      std::snprintf(address, sizeof address, " 0x%03X", bytes[i]);
+      text += address;
+    }
+    if (bytes.size() > kListed) text += " ...";
+    PrintLine(text);
   }
-  std::string text = "No setting differs; the images differ in " + std::to_string(bytes.size()) +
-                     (bytes.size() == 1 ? " byte:" : " bytes:");
-  constexpr size_t kListed = 16;
-  for (size_t i = 0; i < bytes.size() && i < kListed; ++i) {
-    char address[8];
-    std::snprintf(address, sizeof address, " 0x%03X", bytes[i]);
-    text += address;
-  }
-  if (bytes.size() > kListed) text += " ...";
-  PrintLine(text);
+  // Then what no setting shows (the marker, the checksum, unused bits), or
+  // with --bytes every differing byte.
+  for (const std::string& l : DiffByteLines(fa.image, fb.image, settings, line.bytes)) PrintLine(l);
   return kOk;
 }
 

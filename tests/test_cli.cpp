@@ -564,7 +564,15 @@ TEST_F(Cli, DiffSaysWhetherTheImagesAreTheSameWhenNoSettingDiffers) {
   ASSERT_EQ(RunSim({"read", Path("read.tbl")}).code, 0);
   const RunResult written = Run({"diff", Path("a.tbl"), Path("read.tbl")});
   EXPECT_EQ(written.code, 0);
-  EXPECT_EQ(written.out, "No setting differs; the images differ in 3 bytes: 0x3E0 0x7FE 0x7FF\n");
+  // Then each of those bytes with both values: no setting shows them.
+  const Image a = Table("a.tbl"), read = Table("read.tbl");
+  std::string bytes;
+  for (int address : {0x3E0, 0x7FE, 0x7FF}) {
+    char line[40];
+    std::snprintf(line, sizeof line, "byte 0x%03X: %02X -> %02X\n", address, a[address], read[address]);
+    bytes += line;
+  }
+  EXPECT_EQ(written.out, "No setting differs; the images differ in 3 bytes: 0x3E0 0x7FE 0x7FF\n" + bytes);
 
   const RunResult missing = Run({"diff", Path("a.tbl"), Path("nothing.tbl")});
   EXPECT_EQ(missing.code, 1);

@@ -1,6 +1,7 @@
 // qrt35 and the backups: every read and every write keeps the pager in the
-// private backups folder under XDG_DATA_HOME, `backups` lists them, and a
-// backup that cannot be saved stops the write.
+// private backups folder under XDG_DATA_HOME, `backups` lists them, a backup
+// that cannot be saved stops the write, and `diff` shows the bytes the
+// settings hide.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -117,6 +118,32 @@ TEST_F(CliBackups, AWriteWhoseBackupCannotBeSavedWritesNothing) {
       << r.err;
   EXPECT_EQ(r.out, "pager 1: failed: Cap #1 1222222\n");
   EXPECT_EQ(SimPager(), pager);
+}
+
+TEST_F(CliBackups, DiffShowsTheBytesNoSettingShows) {
+  ASSERT_EQ(Run({"new", Path("a.tbl")}).code, 0);
+  Image b = ImageOf(Slurp(Path("a.tbl")));
+  const Image a = b;
+  StoreCapcode(b, 0, 4242);
+  b[0x3E0] = 7;
+  b[0x100] ^= 0x40;  // the logo record's attribute bits: no setting shows them
+  Spill(Path("b.tbl"), ImageBytes(b));
+
+  char hidden[64];
+  std::snprintf(hidden, sizeof hidden, "byte 0x100: %02X -> %02X\nbyte 0x3E0: %02X -> 07\n", a[0x100], b[0x100],
+                a[0x3E0]);
+  const RunResult r = Run({"diff", Path("a.tbl"), Path("b.tbl")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "capcode1: " + CapcodeText(DecodeCapcode(a, 0)) + " -> 0004242\n" + hidden);
+
+  const RunResult all = Run({"diff", "--bytes", Path("a.tbl"), Path("b.tbl")});
+  ASSERT_EQ(all.code, 0) << all.err;
+  const std::vector<std::string> lines = Lines(all.out);
+  EXPECT_EQ(lines.front(), "capcode1: " + CapcodeText(DecodeCapcode(a, 0)) + " -> 0004242");
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.rfind("byte 0x04", 0) == 0 && line.find(" (capcode1)") != std::string::npos;
+  })) << all.out;
+  EXPECT_NE(all.out.find(hidden), std::string::npos) << all.out;
 }
 
 }  // namespace
