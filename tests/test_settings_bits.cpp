@@ -45,12 +45,6 @@ struct Shower {
   std::vector<Setting> settings;
 };
 
-std::string Hex2(uint8_t v) {
-  char text[4];
-  std::snprintf(text, sizeof text, "%02X", v);
-  return text;
-}
-
 bool Names(const Setting& s, int address, uint8_t bit) {
   for (const ShownBits& b : s.bits)
     if (b.address == address && (b.mask & bit)) return true;
@@ -110,22 +104,6 @@ TEST(SettingBits, EveryBitThatChangesASettingIsNamedByIt) {
     if (!s.bits.empty() && s.name != "zoom_in_out_off") {
       EXPECT_TRUE(changedSomewhere.count(s.name)) << s.name << " never changed";
     }
-}
-
-TEST(SettingBits, DiffNamesTheBytesNoSettingShows) {
-  Shower shower;
-  Image a = shower.st.PagerImage;
-  shower.Show(a);
-  Image b = a;
-  b[0x041] ^= 0x04;  // capcode 1, shown
-  b[0x3E0] = 1;      // the write marker, shown nowhere
-  b[0x100] ^= 0x30;  // the logo's attribute bits, shown nowhere
-  EXPECT_EQ(DiffByteLines(a, b, shower.settings, false),
-            (std::vector<std::string>{"byte 0x100: " + Hex2(a[0x100]) + " -> " + Hex2(b[0x100]),
-                                      "byte 0x3E0: " + Hex2(a[0x3E0]) + " -> 01"}));
-  const std::vector<std::string> all = DiffByteLines(a, b, shower.settings, true);
-  ASSERT_EQ(all.size(), 3u);
-  EXPECT_EQ(all[0], "byte 0x041: " + Hex2(a[0x041]) + " -> " + Hex2(b[0x041]) + " (capcode1)");
 }
 
 }  // namespace
