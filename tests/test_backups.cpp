@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -280,8 +281,11 @@ TEST(Backups, ABackupThatCannotBeSavedStopsTheWriteBeforeAnyPage) {
        "Not a directory", true},
       {"no data folder at all", [](BackupRig& r) { r.state.BackupsDir.clear(); }, false,
        "no folder for backups (neither XDG_DATA_HOME nor HOME is set)", true},
+      {"a read-only folder", [](BackupRig& r) { ::mkdir(r.state.BackupsDir.c_str(), 0500); }, false,
+       "Permission denied", false},
   };
   for (const Case& c : cases) {
+    if (c.reason == "Permission denied" && ::geteuid() == 0) continue;  // root writes anywhere
     BackupRig rig;
     c.prepare(rig);
     const Image pager = rig.PagerMemory();
