@@ -85,6 +85,9 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndTouchNothing) {
       {"write", a, "--auto-increase", "3"},
       {"write", a, "--json"},
       {"show", a, "--count", "2"},
+      {"backups", a},
+      {"diff", a, a, "--no-backup"},
+      {"read", a, "--bytes"},
       {"set", a},
       {"set", a, "--capcode", "5"},
       {"set", a, "--capcode", "9=100"},
@@ -115,7 +118,7 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndTouchNothing) {
 TEST_F(Cli, HelpForTheToolAndEveryCommand) {
   const RunResult tool = Run({"--help"});
   ASSERT_EQ(tool.code, 0);
-  for (const char* command : {"read", "write", "verify", "new", "show", "set", "diff"}) {
+  for (const char* command : {"read", "write", "verify", "new", "show", "set", "diff", "backups"}) {
     EXPECT_NE(tool.out.find("  " + std::string(command) + " "), std::string::npos) << command;
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{command, "--help"}, std::vector<std::string>{"help", command}}) {
