@@ -10,6 +10,7 @@
 // into DIR and ends.
 #include <QApplication>
 #include <QDir>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -20,6 +21,7 @@
 
 #include "ProductInfo.h"
 #include "app/Screenshots.h"
+#include "backup/Backups.h"
 #include "base/DataHome.h"
 #include "controls/gui/SplashWindow.h"
 #include "editor/Editor.h"
@@ -145,10 +147,19 @@ int main(int argc, char** argv) {
 
   qrt::PagerLink link(*choice.port, clock, *messages);
   qrt::AppState state;
+  // Backups of every pager, in the data folder the command line uses too;
+  // whether a write reads and keeps the pager first is remembered between runs.
+  QSettings settings(QStringLiteral("qrt35"), QStringLiteral("qrt35prog"));
+  const QString backupFirstKey = QStringLiteral("backupBeforeWriting");
+  state.KeepBackups = true;
+  state.BackupsDir = qrt::DefaultBackupsFolder();
+  state.BackupBeforeWrite = settings.value(backupFirstKey, true).toBool();
   qrt::QtEditorHost host(link);
   qrt::Editor editor(state, *messages, host);
   qrt::Form1 window(editor, link);
   host.Attach(&window, &editor);
+  QObject::connect(&window, &qrt::Form1::backupBeforeWriteChanged,
+                   [&settings, &backupFirstKey](bool on) { settings.setValue(backupFirstKey, on); });
 
   auto* splash = new qrt::SplashWindow;
   splash->setAttribute(Qt::WA_DeleteOnClose);

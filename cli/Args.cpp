@@ -18,7 +18,7 @@ struct CommandInfo {
 constexpr CommandInfo kCommands[] = {
     {Command::Read, "read", 1},   {Command::Write, "write", 1}, {Command::Verify, "verify", 1},
     {Command::New, "new", 1},     {Command::Show, "show", 1},   {Command::Set, "set", 1},
-    {Command::Diff, "diff", 2},
+    {Command::Diff, "diff", 2},   {Command::Backups, "backups", 0},
 };
 
 const CommandInfo* FindCommand(std::string_view name) {
@@ -133,7 +133,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       line.port = value;
     } else if (name == "--sim-image") {
       line.simImage = value;
-    } else if (TakesValue(name) || name == "--json") {
+    } else if (TakesValue(name) || name == "--json" || name == "--bytes" || name == "--no-backup") {
       pending.push_back({name, value, hasValue});
     } else {
       fail("unknown option " + name);
@@ -173,8 +173,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   for (const Pending& p : pending) {
     const auto notFor = [&] { fail(p.name + " does not apply to " + cmdName); };
     if (p.name == "--json") {
-      if (cmd != Command::Show) notFor();
+      if (cmd != Command::Show && cmd != Command::Backups) notFor();
       line.json = true;
+    } else if (p.name == "--bytes") {
+      if (cmd != Command::Diff) notFor();
+      line.bytes = true;
+    } else if (p.name == "--no-backup") {
+      if (cmd != Command::Write) notFor();
+      line.noBackup = true;
     } else if (p.name == "-o" || p.name == "--output") {
       if (cmd != Command::Set) notFor();
       if (p.value.empty()) fail(p.name + " needs a file name");
@@ -213,8 +219,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
   const int wanted = InfoOf(cmd).files;
   if (static_cast<int>(line.files.size()) != wanted) {
-    fail(std::string(cmdName) + " takes " + (wanted == 1 ? "one file" : "two files") + ", " +
-         std::to_string(line.files.size()) + " given");
+    fail(std::string(cmdName) + " takes " + (wanted == 0 ? "no file" : wanted == 1 ? "one file" : "two files") +
+         ", " + std::to_string(line.files.size()) + " given");
   }
   for (const std::string& f : line.files)
     if (f.empty()) fail("an empty file name");
@@ -238,6 +244,7 @@ std::string HelpText(Command command) {
                  "  show FILE          print every setting of a table file, page by page\n"
                  "  set FILE EDIT...   change settings through the window's own rules\n"
                  "  diff A B           list the settings in which two table files differ\n"
+                 "  backups            list the backups of the pagers read and written, newest first\n"
                  "  help [COMMAND]     this text, or the help of one command\n"
                  "\n"
                  "Options:\n"
@@ -261,11 +268,16 @@ std::string HelpText(Command command) {
              "arealy exist !\" is answered Yes (on the terminal, or by --yes). The file is\n"
              "written to a temporary file first and renamed over FILE.\n";
     case Command::Write:
-      return "usage: qrt35 [--port PORT] write FILE [--auto-increase 1|2|1,2] [--count N]\n"
+      return "usage: qrt35 [--port PORT] write FILE [--auto-increase 1|2|1,2] [--count N] [--no-backup]\n"
              "\n"
              "Opens the table file, selects Write Mode and writes the image into the pager,\n"
              "then reads it back to verify it. One line per pager tells the capcodes it\n"
              "received.\n"
+             "\n"
+             "Before writing, every pager is read whole and kept in the backups folder\n"
+             "(see qrt35 backups; \"Backup: FILE\" on stderr names it); pages that already\n"
+             "hold the right bytes are then not written again. A backup that cannot be\n"
+             "saved stops the write before anything is written.\n"
              "\n"
              "  --auto-increase 1|2|1,2  batch: after every pager that was written and verified,\n"
              "                           add one to the 1st, the 2nd or both capcodes, then wait\n"
@@ -273,6 +285,9 @@ std::string HelpText(Command command) {
              "                           of the input, ends the batch)\n"
              "  --count N                write N pagers one after the other without waiting;\n"
              "                           stops at the first pager that fails\n"
+             "  --no-backup              no read and no backup before writing: every page is\n"
+             "                           written, as the window does with \"Back Up Before\n"
+             "                           Writing\" unchecked\n"
              "\n"
              "The table file itself is not changed.\n";
     case Command::Verify:
@@ -316,12 +331,29 @@ std::string HelpText(Command command) {
              "  -o OUT                   save to OUT instead of FILE (an existing OUT is replaced\n"
              "                           only after the overwrite question is answered Yes)\n";
     case Command::Diff:
-      return "usage: qrt35 diff A B\n"
+      return "usage: qrt35 diff A B [--bytes]\n"
              "\n"
              "Lists the settings in which the two table files differ, one per line:\n"
              "name, the value in A and the value in B. When no setting differs it says so, and\n"
              "names the image bytes that differ, if any (write marker, checksum, ...).\n"
+             "Then one \"byte ADDRESS: A -> B\" line (hexadecimal) for every differing byte\n"
+             "that no setting shows, so that nothing the window hides goes unseen.\n"
+             "\n"
+             "  --bytes  list every differing byte instead, each with the settings that show it\n"
+             "\n"
              "Exit status 0 when both files could be compared, whether or not they differ.\n";
+    case Command::Backups:
+      return "usage: qrt35 backups [--json]\n"
+             "\n"
+             "Lists the backups, newest first: the date and time it was taken, capcode 1,\n"
+             "the model the file holds and its path. Every pager read is kept, and every\n"
+             "pager is read and kept before it is written, in $XDG_DATA_HOME/qrt35/backups\n"
+             "(~/.local/share/qrt35/backups). A .tbl backup opens with File > Open Backup...\n"
+             "(or as any table file) and goes back into a pager with write; a .bin backup is\n"
+             "a pager whose bytes make no table file (another model, blank, or unreadable\n"
+             "settings), kept byte for byte.\n"
+             "--json prints {\"folder\": ..., \"backups\": [{\"date\", \"capcode1\", \"model\",\n"
+             "\"form\": \"table\"|\"raw\", \"path\"}, ...]}.\n";
   }
   return {};
 }

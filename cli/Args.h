@@ -7,7 +7,7 @@
 
 namespace qrt::cli {
 
-enum class Command { None, Read, Write, Verify, New, Show, Set, Diff };
+enum class Command { None, Read, Write, Verify, New, Show, Set, Diff, Backups };
 
 // One edit of `set`, in command-line order.
 struct Edit {
@@ -29,7 +29,9 @@ struct CommandLine {
   std::vector<std::string> files;
 
   // Command options.
-  bool json = false;                   // show
+  bool json = false;                   // show, backups
+  bool bytes = false;                  // diff --bytes
+  bool noBackup = false;               // write --no-backup
   std::string output;                  // set -o
   std::vector<Edit> edits;             // set
   bool autoIncrease1 = false;          // write --auto-increase

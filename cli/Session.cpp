@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "ProductInfo.h"
+#include "backup/Backups.h"
 #include "base/DataHome.h"
 #include "image/FieldTags.h"
 #include "link/RealClock.h"
@@ -42,6 +43,8 @@ Session::Session(Console& con, bool assumeYes)
     : console(con), messages(con, assumeYes), editor(state, messages, host) {}
 
 void Session::Start() {
+  state.KeepBackups = true;
+  state.BackupsDir = DefaultBackupsFolder();
   editor.LoadDefaults(product::kDefaultLogo);
   // The command line opens only the files it is given: it starts as the
   // window starts without a default.tbl.
@@ -87,22 +90,25 @@ bool Session::ConnectPort(const PortOptions& options) {
   return true;
 }
 
+void Session::Took(const TransferResult& result) {
+  lastResult_ = result;
+  if (!result.backupPath.empty()) messages.Note("Backup: " + result.backupPath);
+}
+
 bool Session::RunTransfer(int mode) {
-  lastTransferOk_ = false;
+  // A refused frequency entry runs no dialog at all: nothing was transferred.
+  lastResult_ = {};
   host.transferDialog = [this] {
     Form2 form(editor, *link_, messages);
     ProgressView view(console, form.state);
     form.SetView(&view);
-    // Every transfer clears the flag when it starts; a missing board or a
-    // refused mode never gets that far, and nothing was transferred.
-    link_->TransferError = true;
-    form.Form_Activate();
+    const TransferResult result = form.Form_Activate();
     if (!form.state.closed) form.cmdExit_Click();
-    lastTransferOk_ = !link_->TransferError;
+    Took(result);
   };
   editor.PagerCommand(mode);
   host.transferDialog = nullptr;
-  return lastTransferOk_;
+  return lastResult_.succeeded();
 }
 
 bool Session::ReadPager() { return link_ && RunTransfer(kRead); }
@@ -127,8 +133,9 @@ void Session::RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, 
   while (true) {
     ++pager;
     const std::string capcodes = CapcodesOfPager(plan);
-    form.cmdWrite_Click();
-    const bool written = !link_->TransferError;
+    const TransferResult result = form.cmdWrite_Click();
+    Took(result);
+    const bool written = result.succeeded();
     if (!written) ok = false;
     std::fprintf(out, "pager %d: %s%s\n", pager, written ? "" : "failed: ", capcodes.c_str());
     std::fflush(out);
@@ -150,6 +157,7 @@ void Session::RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, 
 
 bool Session::WritePagers(const WritePlan& plan, FILE* out) {
   if (!link_) return false;
+  state.BackupBeforeWrite = plan.backupFirst;
   // The boxes are set before Write Mode locks them, as the operator would.
   if (plan.autoIncrease1) editor.UserSetCheck({Ctl::optAuto1, 0}, 1);
   if (plan.autoIncrease2) editor.UserSetCheck({Ctl::optAuto2, 0}, 1);
@@ -163,10 +171,10 @@ bool Session::WritePagers(const WritePlan& plan, FILE* out) {
       Form2 form(editor, *link_, messages);
       ProgressView view(console, form.state);
       form.SetView(&view);
-      link_->TransferError = true;
-      form.Form_Activate();
-      if (form.state.closed) {
+      const TransferResult opened = form.Form_Activate();
+      if (opened.outcome != TransferOutcome::Waiting) {
         ok = false;  // no board, or the mode was refused
+        if (!form.state.closed) form.cmdExit_Click();
         return;
       }
       RunBatch(form, plan, out, ok, pager);

@@ -49,6 +49,7 @@ struct WritePlan {
   bool autoIncrease1 = false;
   bool autoIncrease2 = false;
   int count = 0;  // 0: one pager, or with auto increase: until the operator ends the batch
+  bool backupFirst = true;  // read and keep every pager before writing it (--no-backup clears it)
 };
 
 class Session {
@@ -62,7 +63,8 @@ class Session {
   Editor editor;
 
   // The main window's load, as far as the image goes: factory image, the
-  // configured logo stored centred, the first band applied and bound.
+  // configured logo stored centred, the first band applied and bound; the
+  // backups kept in the data folder, as the window keeps them.
   void Start();
 
   // File > Open on `path`; true when the image was taken over.
@@ -79,19 +81,22 @@ class Session {
   // Pager > Read (F3) and Pager > Verfy (F9). True when the transfer succeeded.
   bool ReadPager();
   bool VerifyPager();
+  // What the last transfer did (the last batch press for a batch).
+  const TransferResult& lastResult() const { return lastResult_; }
   // Write Mode and Pager > Write (F4) as the plan says; one line per pager on
   // `out`. True when every pager written was verified.
   bool WritePagers(const WritePlan& plan, FILE* out);
 
  private:
   bool RunTransfer(int mode);
+  void Took(const TransferResult& result);  // keeps the result, names its backup
   void RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pager);
   std::string CapcodesOfPager(const WritePlan& plan) const;
 
   std::unique_ptr<Clock> clock_;
   PortChoice port_;
   std::unique_ptr<PagerLink> link_;
-  bool lastTransferOk_ = false;
+  TransferResult lastResult_;
 };
 
 

@@ -1,16 +1,68 @@
 #include "cli/Settings.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <stdexcept>
 
 #include "cli/Json.h"
+#include "editor/Capcode.h"
 #include "editor/Editor.h"
+#include "editor/Frequency.h"
+#include "image/Defaults.h"
 #include "image/FieldTags.h"
 #include "image/ListTables.h"
 
 namespace qrt::cli {
 namespace {
+
+// The image bits a value is shown from, built up address by address.
+struct Bits {
+  std::vector<ShownBits> list;
+  Bits& Bytes(int first, int count) {
+    for (int a = first; a < first + count; ++a) list.push_back({a, 0xFF});
+    return *this;
+  }
+  Bits& Mask(int address, uint8_t mask) {
+    list.push_back({address, mask});
+    return *this;
+  }
+  // Band detection: 0x00D = 0 is the GP band, otherwise the high nibble of 0x065.
+  Bits& Band() { return Bytes(addr::kHardwareVariant, 1).Mask(addr::kBandByte, 0xF0); }
+};
+
+// Where the status texts of the Freq. & Codes page and the lists of the Alert
+// & Status page are shown from (the decoders and the binder read them there).
+constexpr int kTypeBytes = 0x370;      // message type, capcode i function bit k at + 4i + k
+constexpr int kDisplayBytes = 0x390;   // display type, same layout
+constexpr int kPriorityBytes = 0x032;  // four bits per capcode, two capcodes per byte
+constexpr int kPersonalAlert = 0x090;
+constexpr int kMailAlerts = 0x091;     // mail drop j (0..14)
+constexpr int kMailEnables = 0x037;    // bit j % 8 of 0x037 + j / 8
+constexpr int kPersonalMemory = 0x06C;
+constexpr int kMailMemory = 0x01E;     // mail drops 1..14; 15 has none
+constexpr int kSourceMode = 0x03B;     // bits 5 and 6
+constexpr int kLockoutBits = 0x03C;    // bits 0..3
+constexpr int kOutOfRangeBits = 0x03D; // bits 1..3
+constexpr int kLanguageBits = 0x03E;   // bits 0..3
+constexpr int kContrast = 0x089;
+constexpr int kMenuSlots = 7;
+
+Bits TagBits(std::string_view tag) {
+  Bits b;
+  if (const std::optional<FieldTag> t = ParseFieldTag(tag))
+    b.Mask(t->address, static_cast<uint8_t>(((1u << t->width) - 1u) << t->bit));
+  return b;
+}
+
+// A prompt is shown from its leading-space nibble, its count and its 18
+// characters; the attribute's high nibble shows nowhere.
+Bits PromptBits(const PromptField& field) {
+  Bits b;
+  if (const std::optional<PromptTag> t = ParsePromptTag(field.tag))
+    b.Mask(t->address, 0x0F).Bytes(t->address + 1, kPromptSlotSize - 1);
+  return b;
+}
 
 // Column names of the message status grid: personal and group, then mail drops 1..F.
 std::string GridColumn(int cell) {
@@ -24,38 +76,41 @@ class Collector {
 
   void Page(std::string_view page) { page_ = page; }
 
-  void Text(std::string name, const std::string& text, const ControlState& c) {
-    Setting& s = Add(std::move(name), Setting::Type::Text, c);
+  void Text(std::string name, const std::string& text, const ControlState& c, const Bits& bits) {
+    Setting& s = Add(std::move(name), Setting::Type::Text, c, bits);
     s.text = text;
   }
-  void Label(std::string name, const LabelState& label) { Text(std::move(name), label.text, label); }
-  void Flag(std::string name, const CheckBoxState& box) {
-    Add(std::move(name), Setting::Type::Flag, box).flag = box.value == 1;
+  void Label(std::string name, const LabelState& label, const Bits& bits) {
+    Text(std::move(name), label.text, label, bits);
   }
-  void Entry(std::string name, const ListState& list) {
-    Setting& s = Add(std::move(name), Setting::Type::Entry, list);
+  void Flag(std::string name, const CheckBoxState& box, const Bits& bits) {
+    Add(std::move(name), Setting::Type::Flag, box, bits).flag = box.value == 1;
+  }
+  void Entry(std::string name, const ListState& list, const Bits& bits) {
+    Setting& s = Add(std::move(name), Setting::Type::Entry, list, bits);
     if (list.index >= 0 && list.index < static_cast<int>(list.entries.size()))
       s.text = list.entries[list.index];
     else
       s.noEntry = true;
   }
-  void Number(std::string name, long long value, const ControlState& c) {
-    Add(std::move(name), Setting::Type::Number, c).number = value;
+  void Number(std::string name, long long value, const ControlState& c, const Bits& bits) {
+    Add(std::move(name), Setting::Type::Number, c, bits).number = value;
   }
   void Prompt(const PromptField& field) {
     const TextState& t = ed_.txtPrompt.at(field.element);
-    Add(std::string(field.name), Setting::Type::Prompt, t).text = t.text;
+    Add(std::string(field.name), Setting::Type::Prompt, t, PromptBits(field)).text = t.text;
   }
 
-  // A control of the field tag table, by its stable name.
+  // A control of the field tag table, by its stable name, shown from its field.
   void Bound(std::string_view name) {
     const BoundControl* row = FindBoundControl(name);
     if (!row) throw std::logic_error("no bound control named " + std::string(name));
+    const Bits bits = TagBits(row->tag);
     switch (row->array) {
-      case Ctl::chkCtl: Flag(std::string(name), ed_.chkCtl.at(row->index)); break;
-      case Ctl::chkSource: Flag(std::string(name), ed_.chkSource.at(row->index)); break;
-      case Ctl::cboCtl: Entry(std::string(name), ed_.cboCtl.at(row->index)); break;
-      case Ctl::cboLogo: Entry(std::string(name), ed_.cboLogo); break;
+      case Ctl::chkCtl: Flag(std::string(name), ed_.chkCtl.at(row->index), bits); break;
+      case Ctl::chkSource: Flag(std::string(name), ed_.chkSource.at(row->index), bits); break;
+      case Ctl::cboCtl: Entry(std::string(name), ed_.cboCtl.at(row->index), bits); break;
+      case Ctl::cboLogo: Entry(std::string(name), ed_.cboLogo, bits); break;
       default: throw std::logic_error("bound control of an unknown array: " + std::string(name));
     }
   }
@@ -66,13 +121,14 @@ class Collector {
   }
 
  private:
-  Setting& Add(std::string name, Setting::Type type, const ControlState& c) {
+  Setting& Add(std::string name, Setting::Type type, const ControlState& c, const Bits& bits) {
     Setting s;
     s.page = std::string(page_);
     s.name = std::move(name);
     s.type = type;
     s.visible = c.visible;
     s.enabled = c.enabled;
+    s.bits = bits.list;
     out_.push_back(std::move(s));
     return out_.back();
   }
@@ -106,39 +162,51 @@ std::vector<Setting> CollectSettings(const Editor& ed) {
   Collector c(ed, out);
 
   c.Page(kPageFreqCodes);
-  c.Entry("band", ed.cboDft);
-  c.Text("frequency", ed.txtFreq.text, ed.txtFreq);
+  c.Entry("band", ed.cboDft, Bits().Band());
+  c.Text("frequency", ed.txtFreq.text, ed.txtFreq, Bits().Bytes(kReceiveFreqAddress, 4));
   c.Bound("baud_rate");
-  c.Label("synth_bfreq", ed.lblBfreq);
-  c.Label("synth_pll_r", ed.lblPLLR);
-  c.Label("synth_pll_n", ed.lblPLLN);
-  c.Label("synth_incd", ed.lblINCD);
-  c.Label("synth_channel", ed.lblCHANNEL);
+  // The GP band shows dashes for the base frequency, and a spacing that is not in the image.
+  c.Label("synth_bfreq", ed.lblBfreq, Bits().Bytes(kBaseFreqAddress, 4).Band());
+  c.Label("synth_pll_r", ed.lblPLLR, Bits().Bytes(kRWordAddress, 3));
+  c.Label("synth_pll_n", ed.lblPLLN, Bits().Bytes(kNWordAddress, 3));
+  c.Label("synth_incd", ed.lblINCD, Bits().Bytes(kIncdAddress, 1));
+  c.Label("synth_channel", ed.lblCHANNEL, Bits().Bytes(kSpacingKHzAddress, 1).Band());
   for (int i = 0; i < static_cast<int>(ed.txtAddr.size()); ++i) {
     const std::string cap = "capcode" + std::to_string(i + 1);
-    c.Text(cap, ed.txtAddr[i].text, ed.txtAddr[i]);
+    const int record = CapcodeRecordAddress(i);
+    c.Text(cap, ed.txtAddr[i].text, ed.txtAddr[i], Bits().Mask(record + 1, 0x1F).Bytes(record + 2, 2));
     c.Bound(cap + "_on");
-    c.Label(cap + "_display", ed.tlblDisp[i]);
-    c.Label(cap + "_priority", ed.tlblPri[i]);
-    c.Label(cap + "_type", ed.tlblType[i]);
+    c.Label(cap + "_display", ed.tlblDisp[i], Bits().Bytes(kDisplayBytes + 4 * i, 4));
+    c.Label(cap + "_priority", ed.tlblPri[i],
+            Bits().Mask(kPriorityBytes + i / 2, static_cast<uint8_t>(0x0F << (4 * (i % 2)))));
+    c.Label(cap + "_type", ed.tlblType[i], Bits().Bytes(kTypeBytes + 4 * i, 4));
   }
-  for (int cell = 0; cell < static_cast<int>(ed.lblLength.size()); ++cell)
-    c.Label("alert_length_" + GridColumn(cell), ed.lblLength[cell]);
-  for (int cell = 0; cell < static_cast<int>(ed.lblMemory.size()); ++cell)
-    c.Label("memory_kb_" + GridColumn(cell), ed.lblMemory[cell]);
+  for (int cell = 0; cell < static_cast<int>(ed.lblLength.size()); ++cell) {
+    const int j = cell - 1;  // mail drop index
+    c.Label("alert_length_" + GridColumn(cell), ed.lblLength[cell],
+            cell == 0 ? Bits().Bytes(kPersonalAlert, 1)
+                      : Bits().Mask(kMailEnables + j / 8, static_cast<uint8_t>(1u << (j % 8))).Bytes(kMailAlerts + j, 1));
+  }
+  for (int cell = 0; cell < static_cast<int>(ed.lblMemory.size()); ++cell) {
+    const int j = cell - 1;
+    c.Label("memory_kb_" + GridColumn(cell), ed.lblMemory[cell],
+            cell == 0 ? Bits().Bytes(kPersonalMemory, 1) : j < 14 ? Bits().Bytes(kMailMemory + j, 1) : Bits());
+  }
   c.RemainingBound();
 
   c.Page(kPageAlertStatus);
   c.RemainingBound();
   for (int i = 0; i < static_cast<int>(ed.cboBatLev.size()); ++i)
-    c.Entry(std::string(kBatteryListNames[i]), ed.cboBatLev[i]);
-  c.Entry("out_of_service", ed.cboORC);
-  c.Entry("sequential_lockout", ed.cboSLC);
-  for (int i = 0; i < static_cast<int>(ed.chkMenu.size()); ++i) c.Flag(std::string(kMenuBoxNames[i]), ed.chkMenu[i]);
-  c.Entry("alert_tone", ed.cboTone);
-  c.Number("screen_contrast", ed.Slider1.Value, ed.Slider1);
-  c.Entry("language", ed.cboLng);
-  c.Text("password", ed.txtPass.text, ed.txtPass);
+    c.Entry(std::string(kBatteryListNames[i]), ed.cboBatLev[i], Bits().Bytes(kBatLevAddress + i, 1));
+  c.Entry("out_of_service", ed.cboORC, Bits().Mask(kOutOfRangeBits, 0x0E));
+  c.Entry("sequential_lockout", ed.cboSLC, Bits().Mask(kLockoutBits, 0x0F));
+  // Each menu box is on unless its code stands in one of the seven slots.
+  for (int i = 0; i < static_cast<int>(ed.chkMenu.size()); ++i)
+    c.Flag(std::string(kMenuBoxNames[i]), ed.chkMenu[i], Bits().Bytes(kMenuListAddress, kMenuSlots));
+  c.Entry("alert_tone", ed.cboTone, Bits().Bytes(kToneAddress, 1));
+  c.Number("screen_contrast", ed.Slider1.Value, ed.Slider1, Bits().Bytes(kContrast, 1));
+  c.Entry("language", ed.cboLng, Bits().Mask(kLanguageBits, 0x0F));
+  c.Text("password", ed.txtPass.text, ed.txtPass, Bits().Bytes(kPasswordAddress, kPasswordDigits));
   for (const PromptField& f : PromptFields())
     if (f.page == kPageAlertStatus) c.Prompt(f);
 
@@ -148,7 +216,7 @@ std::vector<Setting> CollectSettings(const Editor& ed) {
   c.RemainingBound();
 
   c.Page(kPageSourcePrompts);
-  c.Entry("prompt_control", ed.cboSource);
+  c.Entry("prompt_control", ed.cboSource, Bits().Mask(kSourceMode, 0x60));
   for (const PromptField& f : PromptFields()) {
     if (f.page != kPageSourcePrompts) continue;
     c.Bound(std::string(f.name) + "_on");
@@ -249,6 +317,41 @@ std::vector<std::string> DiffLines(const std::vector<Setting>& a, const std::vec
     const std::string left = DisplayValue(s);
     const std::string right = it == byName.end() ? "(none)" : DisplayValue(*it->second);
     if (left != right) lines.push_back(s.name + ": " + left + " -> " + right);
+  }
+  return lines;
+}
+
+std::vector<uint8_t> ShownMask(const std::vector<Setting>& settings) {
+  std::vector<uint8_t> mask(kImageSize, 0);
+  for (const Setting& s : settings)
+    for (const ShownBits& b : s.bits)
+      if (b.address >= 0 && b.address < kImageSize) mask[b.address] |= b.mask;
+  return mask;
+}
+
+std::vector<std::string> DiffByteLines(const Image& a, const Image& b, const std::vector<Setting>& settings,
+                                       bool all) {
+  const std::vector<uint8_t> shown = ShownMask(settings);
+  std::vector<std::string> lines;
+  for (int i = 0; i < kImageSize; ++i) {
+    const uint8_t differs = a[i] ^ b[i];
+    if (differs == 0) continue;
+    const bool hidden = (differs & ~shown[i]) != 0;
+    if (!all && !hidden) continue;
+    char text[40];
+    std::snprintf(text, sizeof text, "byte 0x%03X: %02X -> %02X", i, a[i], b[i]);
+    std::string line = text;
+    if (all) {
+      std::string names;
+      for (const Setting& s : settings)
+        for (const ShownBits& bits : s.bits)
+          if (bits.address == i && (bits.mask & differs) != 0) {
+            names += (names.empty() ? "" : ", ") + s.name;
+            break;
+          }
+      if (!names.empty()) line += " (" + names + ")";
+    }
+    lines.push_back(std::move(line));
   }
   return lines;
 }

@@ -4,9 +4,17 @@
 // the tab page it sits on. `show` prints these, `show --json` writes them as
 // JSON, `diff` compares two lists of them. Names of bound controls are the
 // stable names of the field tag table; the other names are given here.
+//
+// Every setting also names the image bits its value is shown from (the bound
+// controls from their field tags, the prompts from their 20-byte records, the
+// rest where they are collected), so that `diff` can tell which differing
+// bytes no setting shows.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "image/PagerImage.h"
 
 namespace qrt {
 class Editor;
@@ -20,6 +28,12 @@ inline constexpr std::string_view kMenuBoxNames[] = {  // chkMenu(0..6)
     "auto_sleep_off",  "pager_off_disable", "set_alert_off"};
 inline constexpr std::string_view kBatteryListNames[] = {  // cboBatLev(0..2)
     "battery_level_low", "battery_level_med", "battery_level_high"};
+
+// One image byte and the bits of it a setting is shown from.
+struct ShownBits {
+  int address;
+  uint8_t mask;
+};
 
 struct Setting {
   enum class Type {
@@ -38,6 +52,7 @@ struct Setting {
   bool noEntry = false;
   bool visible = true;   // false: the window hides the control
   bool enabled = true;   // false: the window greys it out
+  std::vector<ShownBits> bits;  // what of the image the value is shown from
 };
 
 // Every setting of the window, page by page, in the window's order.
@@ -58,5 +73,14 @@ std::string ShowJson(const std::vector<Setting>& settings, const std::string& fi
 
 // `diff`: one "name: A -> B" line per setting whose value differs.
 std::vector<std::string> DiffLines(const std::vector<Setting>& a, const std::vector<Setting>& b);
+
+// The bits of every byte that some setting shows.
+std::vector<uint8_t> ShownMask(const std::vector<Setting>& settings);
+
+// `diff`'s byte lines, "byte 0x3E0: 00 -> 01": every byte of a and b that
+// differs in a bit no setting shows; with `all`, every differing byte, those a
+// setting shows followed by the settings' names ("byte 0x041: 1E -> 22 (capcode1)").
+std::vector<std::string> DiffByteLines(const Image& a, const Image& b, const std::vector<Setting>& settings,
+                                       bool all);
 
 }  // namespace qrt::cli

@@ -11,9 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "backup/Backups.h"
 #include "cli/Args.h"
 #include "cli/Console.h"
 #include "cli/Edits.h"
+#include "cli/Json.h"
 #include "cli/Session.h"
 #include "cli/Settings.h"
 #include "tables/TableFiles.h"
@@ -62,6 +64,7 @@ int Write(Console& console, const CommandLine& line) {
   plan.autoIncrease1 = line.autoIncrease1;
   plan.autoIncrease2 = line.autoIncrease2;
   plan.count = line.count;
+  plan.backupFirst = !line.noBackup;
   return s.WritePagers(plan, stdout) ? kOk : kRefused;
 }
 
@@ -114,29 +117,77 @@ int Diff(Console& console, const CommandLine& line) {
   a.Start();
   b.Start();
   if (!a.OpenTable(line.files[0]) || !b.OpenTable(line.files[1])) return kRefused;
-  const std::vector<std::string> lines = DiffLines(CollectSettings(a.editor), CollectSettings(b.editor));
+  const std::vector<Setting> settings = CollectSettings(a.editor);
+  const std::vector<std::string> lines = DiffLines(settings, CollectSettings(b.editor));
   for (const std::string& l : lines) PrintLine(l);
-  if (!lines.empty()) return kOk;
 
-  // Nothing the window shows differs; say whether the files are the same.
+  // The bytes as the files hold them (binding may touch the editor's copy).
   const TableReadResult fa = ReadTableFile(line.files[0]), fb = ReadTableFile(line.files[1]);
-  std::vector<int> bytes;
-  for (int i = 0; i < kImageSize; ++i)
-    if (fa.image[i] != fb.image[i]) bytes.push_back(i);
-  if (bytes.empty()) {
-    PrintLine("No setting differs; the images are identical.");
-    return kOk;
+  if (lines.empty()) {
+    // Nothing the window shows differs; say whether the files are the same.
+    std::vector<int> bytes;
+    for (int i = 0; i < kImageSize; ++i)
+      if (fa.image[i] != fb.image[i]) bytes.push_back(i);
+    if (bytes.empty()) {
+      PrintLine("No setting differs; the images are identical.");
+      return kOk;
+    }
+    std::string text = "No setting differs; the images differ in " + std::to_string(bytes.size()) +
+                       (bytes.size() == 1 ? " byte:" : " bytes:");
+    constexpr size_t kListed = 16;
+    for (size_t i = 0; i < bytes.size() && i < kListed; ++i) {
+      char address[8];
+      std::snprintf(address, sizeof address, " 0x%03X", bytes[i]);
+      text += address;
+    }
+    if (bytes.size() > kListed) text += " ...";
+    PrintLine(text);
   }
-  std::string text = "No setting differs; the images differ in " + std::to_string(bytes.size()) +
-                     (bytes.size() == 1 ? " byte:" : " bytes:");
-  constexpr size_t kListed = 16;
-  for (size_t i = 0; i < bytes.size() && i < kListed; ++i) {
-    char address[8];
-    std::snprintf(address, sizeof address, " 0x%03X", bytes[i]);
-    text += address;
+  // Then what no setting shows (the marker, the checksum, unused bits), or
+  // with --bytes every differing byte.
+  for (const std::string& l : DiffByteLines(fa.image, fb.image, settings, line.bytes)) PrintLine(l);
+  return kOk;
+}
+
+int Backups(const CommandLine& line) {
+  const std::string folder = DefaultBackupsFolder();
+  std::vector<BackupEntry> backups;
+  std::string error;
+  if (folder.empty()) error = "no folder for backups (neither XDG_DATA_HOME nor HOME is set)";
+  if (!error.empty() || !ListBackups(folder, backups, error)) {
+    std::fprintf(stderr, "qrt35: cannot list the backups in [%s]: %s\n", folder.c_str(), error.c_str());
+    return kRefused;
   }
-  if (bytes.size() > kListed) text += " ...";
-  PrintLine(text);
+  std::string out;
+  if (line.json) {
+    JsonWriter json(out);
+    json.BeginObject();
+    json.Key("folder");
+    json.String(folder);
+    json.Key("backups");
+    json.BeginArray();
+    for (const BackupEntry& b : backups) {
+      json.BeginObject();
+      json.Key("date");
+      json.String(b.date);
+      json.Key("capcode1");
+      json.String(b.capcode1);
+      json.Key("model");
+      json.String(b.model);
+      json.Key("form");
+      json.String(b.form == BackupForm::Table ? "table" : "raw");
+      json.Key("path");
+      json.String(b.path);
+      json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+    out += '\n';
+  } else {
+    for (const BackupEntry& b : backups) out += b.date + "  " + b.capcode1 + "  " + b.model + "  " + b.path + "\n";
+    if (backups.empty()) std::fprintf(stderr, "No backups in [%s] yet.\n", folder.c_str());
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
   return kOk;
 }
 
@@ -160,6 +211,7 @@ int Run(const std::vector<std::string>& args) {
     case Command::Show: return Show(console, line);
     case Command::Set: return Set(console, line);
     case Command::Diff: return Diff(console, line);
+    case Command::Backups: return Backups(line);
     case Command::None: break;
   }
   return kUsage;

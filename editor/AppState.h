@@ -31,6 +31,15 @@ struct AppState {
   std::string ProgramDir = ".";
   std::string CurrentTablePath;      // set at start to ProgramDir + "/default.tbl"
   bool UseCurrentTablePath = false;
+
+  // Backups of the pagers (backup/): every pager read, and every pager about
+  // to be written, is kept in BackupsDir. The programs switch KeepBackups on
+  // and name the folder; a state made without them (a test of something
+  // else) keeps none. BackupBeforeWrite is Pager > "Back Up Before Writing"
+  // (--no-backup clears it): off, a write runs exactly as it always did.
+  bool KeepBackups = false;
+  bool BackupBeforeWrite = true;
+  std::string BackupsDir;  // empty when no data folder could be named: saving then fails
 };
 
 }  // namespace qrt

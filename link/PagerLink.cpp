@@ -55,7 +55,7 @@ bool PagerLink::DetectBoard() {
   }
   // PortBase stays on the last candidate and PortStatus on what it was; the
   // callers drive no bus after a false result.
-  messages_.Show("The Board is not responding!", MsgIcon::Warning);
+  messages_.Show(kMsgBoardNotResponding, MsgIcon::Warning);
   return false;
 }
 
@@ -254,7 +254,7 @@ bool PagerLink::AddressForRead(int address) {
 uint8_t PagerLink::eep_read1(int address) {
   if (!AddressForRead(address)) {
     ParkBus();
-    messages_.Show("Read error!", MsgIcon::None);
+    messages_.Show(kMsgReadError, MsgIcon::None);
     TransferError = true;
     return 0;
   }
@@ -318,32 +318,41 @@ bool PagerLink::OpenPage(int address) {
 }
 
 bool PagerLink::PageWrite(const Image& image, int first, int last,
-                          const std::function<void(int)>& onPageOpen) {
+                          const std::function<void(int)>& onPageOpen, const Image* pagerHolds) {
   if (!ValidRange(first, last)) {
     TransferError = true;
     return false;
   }
-  for (int j = first; j <= last; ++j) {
-    if (j % kPageSize == 0 || j == first) {
-      if (j != first) {
-        BusStop();  // starts the EEPROM's write cycle for the previous page
-        clock_.Sleep(kPageSleepMs);
-      }
-      const bool opened = OpenPage(j);
-      // Progress is shown once the polling is over, whatever its outcome.
-      if (j % kPageSize == 0 && onPageOpen) onPageOpen(j);
-      if (!opened || !SendByte(static_cast<uint8_t>(j & 0xFF))) return FailWrite();
+  bool sent = false;  // a page is in the EEPROM's buffer; the next STOP starts its write cycle
+  for (int start = first; start <= last;) {
+    const int end = std::min(last, start | (kPageSize - 1));
+    const int next = end + 1;
+    if (pagerHolds && std::equal(image.begin() + start, image.begin() + next, pagerHolds->begin() + start)) {
+      if (start % kPageSize == 0 && onPageOpen) onPageOpen(start);
+      start = next;
+      continue;
     }
-    if (!SendByte(image[j])) return FailWrite();
+    if (sent) {
+      BusStop();  // starts the EEPROM's write cycle for the previous page
+      clock_.Sleep(kPageSleepMs);
+    }
+    const bool opened = OpenPage(start);
+    // Progress is shown once the polling is over, whatever its outcome.
+    if (start % kPageSize == 0 && onPageOpen) onPageOpen(start);
+    if (!opened || !SendByte(static_cast<uint8_t>(start & 0xFF))) return FailWrite();
+    for (int j = start; j <= end; ++j)
+      if (!SendByte(image[j])) return FailWrite();
+    sent = true;
+    start = next;
   }
-  BusStop();
+  if (sent) BusStop();
   return true;
 }
 
 bool PagerLink::FailWrite() {
   // No STOP here: the caller sends it.
   ParkBus();
-  messages_.Show("Write error!", MsgIcon::None);
+  messages_.Show(kMsgWriteError, MsgIcon::None);
   TransferError = true;
   return false;
 }

@@ -8,6 +8,7 @@
 // register bit 3 reads 1 while the data line is low.
 #include <cstdint>
 #include <functional>
+#include <string_view>
 
 #include "image/PagerImage.h"
 #include "link/Clock.h"
@@ -15,6 +16,11 @@
 #include "link/PortIo.h"
 
 namespace qrt {
+
+// The messages the link shows itself, at the point of failure.
+inline constexpr std::string_view kMsgBoardNotResponding = "The Board is not responding!";
+inline constexpr std::string_view kMsgReadError = "Read error!";
+inline constexpr std::string_view kMsgWriteError = "Write error!";
 
 class PagerLink {
  public:
@@ -79,8 +85,14 @@ class PagerLink {
   // also for the page that then fails). On failure: ParkBus, "Write error!",
   // TransferError set, returns false (no STOP). A range outside the image
   // sets TransferError and returns false without touching the bus.
+  // With `pagerHolds` (what the pager was just read to hold), a page whose
+  // bytes it already holds is not sent: no bus traffic, no write cycle, but
+  // its onPageOpen still comes (the progress runs on). The STOP and sleep
+  // then come only between pages actually sent, and the final STOP only when
+  // one was.
   bool PageWrite(const Image& image, int first, int last,
-                 const std::function<void(int)>& onPageOpen = {});
+                 const std::function<void(int)>& onPageOpen = {},
+                 const Image* pagerHolds = nullptr);
 
   // --- state ------------------------------------------------------------
   uint16_t PortBase = 0x378;

@@ -52,6 +52,19 @@ std::string ParentDirectory(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// True when an existing file `path` lies in `folder` (as the file system
+// resolves both: links and "..").
+bool IsFileInFolder(const std::string& path, const std::string& folder) {
+  if (folder.empty()) return false;
+  char* file = ::realpath(path.c_str(), nullptr);
+  if (!file) return false;
+  char* dir = ::realpath(folder.c_str(), nullptr);
+  const bool inside = dir && ParentDirectory(file) == std::string(dir);
+  std::free(file);
+  std::free(dir);
+  return inside;
+}
+
 // Opens the table at path into the editor. True when the image was taken over.
 bool OpenTable(Editor& editor, TableFileUi& ui) {
   AppState& st = editor.state;
@@ -91,6 +104,12 @@ bool OpenTable(Editor& editor, TableFileUi& ui) {
   editor.init_ctl();
   ui.SetTitle(TitleWithPath(ui.Title(), path));
   return true;
+}
+
+void RefuseBackup(Editor& editor, const std::string& path) {
+  editor.msg.Show("The [" + path + "] is a backup and is kept as it was taken.\n"
+                  "Use Save As... to save this image under another name.",
+                  MsgIcon::Warning);
 }
 
 }  // namespace
@@ -202,10 +221,14 @@ void mnuSA_Click(Editor& editor, TableFileUi& ui) {
   std::string path;
   if (st.UseCurrentTablePath) {
     path = st.CurrentTablePath;
+    // A backup keeps what a pager held; Save after Open Backup... must not
+    // change it.
+    if (IsFileInFolder(path, st.BackupsDir)) return RefuseBackup(editor, path);
   } else {
     const std::optional<std::string> chosen = ui.ChooseSavePath(st.ProgramDir);
     if (!chosen) return;
     path = *chosen;
+    if (IsFileInFolder(path, st.BackupsDir)) return RefuseBackup(editor, path);
     if (Exists(path) &&
         !editor.msg.AskYesNo("This file is arealy exist ! \nAre you sure overwrite this file?",
                              MsgIcon::None)) {

@@ -85,6 +85,9 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndTouchNothing) {
       {"write", a, "--auto-increase", "3"},
       {"write", a, "--json"},
       {"show", a, "--count", "2"},
+      {"backups", a},
+      {"diff", a, a, "--no-backup"},
+      {"read", a, "--bytes"},
       {"set", a},
       {"set", a, "--capcode", "5"},
       {"set", a, "--capcode", "9=100"},
@@ -115,7 +118,7 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndTouchNothing) {
 TEST_F(Cli, HelpForTheToolAndEveryCommand) {
   const RunResult tool = Run({"--help"});
   ASSERT_EQ(tool.code, 0);
-  for (const char* command : {"read", "write", "verify", "new", "show", "set", "diff"}) {
+  for (const char* command : {"read", "write", "verify", "new", "show", "set", "diff", "backups"}) {
     EXPECT_NE(tool.out.find("  " + std::string(command) + " "), std::string::npos) << command;
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{command, "--help"}, std::vector<std::string>{"help", command}}) {
@@ -566,7 +569,15 @@ TEST_F(Cli, DiffSaysWhetherTheImagesAreTheSameWhenNoSettingDiffers) {
   ASSERT_EQ(RunSim({"read", Path("read.tbl")}).code, 0);
   const RunResult written = Run({"diff", Path("a.tbl"), Path("read.tbl")});
   EXPECT_EQ(written.code, 0);
-  EXPECT_EQ(written.out, "No setting differs; the images differ in 3 bytes: 0x3E0 0x7FE 0x7FF\n");
+  // Then each of those bytes with both values: no setting shows them.
+  const Image a = Table("a.tbl"), read = Table("read.tbl");
+  std::string bytes;
+  for (int address : {0x3E0, 0x7FE, 0x7FF}) {
+    char line[40];
+    std::snprintf(line, sizeof line, "byte 0x%03X: %02X -> %02X\n", address, a[address], read[address]);
+    bytes += line;
+  }
+  EXPECT_EQ(written.out, "No setting differs; the images differ in 3 bytes: 0x3E0 0x7FE 0x7FF\n" + bytes);
 
   const RunResult missing = Run({"diff", Path("a.tbl"), Path("nothing.tbl")});
   EXPECT_EQ(missing.code, 1);

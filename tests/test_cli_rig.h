@@ -56,15 +56,20 @@ inline Image ImageOf(const std::string& bytes) {
   return image;
 }
 
-// The environment of the program: ours, with HOME and the fast simulator set.
+// The environment of the program: ours, with HOME, the data folder (where
+// the backups go) and the fast simulator set, so that nothing reaches the
+// user's own ~/.local/share.
 inline std::vector<std::string> ChildEnvironment(const fs::path& home) {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
     const std::string entry = *e;
-    if (entry.rfind("HOME=", 0) == 0 || entry.rfind("QRT35_SIM_FAST=", 0) == 0) continue;
+    if (entry.rfind("HOME=", 0) == 0 || entry.rfind("XDG_DATA_HOME=", 0) == 0 ||
+        entry.rfind("QRT35_SIM_FAST=", 0) == 0)
+      continue;
     env.push_back(entry);
   }
   env.push_back("HOME=" + home.string());
+  env.push_back("XDG_DATA_HOME=" + (home / "data").string());
   env.push_back("QRT35_SIM_FAST=1");
   return env;
 }
@@ -123,6 +128,9 @@ class CliTest : public ::testing::Test {
     args.insert(args.begin(), {"--port", "sim", "--sim-image", sim});
     return Run(std::move(args), input);
   }
+
+  // Where the program keeps its backups in this run.
+  fs::path BackupsDir() const { return dir / "data" / "qrt35" / "backups"; }
 
   Image SimPager() const { return ImageOf(Slurp(sim)); }
   void SetSimPager(const Image& image) const { Spill(sim, ImageBytes(image)); }

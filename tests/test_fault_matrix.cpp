@@ -1,9 +1,12 @@
 // Every transfer against every bus fault the simulated pager can show.
 //
 // Transfers: read, write plus verify, verify alone, and one press of Write in
-// the batch variant (automatic capcode increase on both capcodes). Each runs
-// through the transfer dialog's model as the main window starts it, on a
-// fresh editor and a fresh simulated pager.
+// the batch variant (automatic capcode increase on both capcodes), all with
+// "Back Up Before Writing" off, which is the write as it always was; then the
+// write plus verify with it on (the pager read whole and kept first, only
+// differing pages sent). Each runs through the transfer dialog's model as the
+// main window starts it, on a fresh editor and a fresh simulated pager, with
+// backups kept in a folder of its own.
 //
 // For every cell the expected outcome is written down in the table below,
 // worked out from the transfer rules, not from running the code:
@@ -14,16 +17,23 @@
 // - the pager's EEPROM: unchanged, fully written, or written for the pages
 //   before the failing one and not from that page on;
 // - how the bus ends (see BusEnd);
-// - TransferError, the dialog's state and, in the batch, the capcodes.
+// - TransferError, the dialog's state and, in the batch, the capcodes;
+// - with the backup on, that the pager's bytes were on the disk before any
+//   page was written.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "backup/Backups.h"
 #include "editor/Capcode.h"
+#include "editor/Charset.h"
+#include "tables/TableFiles.h"
 #include "editor/Editor.h"
 #include "tests/support/SimRig.h"
 #include "transfer/Transfers.h"
@@ -59,17 +69,20 @@ MsgIcon IconOf(const std::string& text) {
 
 // ------------------------------------------------------------ the outcomes
 
-enum class Transfer { Read, WriteVerify, Verify, Batch };
-constexpr Transfer kTransfers[] = {Transfer::Read, Transfer::WriteVerify, Transfer::Verify, Transfer::Batch};
+enum class Transfer { Read, WriteVerify, Verify, Batch, BackupWrite };
+constexpr Transfer kTransfers[] = {Transfer::Read, Transfer::WriteVerify, Transfer::Verify, Transfer::Batch,
+                                   Transfer::BackupWrite};
 const char* Name(Transfer t) {
   switch (t) {
     case Transfer::Read: return "read";
     case Transfer::WriteVerify: return "write+verify";
     case Transfer::Verify: return "verify";
     case Transfer::Batch: return "batch step";
+    case Transfer::BackupWrite: return "backup+write";
   }
   return "?";
 }
+bool Writes(Transfer t) { return t == Transfer::WriteVerify || t == Transfer::Batch || t == Transfer::BackupWrite; }
 
 enum class Img {
   Unchanged,    // exactly as before the transfer (a failed read restores it)
@@ -119,6 +132,8 @@ struct Fault {
   std::function<void(SimEeprom&, SimBoard&, Transfer)> inject;
   Cell read, writeVerify, verify, batch;
   bool holdsWriteCycle = false;  // the EEPROM is compared again once the cycle is let go
+  // The write with its backup first; where not given, what the write without it does.
+  std::optional<Cell> backupWrite = std::nullopt;
 
   const Cell& For(Transfer t) const {
     switch (t) {
@@ -126,6 +141,7 @@ struct Fault {
       case Transfer::WriteVerify: return writeVerify;
       case Transfer::Verify: return verify;
       case Transfer::Batch: return batch;
+      case Transfer::BackupWrite: return backupWrite ? *backupWrite : writeVerify;
     }
     return read;
   }
@@ -136,10 +152,13 @@ struct Fault {
 //   byte, word address, read device byte) and, for eep_read1, 1 byte sent;
 // - the read: 14 identification reads, then 16 bytes sent per block;
 // - the write: the reads of 0x0E9 and 0x00D (6 acknowledged bytes), then 18
-//   acknowledged bytes per page (device byte, word address, 16 data bytes).
+//   acknowledged bytes per page (device byte, word address, 16 data bytes);
+//   with the backup first, the block read of the whole pager instead (3
+//   acknowledged bytes per block) before the pages.
 constexpr int kIdentBytesSent = 14;
 constexpr int kWriteReadsAcked = 6;
-constexpr int AckedBeforePage(int page) { return kWriteReadsAcked + 18 * page; }
+constexpr int kBackupReadAcked = 3 * 128;
+constexpr int AckedBeforePage(int page, bool backup) { return (backup ? kBackupReadAcked : kWriteReadsAcked) + 18 * page; }
 constexpr int MiddleBlock = 64;
 constexpr int LastBlock = 127;
 
@@ -157,10 +176,18 @@ void QuietIn(SimEeprom& chip, Transfer t, int block) {
       else
         chip.faults.silentAfterSentBytes = 16 * block + into;
       break;
+    case Transfer::BackupWrite:
+      // At the first page: the whole-pager read gets all its bytes first.
+      if (block == 0) {
+        chip.faults.silentAfterSentBytes = kImageSize;
+        break;
+      }
+      [[fallthrough]];
     case Transfer::WriteVerify:
     case Transfer::Batch:
       // Device byte, word address, then `into` data bytes of the page acknowledged.
-      chip.faults.silentAfterAckedBytes = AckedBeforePage(block) + (into ? 2 + into : 0);
+      chip.faults.silentAfterAckedBytes =
+          AckedBeforePage(block, t == Transfer::BackupWrite) + (into ? 2 + into : 0);
       break;
   }
 }
@@ -203,17 +230,20 @@ std::vector<Fault> FaultTable() {
        noBoard, noBoard, noBoard, noBoard},
       {"NACK on the first addressing", PagerKind::Healthy, nack(1), readOk, writeOk, verifyOk, batchOk},
       {"NACK on the first 9 addressings", PagerKind::Healthy, nack(9), readOk, writeOk, verifyOk, batchOk},
+      // With the backup first, the whole-pager read is the one that fails,
+      // before the pager's own byte is taken.
       {"NACK on the first 10 addressings", PagerKind::Healthy, nack(10),
-       readFails, pagerByteUnread, verifyCannotAddress, pagerByteUnread},
+       readFails, pagerByteUnread, verifyCannotAddress, pagerByteUnread, false, pagerByteUnread},
       // Read: the sixth identification byte; write: the hardware byte, once
-      // the pager's own byte has come in; verify: its one addressing.
+      // the pager's own byte has come in (with the backup first: the second
+      // block of the whole-pager read); verify: its one addressing.
       {"pager stops answering at the identification", PagerKind::Healthy,
        [](SimEeprom& chip, SimBoard&, Transfer t) {
          if (t == Transfer::Read) chip.faults.silentAfterSentBytes = 5;
          if (t == Transfer::Verify) chip.faults.silentAfterAckedBytes = 0;
-         if (t == Transfer::WriteVerify || t == Transfer::Batch) chip.faults.silentAfterSentBytes = 1;
+         if (Writes(t)) chip.faults.silentAfterSentBytes = 1;
        },
-       readFails, hardwareByteUnread, verifyCannotAddress, hardwareByteUnread},
+       readFails, hardwareByteUnread, verifyCannotAddress, hardwareByteUnread, false, pagerByteUnread},
       {"pager stops answering at the first block or page", PagerKind::Healthy, quietIn(0),
        readFails, writeFailsAt(0), verifyDiffers, writeFailsAt(0)},
       {"pager stops answering in a middle block or page", PagerKind::Healthy, quietIn(MiddleBlock),
@@ -254,8 +284,14 @@ struct Bench : SimRig {
   AppState state;
   EditorHost host;
   Editor editor{state, msgs, host};
+  std::string folder;
 
   explicit Bench(Transfer t) {
+    char pattern[] = "/tmp/qrt35-matrix-XXXXXX";
+    folder = ::mkdtemp(pattern) ? pattern : "";
+    state.KeepBackups = true;
+    state.BackupsDir = folder + "/backups";
+    state.BackupBeforeWrite = t == Transfer::BackupWrite;
     editor.LoadDefaults("VESTRA");
     editor.SelectBand0();
     TypeCapcode(0, kCapcode1);
@@ -271,8 +307,20 @@ struct Bench : SimRig {
       editor.Click({Ctl::optAuto1, 0});
       editor.Click({Ctl::optAuto2, 0});
     }
-    if (t == Transfer::WriteVerify || t == Transfer::Batch) editor.Click({Ctl::WriteOpt, 0});
+    if (Writes(t)) editor.Click({Ctl::WriteOpt, 0});
     msgs.Clear();
+  }
+  ~Bench() {
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+  }
+
+  // The backups kept in this cell.
+  std::vector<std::string> Backups() const {
+    std::vector<std::string> paths;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(state.BackupsDir, ec)) paths.push_back(e.path());
+    return paths;
   }
 
   void TypeCapcode(int index, int32_t value) {
@@ -296,6 +344,7 @@ Image PagerFor(Transfer t, PagerKind kind, const Image& window) {
       break;
     case Transfer::WriteVerify:
     case Transfer::Batch:
+    case Transfer::BackupWrite:
       // Every byte differs from what will be written, except the hardware
       // variant, which must match the band list (no question asked).
       for (int a = 0; a < kImageSize; ++a) pager[a] = static_cast<uint8_t>(~window[a]);
@@ -428,7 +477,22 @@ std::vector<std::string> RunCell(const Fault& fault, Transfer t) {
 
   bench.state.TransferMode = t == Transfer::Read ? 0 : t == Transfer::Verify ? 2 : 1;
   Form2 dialog(bench.editor, bench.link, bench.msgs);
-  dialog.Form_Activate();
+  // What the backups folder holds when the page write starts.
+  struct WriteStart : Form2View {
+    WriteStart(Bench& b, Form2& f) : bench(b), form(f) {}
+    void Form2Changed() override {
+      if (!seen && form.state.Label1 == "Writing Now.......") {
+        seen = true;
+        backups = bench.Backups();
+      }
+    }
+    Bench& bench;
+    Form2& form;
+    bool seen = false;
+    std::vector<std::string> backups;
+  } writeStart(bench, dialog);
+  dialog.SetView(&writeStart);
+  const TransferResult result = dialog.Form_Activate();
   if (t == Transfer::Batch) dialog.cmdWrite_Click();  // does nothing when activation closed the dialog
 
   // Messages: exactly these, once each, with their icons.
@@ -481,6 +545,27 @@ std::vector<std::string> RunCell(const Fault& fault, Transfer t) {
   if (expect.bus == BusEnd::ProbeOnly && bench.board.eeprom().counters.starts != 0)
     violation("bus traffic reached the pager without a board");
 
+  // The backup: with it on, the pager's bytes (in table form, or raw for a
+  // pager whose bytes make no table) are on the disk before any page is
+  // written; without it nothing is read or kept.
+  const std::vector<std::string> backups = bench.Backups();
+  if (t == Transfer::BackupWrite && writeStart.seen) {
+    if (writeStart.backups.size() != 1) {
+      violation("no backup on the disk when the page write started");
+    } else {
+      // What the pager sent, a bit flipped on the way included.
+      Image sent = pager;
+      const SimFaults& f = bench.board.eeprom().faults;
+      if (f.flipAddress >= 0) sent[f.flipAddress] ^= f.flipMask;
+      Image display = sent;
+      ToDisplayCharset(display);
+      const Image kept = ReadTableFile(writeStart.backups[0]).image;
+      if (kept != sent && kept != display) violation("the backup does not hold the pager's bytes");
+      if (result.backupPath != writeStart.backups[0]) violation("the result does not name the backup");
+    }
+  }
+  if (t != Transfer::BackupWrite && t != Transfer::Read && !backups.empty()) violation("a backup without the switch");
+
   // TransferError.
   if (expect.transferError != Flag::Any && bench.link.TransferError != (expect.transferError == Flag::Set))
     violation(std::string("TransferError ") + (bench.link.TransferError ? "set" : "clear"));
@@ -504,7 +589,8 @@ TEST(FaultMatrix, EveryTransferAgainstEveryFault) {
   const std::vector<Fault> faults = FaultTable();
   int cells = 0;
   int violations = 0;
-  std::printf("%-46s %-14s %-14s %-14s %-14s\n", "fault", "read", "write+verify", "verify", "batch step");
+  std::printf("%-46s %-14s %-14s %-14s %-14s %-14s\n", "fault", "read", "write+verify", "verify", "batch step",
+              "backup+write");
   for (const Fault& fault : faults) {
     std::string row;
     char name[64];
@@ -521,9 +607,9 @@ TEST(FaultMatrix, EveryTransferAgainstEveryFault) {
     }
     std::printf("%s\n", row.c_str());
   }
-  std::printf("fault matrix: %zu faults x 4 transfers = %d cells, %d violations\n", faults.size(), cells,
-              violations);
-  EXPECT_EQ(cells, static_cast<int>(faults.size()) * 4);
+  std::printf("fault matrix: %zu faults x %zu transfers = %d cells, %d violations\n", faults.size(),
+              std::size(kTransfers), cells, violations);
+  EXPECT_EQ(cells, static_cast<int>(faults.size() * std::size(kTransfers)));
   EXPECT_EQ(violations, 0);
 }
 

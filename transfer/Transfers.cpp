@@ -1,8 +1,10 @@
 #include "transfer/Transfers.h"
 
+#include <ctime>
 #include <optional>
 #include <string>
 
+#include "backup/Backups.h"
 #include "editor/Editor.h"
 #include "editor/Numeric.h"
 #include "image/Cp1252.h"
@@ -69,6 +71,18 @@ void Form2::Changed() {
   if (view_) view_->Form2Changed();
 }
 
+void Form2::Say(std::string_view text, MsgIcon icon) {
+  msg_.Show(text, icon);
+  result_.message = std::string(text);
+}
+
+void Form2::Heard(std::string_view text) { result_.message = std::string(text); }
+
+TransferResult Form2::Finish() {
+  result_.outcome = link_.TransferError ? TransferOutcome::Failed : TransferOutcome::Succeeded;
+  return result_;
+}
+
 void Form2::DoEvents() {
   if (view_) view_->DoEvents();
 }
@@ -79,44 +93,65 @@ void Form2::Unload() {
   Changed();
 }
 
-void Form2::Form_Activate() {
-  if (state.closed || state.busy) return;
+TransferResult Form2::Form_Activate() {
+  if (state.closed || state.busy) return {};
+  result_ = {};
   switch (editor_.state.TransferMode) {
-    case 0: ReadTransfer(); break;
-    case 1: WriteTransfer(); break;
-    case 2: VerifyTransfer(); break;
-    default: break;  // nothing to do; the dialog stays open
+    case 0: return ReadTransfer();
+    case 1: return WriteTransfer();
+    case 2: return VerifyTransfer();
+    default: return {};  // nothing to do; the dialog stays open
   }
 }
 
-void Form2::ReadTransfer() {
+TransferResult Form2::ReadTransfer() {
   state.busy = true;
-  if (link_.DetectBoard()) {
-    eep_readall(0, ImageLastIndex);
-    link_.BusStop();
+  if (!link_.DetectBoard()) {
+    Heard(kMsgBoardNotResponding);
+    Unload();
+    return result_;
   }
+  eep_readall(0, ImageLastIndex);
+  link_.BusStop();
   Unload();
+  return Finish();
 }
 
-void Form2::VerifyTransfer() {
+TransferResult Form2::VerifyTransfer() {
   state.busy = true;
-  if (link_.DetectBoard()) {
+  if (!link_.DetectBoard()) {
+    Heard(kMsgBoardNotResponding);
+    Unload();
+    return result_;
+  }
+  verify(editor_.state.PagerImage, 0, ImageLastIndex);
+  link_.BusStop();
+  Unload();
+  return Finish();
+}
+
+// One pager: the write (with its backup first when that is on), then the
+// verify of all 2048 bytes when the write went through.
+void Form2::WriteAndVerify() {
+  tbl_writeall(editor_.state.PagerImage, 0, ImageLastIndex);
+  link_.BusStop();
+  if (!link_.TransferError) {
     verify(editor_.state.PagerImage, 0, ImageLastIndex);
     link_.BusStop();
   }
-  Unload();
 }
 
-void Form2::WriteTransfer() {
+TransferResult Form2::WriteTransfer() {
   state.busy = true;
   if (!link_.DetectBoard()) {
+    Heard(kMsgBoardNotResponding);
     Unload();
-    return;
+    return result_;
   }
   if (!editor_.writeMode) {
-    msg_.Show("Modify Mode can not write! Please check!", MsgIcon::Warning);
+    Say("Modify Mode can not write! Please check!", MsgIcon::Warning);
     Unload();
-    return;
+    return result_;
   }
   const AppState& st = editor_.state;
   state.lblAuto1.visible = st.AutoIncrement1;
@@ -126,20 +161,21 @@ void Form2::WriteTransfer() {
     state.cmdWrite.enabled = state.cmdExit.enabled = true;
     state.busy = false;
     Changed();
-    if (state.closeRequested) Unload();
-    return;  // the batch: one write per press of Write
+    if (state.closeRequested) {
+      Unload();
+      return result_;
+    }
+    result_.outcome = TransferOutcome::Waiting;
+    return result_;  // the batch: one write per press of Write
   }
-  tbl_writeall(editor_.state.PagerImage, 0, ImageLastIndex);
-  link_.BusStop();
-  if (!link_.TransferError) {
-    verify(editor_.state.PagerImage, 0, ImageLastIndex);
-    link_.BusStop();
-  }
+  WriteAndVerify();
   Unload();
+  return Finish();
 }
 
-void Form2::cmdWrite_Click() {
-  if (state.closed || state.busy || !state.cmdWrite.visible || !state.cmdWrite.enabled) return;
+TransferResult Form2::cmdWrite_Click() {
+  if (state.closed || state.busy || !state.cmdWrite.visible || !state.cmdWrite.enabled) return {};
+  result_ = {};
   // Disabled for the whole press: the events the transfer lets run must not
   // start a second write or close the dialog under it.
   state.busy = true;
@@ -148,13 +184,9 @@ void Form2::cmdWrite_Click() {
   state.lblAuto2.text = kLblAuto2Caption + editor_.txtAddr[1].text;
   Changed();
 
-  tbl_writeall(editor_.state.PagerImage, 0, ImageLastIndex);
-  link_.BusStop();
-  if (!link_.TransferError) {
-    verify(editor_.state.PagerImage, 0, ImageLastIndex);
-    link_.BusStop();
-  }
-  if (!link_.TransferError) {
+  WriteAndVerify();
+  const TransferResult pressed = Finish();
+  if (pressed.succeeded()) {
     if (editor_.state.AutoIncrement1) set_capcode(0);
     if (editor_.state.AutoIncrement2) set_capcode(1);
   }
@@ -165,6 +197,8 @@ void Form2::cmdWrite_Click() {
   state.busy = false;
   Changed();
   if (state.closeRequested) Unload();
+  result_.outcome = pressed.outcome;  // a capcode at its limit does not undo the pager written
+  return result_;
 }
 
 void Form2::cmdExit_Click() {
@@ -203,11 +237,11 @@ void Form2::eep_readall(int first, int last) {
   ident_.clear();
   for (int i = 0; i < addr::kIdentLength; ++i) {
     const uint8_t b = link_.eep_read1(addr::kIdentString + i);
-    if (link_.TransferError) return;  // eep_read1 has said "Read error!"
+    if (link_.TransferError) return Heard(kMsgReadError);
     ident_.push_back(static_cast<char>(b));
   }
   if (ident_.compare(0, 5, kModelName) != 0) {
-    msg_.Show(NotQrt35Message(ident_), MsgIcon::Warning);
+    Say(NotQrt35Message(ident_), MsgIcon::Warning);
     link_.TransferError = true;
     return;
   }
@@ -228,15 +262,15 @@ void Form2::eep_readall(int first, int last) {
   if (!read) {
     link_.ParkBus();
     st.PagerImage = restorePoint;
-    msg_.Show("Read error!", MsgIcon::None);
+    Say(kMsgReadError, MsgIcon::None);
     link_.TransferError = true;
     return;
   }
   if (checkChecksum && !ChecksumMatches(st.PagerImage, first, last)) {
     link_.ParkBus();
-    msg_.Show("The data of pager is not complete correction !\n\n"
-              "Please try to reprogram the pager or try to read again.",
-              MsgIcon::None);
+    Say("The data of pager is not complete correction !\n\n"
+        "Please try to reprogram the pager or try to read again.",
+        MsgIcon::None);
     st.PagerImage = restorePoint;
     // Nothing was taken over; callers that test the flag (the command line)
     // must not count this as a read.
@@ -245,7 +279,8 @@ void Form2::eep_readall(int first, int last) {
   }
 
   link_.ParkBus();
-  msg_.Show("Read success!", MsgIcon::None);
+  Say("Read success!", MsgIcon::None);
+  const Image asRead = st.PagerImage;  // the pager's own bytes, for its backup
 
   editor_.DetectBand();
   st.DecodingFlag = false;
@@ -254,14 +289,25 @@ void Form2::eep_readall(int first, int last) {
   editor_.init_ctl();
 
   if (st.DecodeError != 0) {
-    msg_.Show("The data in this pager is wrong!(Error Code = " + std::to_string(st.DecodeError) + ")",
-              MsgIcon::None);
+    Say("The data in this pager is wrong!(Error Code = " + std::to_string(st.DecodeError) + ")",
+        MsgIcon::None);
     st.PagerImage = st.ImageBackup;
     RestoreWindowAfterDecodeError(bandIndexBefore, freqModVisibleBefore);
     editor_.init_ctl();
     // The pager's image was not taken over; the command line counts this as
     // a failed read (the dialog has already said what happened).
     link_.TransferError = true;
+    return;
+  }
+
+  if (st.KeepBackups) {
+    // The read itself has succeeded; a backup that cannot be saved is said
+    // once and does not undo it.
+    const BackupSaved saved = SaveBackup(st.BackupsDir, BackupOfPagerBytes(asRead), std::time(nullptr));
+    if (saved.ok())
+      result_.backupPath = saved.path;
+    else
+      Say(BackupFailedMessage(saved), MsgIcon::Warning);
   }
 }
 
@@ -284,33 +330,72 @@ void Form2::RestoreWindowAfterDecodeError(int bandIndexBefore, bool freqModVisib
   st.DecodingFlag = false;
 }
 
+// Reads the whole pager for its backup before a write. On failure: park,
+// "Read error!", TransferError set.
+std::optional<Image> Form2::ReadWholePager() {
+  StartProgress(kReading, ImageLastIndex - 32, 0, /*systemHighlight=*/false);
+  Image pager{};
+  link_.TransferError = false;
+  const bool read = link_.BlockRead(pager, 0, ImageLastIndex, [&](int address) {
+    if (address >= ImageLastIndex) return;
+    state.PB1.Value = address;
+    Changed();
+  });
+  if (!read) {
+    link_.ParkBus();
+    Say(kMsgReadError, MsgIcon::None);
+    link_.TransferError = true;
+    return std::nullopt;
+  }
+  return pager;
+}
+
 void Form2::tbl_writeall(Image& image, int first, int last) {
   AppState& st = editor_.state;
   // A failure left over from an earlier press must not stop this write
   // without a word; only this write's own reads count.
   link_.TransferError = false;
+
+  // With the backup on, the pager is read whole first: its backup, its own
+  // byte and its hardware variant all come from that one read.
+  std::optional<Image> pager;
+  if (st.KeepBackups && st.BackupBeforeWrite) {
+    pager = ReadWholePager();
+    if (!pager) return;
+  }
+
   if (!st.ContrastChanged) {
-    const uint8_t own = link_.eep_read1(addr::kPagerOwnByte);
-    if (link_.TransferError) return;
+    const uint8_t own = pager ? (*pager)[addr::kPagerOwnByte] : link_.eep_read1(addr::kPagerOwnByte);
+    if (link_.TransferError) return Heard(kMsgReadError);
     image[addr::kPagerOwnByte] = own;
     st.ContrastReference = own;
   }
 
   link_.TransferError = false;
-  const uint8_t hardware = link_.eep_read1(addr::kHardwareVariant);
-  if (link_.TransferError) return;
+  const uint8_t hardware = pager ? (*pager)[addr::kHardwareVariant] : link_.eep_read1(addr::kHardwareVariant);
+  if (link_.TransferError) return Heard(kMsgReadError);
 
   const bool listOnGp = editor_.cboDft.index == kGpBandEntry;
-  if (!listOnGp && hardware == 0) {
-    if (!msg_.AskYesNo("he Pager is GP(RoHS) ! \nAre you sure to overwrite it ?", MsgIcon::Warning)) {
+  const char* question = nullptr;
+  if (!listOnGp && hardware == 0)
+    question = "he Pager is GP(RoHS) ! \nAre you sure to overwrite it ?";
+  else if (listOnGp && hardware != 0)
+    question = "he Pager is Non GP(RoHS) ! \nAre you sure to overwrite it ?";
+  if (question && !msg_.AskYesNo(question, MsgIcon::Warning)) {
+    Heard(question);
+    link_.TransferError = true;
+    return;
+  }
+
+  if (pager) {
+    // Nothing is written unless the pager's bytes are safe on the disk.
+    const BackupSaved saved = SaveBackup(st.BackupsDir, BackupOfPagerBytes(*pager), std::time(nullptr));
+    if (!saved.ok()) {
+      Say(WriteStoppedByBackupMessage(saved), MsgIcon::Warning);
       link_.TransferError = true;
       return;
     }
-  } else if (listOnGp && hardware != 0) {
-    if (!msg_.AskYesNo("he Pager is Non GP(RoHS) ! \nAre you sure to overwrite it ?", MsgIcon::Warning)) {
-      link_.TransferError = true;
-      return;
-    }
+    result_.backupPath = saved.path;
   }
 
   image[addr::kWriteMarker] = 1;
@@ -320,11 +405,16 @@ void Form2::tbl_writeall(Image& image, int first, int last) {
   link_.TransferError = false;
 
   // The link ends a complete write with STOP; on failure it has parked the
-  // bus, said "Write error!" and set TransferError.
-  link_.PageWrite(image, first, last, [&](int address) {
-    state.PB1.Value = address;
-    Changed();
-  });
+  // bus, said "Write error!" and set TransferError. Pages the pager already
+  // holds are not sent again.
+  const bool written = link_.PageWrite(
+      image, first, last,
+      [&](int address) {
+        state.PB1.Value = address;
+        Changed();
+      },
+      pager ? &*pager : nullptr);
+  if (!written) Heard(kMsgWriteError);
 }
 
 void Form2::verify(const Image& image, int first, int last) {
@@ -336,7 +426,7 @@ void Form2::verify(const Image& image, int first, int last) {
         if (address < last) {
           if (value != image[address]) {
             link_.ParkBus();
-            msg_.Show("Verify Error!", MsgIcon::None);
+            Say("Verify Error!", MsgIcon::None);
             link_.TransferError = true;
             return false;  // the link ends the read with a NACKed byte and STOP
           }
@@ -348,15 +438,15 @@ void Form2::verify(const Image& image, int first, int last) {
         }
         link_.ParkBus();
         if (value == image[address]) {
-          msg_.Show("Verify Success!", MsgIcon::None);
+          Say("Verify Success!", MsgIcon::None);
         } else {
-          msg_.Show("Verify Error!", MsgIcon::None);
+          Say("Verify Error!", MsgIcon::None);
           link_.TransferError = true;
         }
         return true;
       });
   if (result == PagerLink::SeqResult::AddressingFailed) {
-    msg_.Show("Read error!", MsgIcon::None);
+    Say(kMsgReadError, MsgIcon::None);
     link_.TransferError = true;
   }
 }
@@ -365,7 +455,7 @@ void Form2::set_capcode(int index) {
   TextState& field = editor_.txtAddr[index];
   const long long value = LeadingNumber(field.text);
   if (value >= kMaxCapcode) {
-    msg_.Show(CapcodeLimitMessage(index), MsgIcon::Warning);
+    Say(CapcodeLimitMessage(index), MsgIcon::Warning);
     return;
   }
   field.text = std::to_string(value + 1);

@@ -9,18 +9,26 @@
 // forwards activation, the Write, Exit and close-box clicks, and redraws from
 // the state whenever the model reports a change.
 //
-// Failure is reported the way the pager link reports it: by the link's
-// TransferError flag and by one message box at the point of failure.
+// Failure is shown the way the pager link shows it: one message box at the
+// point of failure. What happened is returned as a TransferResult; the link's
+// TransferError flag still tells the steps of one transfer apart.
+//
+// With backups kept (AppState::KeepBackups), every successful read saves
+// what it read, and a write with BackupBeforeWrite first reads the whole
+// pager, saves it, and then sends only the pages that do not already hold
+// the right bytes (the verify still compares all 2048).
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "editor/Controls.h"
 #include "image/PagerImage.h"
+#include "link/Messages.h"
 
 namespace qrt {
 
 class Editor;
-class Messages;
 class PagerLink;
 
 // 0x00BBGGRR, red 128, green 0, blue 128: the colour of reading and verifying.
@@ -58,6 +66,20 @@ class Form2View {
   virtual void DoEvents() {}
 };
 
+enum class TransferOutcome {
+  Succeeded,  // the pager was read, written and verified, or verified
+  Failed,     // stopped or refused; `message` says where
+  Waiting,    // the batch dialog is open and waits for Write
+};
+
+// What one transfer (read, write, verify, one batch press) did.
+struct TransferResult {
+  TransferOutcome outcome = TransferOutcome::Failed;
+  std::string message;     // the last message the transfer showed (empty: none)
+  std::string backupPath;  // the backup it saved; empty when it saved none
+  bool succeeded() const { return outcome == TransferOutcome::Succeeded; }
+};
+
 inline constexpr const char* kLblAuto1Caption = " 1st capcode : ";
 inline constexpr const char* kLblAuto2Caption = " 2nd capcode : ";
 inline constexpr int kMaxCapcode = 2097151;
@@ -72,11 +94,13 @@ class Form2 {
 
   // Runs the transfer of state.TransferMode when the dialog is shown. Read,
   // single write and verify close the dialog when they end; the batch write
-  // leaves it open with Write and Exit; an unknown mode does nothing.
-  void Form_Activate();
+  // leaves it open with Write and Exit (outcome Waiting); an unknown mode
+  // does nothing.
+  TransferResult Form_Activate();
 
-  // The batch variant's buttons and the close box.
-  void cmdWrite_Click();
+  // The batch variant's buttons and the close box. Write returns what the
+  // press did; a press the dialog does not take (busy, disabled) runs nothing.
+  TransferResult cmdWrite_Click();
   void cmdExit_Click();
   void Close1_Click();
 
@@ -93,15 +117,22 @@ class Form2 {
 
   // The identification text of the last read (14 characters, Windows-1252).
   const std::string& IdentText() const { return ident_; }
+  // What the last transfer did.
+  const TransferResult& result() const { return result_; }
 
  private:
   void Changed();
+  void Say(std::string_view text, MsgIcon icon);  // shows a message and remembers it
+  void Heard(std::string_view text);             // the link has shown this one
+  TransferResult Finish();                       // outcome from the link's flag
+  std::optional<Image> ReadWholePager();
+  void WriteAndVerify();
   void StartProgress(const char* label, int max, int first, bool systemHighlight);
   void DoEvents();
   void Unload();
-  void WriteTransfer();
-  void VerifyTransfer();
-  void ReadTransfer();
+  TransferResult WriteTransfer();
+  TransferResult VerifyTransfer();
+  TransferResult ReadTransfer();
   void RestoreWindowAfterDecodeError(int bandIndexBefore, bool freqModVisibleBefore);
 
   Editor& editor_;
@@ -109,6 +140,7 @@ class Form2 {
   Messages& msg_;
   Form2View* view_ = nullptr;
   std::string ident_;
+  TransferResult result_;
 };
 
 // Messages the transfers build from data.

@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "ProductInfo.h"
+#include "backup/Backups.h"
 #include "controls/gui/AboutBox.h"
 #include "editor/Editor.h"
 #include "editor/Layout.h"
@@ -207,6 +208,7 @@ void Form1::BuildMenus() {
   };
   const std::vector<Command> commands = {
       {file, "mnuLBFF", "Open", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { FileOpen(); }},
+      {file, "mnuOpenBackup", "Open Backup...", QKeySequence(), [this] { FileOpenBackup(); }},
       {file, "mnuSBTF", "Save", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { FileSave(); }},
       {file, "mnuSA", "Save As...", QKeySequence(Qt::CTRL | Qt::Key_A), [this] { FileSaveAs(); }},
       {file, "mnuExit", "Exit", QKeySequence(Qt::CTRL | Qt::Key_E), [this] { Exit(); }},
@@ -226,10 +228,28 @@ void Form1::BuildMenus() {
     connect(a, &QAction::triggered, this, c.run);
     if (c.menu == file && std::string_view(c.name) == "mnuSA") file->addSeparator();
   }
+  pager->addSeparator();
+  backupFirst_ = pager->addAction("Back Up Before Writing");
+  backupFirst_->setObjectName("mnuBackupFirst");
+  backupFirst_->setCheckable(true);
+  backupFirst_->setChecked(editor_.state.BackupBeforeWrite);
+  connect(backupFirst_, &QAction::toggled, this, [this](bool on) { SetBackupBeforeWrite(on); });
+}
+
+void Form1::SetBackupBeforeWrite(bool on) {
+  const bool changed = editor_.state.BackupBeforeWrite != on;
+  editor_.state.BackupBeforeWrite = on;
+  if (backupFirst_->isChecked() != on) backupFirst_->setChecked(on);  // comes back here unchanged
+  if (changed) emit backupBeforeWriteChanged(on);
 }
 
 void Form1::FileOpen() {
   Guarded("Open", [&] { mnuLBFF_Click(editor_, *tableUi_); });
+  AfterAction();
+}
+
+void Form1::FileOpenBackup() {
+  Guarded("Open Backup", [&] { OpenBackup(editor_, *tableUi_); });
   AfterAction();
 }
 

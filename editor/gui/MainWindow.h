@@ -71,10 +71,17 @@ class Form1 : public QMainWindow {
 
   // The File, Pager and Help menu commands, as the menus run them.
   void FileOpen();
+  void FileOpenBackup();
+  // Pager > "Back Up Before Writing": sets the state's switch and tells the
+  // program (which remembers it) through backupBeforeWriteChanged.
+  void SetBackupBeforeWrite(bool on);
   void FileSave();
   void FileSaveAs();
   void Exit();
   void About();
+
+ signals:
+  void backupBeforeWriteChanged(bool on);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -126,6 +133,7 @@ class Form1 : public QMainWindow {
   std::vector<QWidget*> tabButtons_;
   std::vector<QWidget*> tabLabels_;
   std::vector<QKeySequence> menuShortcuts_;
+  QAction* backupFirst_ = nullptr;
   QWidget* background_ = nullptr;
   int currentPage_ = 0;
   int initialScaleWidth_ = form1::kClientWidth;

@@ -144,7 +144,9 @@ TEST_F(MainWindowTest, MenusCarryTheirShortcuts) {
       {"mnuLBFF", {"Open", QKeySequence("Ctrl+O")}},    {"mnuSBTF", {"Save", QKeySequence("Ctrl+S")}},
       {"mnuSA", {"Save As...", QKeySequence("Ctrl+A")}}, {"mnuExit", {"Exit", QKeySequence("Ctrl+E")}},
       {"mnuEntire", {"Read", QKeySequence("F3")}},       {"mnuEB", {"Write", QKeySequence("F4")}},
-      {"mnuEB1", {"Verfy", QKeySequence("F9")}},         {"mnuAbout", {"About", QKeySequence()}}};
+      {"mnuEB1", {"Verfy", QKeySequence("F9")}},         {"mnuAbout", {"About", QKeySequence()}},
+      {"mnuOpenBackup", {"Open Backup...", QKeySequence()}},
+      {"mnuBackupFirst", {"Back Up Before Writing", QKeySequence()}}};
   for (const auto& [name, want] : expected) {
     auto* a = window->findChild<QAction*>(QString::fromStdString(name));
     ASSERT_NE(a, nullptr) << name;
@@ -154,6 +156,20 @@ TEST_F(MainWindowTest, MenusCarryTheirShortcuts) {
   QStringList titles;
   for (QAction* m : window->menuBar()->actions()) titles << m->text();
   EXPECT_EQ(titles, (QStringList{"File", "Pager", "Help"}));
+}
+
+TEST_F(MainWindowTest, BackUpBeforeWritingIsTheStatesSwitchAndIsReported) {
+  auto* item = window->findChild<QAction*>("mnuBackupFirst");
+  ASSERT_NE(item, nullptr);
+  EXPECT_TRUE(item->isCheckable());
+  EXPECT_TRUE(item->isChecked()) << "checked by default";
+  std::vector<bool> reported;
+  QObject::connect(window.get(), &Form1::backupBeforeWriteChanged, [&](bool on) { reported.push_back(on); });
+  item->trigger();
+  EXPECT_FALSE(state.BackupBeforeWrite);
+  item->trigger();
+  EXPECT_TRUE(state.BackupBeforeWrite);
+  EXPECT_EQ(reported, (std::vector<bool>{false, true}));
 }
 
 TEST_F(MainWindowTest, ShortcutReachesThePagerCommandEvenFromATextField) {

@@ -190,9 +190,10 @@ void TransferDialog::reject() {
   if (model_.state.closed) QDialog::reject();
 }
 
-void RunTransferDialog(QWidget* parent, Editor& editor, PagerLink& link) {
+TransferResult RunTransferDialog(QWidget* parent, Editor& editor, PagerLink& link) {
   TransferDialog dialog(parent, editor, link);
   dialog.exec();
+  return dialog.model().result();
 }
 
 }  // namespace qrt

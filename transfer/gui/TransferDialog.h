@@ -59,8 +59,9 @@ class TransferDialog : public QDialog, private Form2View {
 };
 
 // Shows the transfer dialog modally for editor.state.TransferMode and returns
-// when it has closed. The main window calls this from its EditorHost.
-void RunTransferDialog(QWidget* parent, Editor& editor, PagerLink& link);
+// when it has closed, with what its last transfer did. The main window calls
+// this from its EditorHost.
+TransferResult RunTransferDialog(QWidget* parent, Editor& editor, PagerLink& link);
 
 }  // namespace qrt
 
