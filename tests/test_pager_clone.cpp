@@ -131,29 +131,6 @@ TEST(PagerClone, FieldsTheWindowShowsLikeOtherValuesReachTheSecondPagerUnchanged
   }
 }
 
-// A pager image whose fields the window can all show: the model and a version
-// whose checksum is checked in the identification, a baud field with an entry,
-// pager-menu codes, a contrast whose grey level fits a colour, frequencies
-// that fit 31 bits, prompts in the pager's 7-bit national variant, and a valid
-// checksum. Everything else is random.
-Image RandomPager(std::mt19937& rng) {
-  Image image;
-  for (uint8_t& b : image) b = static_cast<uint8_t>(rng());
-  const Image factory = SimRig::FactoryPagerImage();
-  std::copy_n(factory.begin() + addr::kIdentString, addr::kIdentLength, image.begin() + addr::kIdentString);
-  image[0x61] = static_cast<uint8_t>((image[0x61] & ~0x18) | (rng() % 3) << 3);
-  for (int n = 0; n < 7; ++n) {
-    const unsigned pick = rng() % 8;
-    image[0x78 + n] = static_cast<uint8_t>(pick == 7 ? 32 : 7 + pick);
-  }
-  image[0x89] = static_cast<uint8_t>(rng() % 52);
-  image[0x64] = 0;
-  image[0x68] &= 0x7F;
-  ToPagerCharset(image);
-  StoreChecksum(image);
-  return image;
-}
-
 TEST(PagerClone, RandomImagesReadAndWrittenBackMakeAClone) {
   constexpr int kImages = 1000;
   std::mt19937 rng(0x0C10E);
@@ -161,7 +138,7 @@ TEST(PagerClone, RandomImagesReadAndWrittenBackMakeAClone) {
   CloneRig rig;  // one window for all, as a technician cloning pager after pager
   int cloned = 0;
   for (int n = 0; n < kImages; ++n) {
-    const Image first = RandomPager(rng);
+    const Image first = RandomShowablePager(rng);
     ASSERT_TRUE(rig.Read(first)) << "image " << n;
     const Image second = rig.WriteInto(SecondPager());
     const std::vector<std::string> changed = Differences(WithoutWriteBytes(first), WithoutWriteBytes(second));

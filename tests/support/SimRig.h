@@ -3,6 +3,7 @@
 // tests: the EEPROM holds the factory image with a valid checksum, the board
 // sits on 0x378 and the link already points at it (no detection needed).
 #include <cstdint>
+#include <random>
 
 #include "image/PagerImage.h"
 #include "link/Messages.h"
@@ -26,5 +27,12 @@ struct SimRig {
   RecordingMessages msgs;
   PagerLink link;
 };
+
+// A pager image whose fields the window can all show: the model and a version
+// whose checksum is checked in the identification, a baud field with an entry,
+// pager-menu codes, a contrast whose grey level fits a colour, frequencies
+// that fit 31 bits, prompts in the pager's 7-bit national variant, and a valid
+// checksum. Everything else is random.
+Image RandomShowablePager(std::mt19937& rng);
 
 }  // namespace qrt::test
