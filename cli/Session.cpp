@@ -6,7 +6,6 @@
 
 #include "ProductInfo.h"
 #include "base/DataHome.h"
-#include "image/FieldTags.h"
 #include "link/RealClock.h"
 #include "sim/VirtualClock.h"
 #include "tables/TableFiles.h"

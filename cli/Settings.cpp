@@ -5,9 +5,9 @@
 #include <stdexcept>
 
 #include "cli/Json.h"
+#include "editor/BoundControls.h"
 #include "editor/Editor.h"
-#include "image/FieldTags.h"
-#include "image/ListTables.h"
+#include "editor/ListTables.h"
 
 namespace qrt::cli {
 namespace {

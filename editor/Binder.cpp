@@ -11,8 +11,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "editor/BoundControls.h"
 #include "editor/Editor.h"
-#include "image/FieldTags.h"
 
 namespace qrt {
 namespace {

@@ -5,9 +5,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "editor/BoundControls.h"
+#include "editor/ListTables.h"
 #include "image/Defaults.h"
-#include "image/FieldTags.h"
-#include "image/ListTables.h"
 
 namespace qrt {
 namespace {

@@ -26,9 +26,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Messages.h"
 #include "editor/AppState.h"
 #include "editor/Controls.h"
-#include "link/Messages.h"
 
 namespace qrt {
 

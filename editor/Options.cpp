@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "editor/Editor.h"
-#include "image/ListTables.h"
+#include "editor/ListTables.h"
 
 namespace qrt {
 namespace {

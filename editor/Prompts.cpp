@@ -2,9 +2,9 @@
 // prompt enabling.
 #include <stdexcept>
 
+#include "editor/BoundControls.h"
 #include "editor/Editor.h"
 #include "editor/Prompt.h"
-#include "image/FieldTags.h"
 
 namespace qrt {
 namespace {

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/Messages.h"
 #include "image/PagerImage.h"
 #include "link/Clock.h"
-#include "link/Messages.h"
 #include "link/PortIo.h"
 
 namespace qrt {

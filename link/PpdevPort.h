@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "link/Messages.h"
+#include "base/Messages.h"
 #include "link/PortIo.h"
 
 namespace qrt {

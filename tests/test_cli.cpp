@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "ProductInfo.h"
+#include "base/Messages.h"
 #include "editor/Capcode.h"
 #include "editor/Editor.h"
 #include "image/Defaults.h"
-#include "link/Messages.h"
 #include "tests/test_cli_rig.h"
 
 namespace qrt::clitest {

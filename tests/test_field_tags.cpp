@@ -8,10 +8,10 @@
 #include <string>
 #include <tuple>
 
+#include "editor/BoundControls.h"
 #include "editor/Editor.h"
+#include "editor/ListTables.h"
 #include "image/Defaults.h"
-#include "image/FieldTags.h"
-#include "image/ListTables.h"
 
 namespace qrt {
 namespace {

@@ -6,9 +6,9 @@
 #include <map>
 #include <set>
 
+#include "editor/BoundControls.h"
 #include "editor/Editor.h"
 #include "editor/Form1Design.h"
-#include "image/FieldTags.h"
 
 namespace qrt::form1 {
 namespace {

@@ -3,10 +3,10 @@
 #include <optional>
 #include <string>
 
+#include "base/Messages.h"
 #include "editor/Editor.h"
 #include "editor/Numeric.h"
 #include "image/Cp1252.h"
-#include "link/Messages.h"
 #include "link/PagerLink.h"
 
 namespace qrt {

@@ -4,8 +4,8 @@
 // sits on 0x378 and the link already points at it (no detection needed).
 #include <cstdint>
 
+#include "base/Messages.h"
 #include "image/PagerImage.h"
-#include "link/Messages.h"
 #include "link/PagerLink.h"
 #include "sim/SimBoard.h"
 #include "sim/VirtualClock.h"

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "base/Messages.h"
 #include "link/Clock.h"
-#include "link/Messages.h"
 #include "link/PortIo.h"
 #include "sim/SimBoard.h"
 

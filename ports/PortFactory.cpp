@@ -1,4 +1,4 @@
-#include "sim/PortFactory.h"
+#include "ports/PortFactory.h"
 
 #include "link/PpdevPort.h"
 #include "link/RawPort.h"
