@@ -101,7 +101,7 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndTouchNothing) {
   };
   for (const auto& args : cases) {
     std::string shown;
-    for (const auto& a : args) shown += a + " ";
+    for (const auto& word : args) shown += word + " ";
     const RunResult r = Run(args);
     EXPECT_EQ(r.code, 2) << shown << "\n" << r.err;
     EXPECT_TRUE(r.out.empty()) << shown;

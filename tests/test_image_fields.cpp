@@ -33,7 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SetCase{"top2_set", 0x00, 6, 2, 3, 0xC0}, SetCase{"top2_clear", 0xFF, 6, 2, 0, 0x3F},
                       SetCase{"whole_byte", 0x9C, 0, 8, 0x41, 0x41}, SetCase{"bit3", 0xF0, 3, 1, 1, 0xF8},
                       SetCase{"nibble_low", 0x5F, 0, 4, 2, 0x52}, SetCase{"bit7_clear", 0xFF, 7, 1, 0, 0x7F}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(GetField, WholeByteTopBitAndZeroWidth) {
   Image img{};

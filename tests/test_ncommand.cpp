@@ -38,7 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CentreCase{"even_difference", 1000, 400, 300},
                       CentreCase{"fraction_below_half", 100.8, 100, 0},
                       CentreCase{"fraction_at_one", 102, 100, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 // A button with a fixed-size caption label: 10 twips per character, 195 high.
 struct Button {
@@ -189,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SetterCase{"UpColor", [](NcommandLogic& b) { b.SetUpColor(0x808080); }},
                       SetterCase{"DnColor", [](NcommandLogic& b) { b.SetDnColor(0xFF); }},
                       SetterCase{"Enabled", [](NcommandLogic& b) { b.SetEnabled(false); }}),
-    [](const auto& info) { return std::string(info.param.key); });
+    [](const auto& row) { return std::string(row.param.key); });
 
 TEST(Ncommand, EnabledPersistsAsMinusOneAndZero) {
   Button t;

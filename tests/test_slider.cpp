@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ClickCase{"past_the_right_end", 1499, 1350, 8},
                       ClickCase{"far_past_the_right_end", 1e12, 1350, 8},
                       ClickCase{"far_left", -1e12, 0, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 struct ValueCase {
   const char* name;
@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
         // 0..7 over 330 (thumb 150 on 480): 165 over the single scale is just
         // above 3.5, over a double scale just below.
         ValueCase{"single_scale_above_half", 480, 7, 240, 4}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(SliderDrag, OnlyTheLeftButtonAloneDragsAndTheEndsHold) {
   Probe p = ContrastSlider();
@@ -294,7 +294,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WidthCase{"vertical_equal_height", 1, 600, 300},
                       WidthCase{"vertical_ignores_width", 1, 1000, 300},
                       WidthCase{"negative", 0, -15, 300}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(SliderLayout, GrooveAndThumbFollowTheSize) {
   Probe p(1500, 300);
@@ -448,7 +448,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EdgeCase{"no_frame", 0, BF_RECT, 3, 2, {"...", "..."}},
                       EdgeCase{"top_and_bottom_only", BDR_SUNKENOUTER, BF_TOP | BF_BOTTOM, 3, 3, {"ss.", "...", "HHH"}},
                       EdgeCase{"one_pixel", BDR_RAISEDINNER, BF_RECT, 1, 1, {"s"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(SliderColours, SystemAndPlainColours) {
   EXPECT_EQ(SystemColorIndex(0x8000000F), 15);
