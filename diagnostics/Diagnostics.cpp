@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 
 const NodeRule kParportRule{"lp", "KERNEL==\"parport[0-9]*\"", "/etc/udev/rules.d/60-qrt35-parport.rules"};
 const NodeRule kI2cRule{"i2c", "KERNEL==\"i2c-[0-9]*\"", "/etc/udev/rules.d/60-qrt35-i2c.rules"};
-const NodeRule kCh341Rule{"plugdev", "SUBSYSTEM==\"usb\", ATTR{idVendor}==\"1a86\", ATTR{idProduct}==\"5512\"",
+const NodeRule kCh341Rule{"plugdev",
+                          "SUBSYSTEM==\"usb\", ATTR{idVendor}==\"1a86\", ATTR{idProduct}==\"5512\"",
                           "/etc/udev/rules.d/60-qrt35-ch341a.rules"};
 
 constexpr const char* kCh341Vendor = "1a86";
@@ -51,7 +52,8 @@ class SystemTree {
       const std::string name = entry.path().filename().string();
       if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
       const std::string digits = name.substr(prefix.size());
-      if (digits.size() > 9 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      if (digits.size() > 9 ||
+          !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
         continue;
       found.emplace_back(std::stoul(digits), name);
     }
@@ -64,7 +66,8 @@ class SystemTree {
   std::vector<std::string> Entries(const std::string& folder) const {
     std::vector<std::string> names;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(Path(folder), ec)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(Path(folder), ec))
+      names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -120,34 +123,43 @@ void DiagnoseParport(const SystemTree& tree, const DiagnosticsSetup& setup, cons
   const std::string proc = "/proc/sys/dev/parport/" + port.name;
   port.node = InspectNode(setup.root, port.device, setup.user, names);
   if (!port.node.exists)
-    section.checks.push_back({Mark::Problem, port.device + " does not exist: the ppdev module makes it.",
+    section.checks.push_back({Mark::Problem,
+                              port.device + " does not exist: the ppdev module makes it.",
                               {"sudo modprobe ppdev"}});
   else
     section.checks.push_back(AccessCheck(port.node, "", setup.user, names, kParportRule));
 
   uint16_t base = 0;
-  if (auto text = tree.Read(proc + "/base-addr"); text && PpdevPort::ParseBaseAddr(*text, base)) port.base = base;
+  if (auto text = tree.Read(proc + "/base-addr"); text && PpdevPort::ParseBaseAddr(*text, base))
+    port.base = base;
   for (const auto& m : mappings)
     if (m.device == port.device) port.boardAddress = m.base;
   const std::string named = "--port ppdev:" + port.device;
   if (!port.base) {
     section.checks.push_back(
-        {Mark::Note, "Base address unknown (" + proc + "/base-addr is missing); name the port: " + named + ".", {}});
+        {Mark::Note,
+         "Base address unknown (" + proc + "/base-addr is missing); name the port: " + named + ".",
+         {}});
   } else if (port.boardAddress) {
-    section.checks.push_back({Mark::Ok, "Base address " + Hex(*port.base) + ": the board address " +
-                                            Hex(*port.boardAddress) + ", where --port ppdev looks.",
+    section.checks.push_back({Mark::Ok,
+                              "Base address " + Hex(*port.base) + ": the board address " +
+                                  Hex(*port.boardAddress) + ", where --port ppdev looks.",
                               {}});
   } else {
-    auto other = std::find_if(mappings.begin(), mappings.end(), [&](const auto& m) { return m.base == *port.base; });
+    auto other =
+        std::find_if(mappings.begin(), mappings.end(), [&](const auto& m) { return m.base == *port.base; });
     if (other != mappings.end())
-      section.checks.push_back({Mark::Note, "Base address " + Hex(*port.base) + ", which " + other->device +
-                                                " serves already; name this port: " + named + ".",
+      section.checks.push_back({Mark::Note,
+                                "Base address " + Hex(*port.base) + ", which " + other->device +
+                                    " serves already; name this port: " + named + ".",
                                 {}});
     else
-      section.checks.push_back({Mark::Note, "Base address " + Hex(*port.base) + " is none of the board addresses " +
-                                                BoardAddressList() +
-                                                " (a PCIe or ExpressCard port): --port ppdev does not look here; "
-                                                "name the port: " + named + ".",
+      section.checks.push_back({Mark::Note,
+                                "Base address " + Hex(*port.base) + " is none of the board addresses " +
+                                    BoardAddressList() +
+                                    " (a PCIe or ExpressCard port): --port ppdev does not look here; "
+                                    "name the port: " +
+                                    named + ".",
                                 {}});
   }
 
@@ -163,21 +175,24 @@ void DiagnoseParport(const SystemTree& tree, const DiagnosticsSetup& setup, cons
       section.checks.push_back({Mark::Ok, "No driver holds it.", {}});
     } else if (module == "ppdev") {
       // Claiming it now would wait until that program lets go.
-      section.checks.push_back({Mark::Problem, "Another program holds it through ppdev (" + port.holder +
-                                                   "); close that program (fuser names it).",
+      section.checks.push_back({Mark::Problem,
+                                "Another program holds it through ppdev (" + port.holder +
+                                    "); close that program (fuser names it).",
                                 {"fuser -v " + port.device}});
       if (notAsked.empty()) notAsked = "another program holds it";
     } else {
       section.checks.push_back(
           {Mark::Problem,
-           "The " + module + " driver holds it. Unload it, and keep it from coming back with a modprobe "
-           "blacklist line:",
+           "The " + module +
+               " driver holds it. Unload it, and keep it from coming back with a modprobe "
+               "blacklist line:",
            {"sudo rmmod " + module,
             "echo \"blacklist " + module + "\" | sudo tee /etc/modprobe.d/blacklist-" + module + ".conf"}});
       if (notAsked.empty()) notAsked = "the " + module + " driver holds it";
     }
   } else {
-    section.checks.push_back({Mark::Note, "Which driver holds it is unknown (" + proc + "/devices/active is missing).", {}});
+    section.checks.push_back(
+        {Mark::Note, "Which driver holds it is unknown (" + proc + "/devices/active is missing).", {}});
   }
 
   if (!setup.probe) return;
@@ -193,10 +208,11 @@ void DiagnoseParport(const SystemTree& tree, const DiagnosticsSetup& setup, cons
   else if (!outcome.detail.empty())
     section.checks.push_back({Mark::Problem, "No board answers: " + outcome.detail, {}});
   else
-    section.checks.push_back({Mark::Problem,
-                              "No board answers: check that the board's cable sits in this port, that the board "
-                              "has power and that a pager sits in it.",
-                              {}});
+    section.checks.push_back(
+        {Mark::Problem,
+         "No board answers: check that the board's cable sits in this port, that the board "
+         "has power and that a pager sits in it.",
+         {}});
 }
 
 void DiagnoseNoParport(const SystemTree& tree, const DiagnosticsReport& report, const DiagnosticsSetup& setup,
@@ -211,9 +227,10 @@ void DiagnoseNoParport(const SystemTree& tree, const DiagnosticsReport& report, 
       "then start with --port ppdev:/dev/parportN.";
   section.checks.push_back(std::move(none));
   for (const auto& name : tree.Numbered("/dev/usb", "lp"))
-    section.checks.push_back({Mark::Note, "/dev/usb/" + name +
-                                              " is a USB printer cable: it cannot drive the board, which needs "
-                                              "a real parallel port.",
+    section.checks.push_back({Mark::Note,
+                              "/dev/usb/" + name +
+                                  " is a USB printer cable: it cannot drive the board, which needs "
+                                  "a real parallel port.",
                               {}});
   if (setup.otherTransports)
     section.checks.push_back(
@@ -223,14 +240,16 @@ void DiagnoseNoParport(const SystemTree& tree, const DiagnosticsReport& report, 
 void DiagnoseI2c(const SystemTree& tree, const DiagnosticsSetup& setup, const AccountNames& names,
                  DiagnosticsReport& report, Section& section) {
   if (!report.i2cDevLoaded)
-    section.checks.push_back(
-        {Mark::Note, "The i2c-dev module is not loaded: without it there is no /dev/i2c-N.", {"sudo modprobe i2c-dev"}});
+    section.checks.push_back({Mark::Note,
+                              "The i2c-dev module is not loaded: without it there is no /dev/i2c-N.",
+                              {"sudo modprobe i2c-dev"}});
   std::vector<std::string> lastFixes;
   for (const auto& name : tree.Numbered("/dev", "i2c-")) {
     I2cAdapterInfo adapter;
     adapter.device = "/dev/" + name;
-    adapter.name = tree.Read("/sys/class/i2c-dev/" + name + "/name")
-                       .value_or(tree.Read("/sys/bus/i2c/devices/" + name + "/name").value_or("unnamed adapter"));
+    adapter.name =
+        tree.Read("/sys/class/i2c-dev/" + name + "/name")
+            .value_or(tree.Read("/sys/bus/i2c/devices/" + name + "/name").value_or("unnamed adapter"));
     adapter.node = InspectNode(setup.root, adapter.device, setup.user, names);
     Check check = AccessCheck(adapter.node, adapter.name, setup.user, names, kI2cRule);
     // Adapters usually share one group and mode: their fix is given once.
@@ -251,7 +270,8 @@ void DiagnoseCh341(const SystemTree& tree, const DiagnosticsSetup& setup, const 
                    DiagnosticsReport& report, Section& section) {
   for (const auto& sysName : tree.Entries("/sys/bus/usb/devices")) {
     const std::string dir = "/sys/bus/usb/devices/" + sysName;
-    if (tree.Read(dir + "/idVendor") != kCh341Vendor || tree.Read(dir + "/idProduct") != kCh341Product) continue;
+    if (tree.Read(dir + "/idVendor") != kCh341Vendor || tree.Read(dir + "/idProduct") != kCh341Product)
+      continue;
     UsbAdapterInfo adapter;
     adapter.sysName = sysName;
     const auto bus = tree.Read(dir + "/busnum");
@@ -333,29 +353,33 @@ DiagnosticsReport Diagnose(const DiagnosticsSetup& setup) {
   if (report.ppdevLoaded)
     modules.checks.push_back({Mark::Ok, "ppdev is loaded.", {}});
   else
-    modules.checks.push_back(
-        {Mark::Problem, "ppdev is not loaded: without it there is no /dev/parportN.", {"sudo modprobe ppdev"}});
+    modules.checks.push_back({Mark::Problem,
+                              "ppdev is not loaded: without it there is no /dev/parportN.",
+                              {"sudo modprobe ppdev"}});
   if (report.parportPcLoaded)
     modules.checks.push_back({Mark::Ok, "parport_pc is loaded.", {}});
   else if (portNames.empty())
-    modules.checks.push_back({Mark::Problem, "parport_pc is not loaded: it finds the machine's parallel ports.",
+    modules.checks.push_back({Mark::Problem,
+                              "parport_pc is not loaded: it finds the machine's parallel ports.",
                               {"sudo modprobe parport_pc"}});
   else
-    modules.checks.push_back({Mark::Note, "parport_pc is not loaded; another driver provides the ports.", {}});
+    modules.checks.push_back(
+        {Mark::Note, "parport_pc is not loaded; another driver provides the ports.", {}});
   report.sections.push_back(std::move(modules));
 
   Section lockdown{"Kernel lockdown", {}};
   if (report.lockdown == "integrity" || report.lockdown == "confidentiality")
-    lockdown.checks.push_back({Mark::Note, "Lockdown " + report.lockdown +
-                                               ": --port raw cannot work, the kernel refuses the port access "
-                                               "(ioperm) it needs. --port ppdev works.",
+    lockdown.checks.push_back({Mark::Note,
+                               "Lockdown " + report.lockdown +
+                                   ": --port raw cannot work, the kernel refuses the port access "
+                                   "(ioperm) it needs. --port ppdev works.",
                                {}});
   else
-    lockdown.checks.push_back(
-        {Mark::Ok,
-         report.lockdown.empty() ? "No lockdown reported (/sys/kernel/security/lockdown is absent)."
-                                 : "Lockdown " + report.lockdown + ".",
-         {}});
+    lockdown.checks.push_back({Mark::Ok,
+                               report.lockdown.empty()
+                                   ? "No lockdown reported (/sys/kernel/security/lockdown is absent)."
+                                   : "Lockdown " + report.lockdown + ".",
+                               {}});
   report.sections.push_back(std::move(lockdown));
 
   if (setup.otherTransports) {

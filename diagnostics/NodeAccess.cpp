@@ -30,8 +30,13 @@ std::optional<uint32_t> ParseId(const std::string& text) {
 }
 
 std::string ModeText(uint32_t mode) {
-  std::string text = S_ISCHR(mode) ? "c" : S_ISBLK(mode) ? "b" : S_ISDIR(mode) ? "d"
-                     : S_ISLNK(mode) ? "l" : S_ISFIFO(mode) ? "p" : S_ISSOCK(mode) ? "s" : "-";
+  std::string text = S_ISCHR(mode)    ? "c"
+                     : S_ISBLK(mode)  ? "b"
+                     : S_ISDIR(mode)  ? "d"
+                     : S_ISLNK(mode)  ? "l"
+                     : S_ISFIFO(mode) ? "p"
+                     : S_ISSOCK(mode) ? "s"
+                                      : "-";
   const char letters[] = "rwx";
   for (int bit = 8; bit >= 0; --bit) text += (mode & (1u << bit)) ? letters[(8 - bit) % 3] : '-';
   return text;
@@ -140,9 +145,7 @@ NodeInfo InspectNode(const std::string& root, const std::string& path, const Use
   node.group = names.GroupName(node.gid);
   node.modeText = ModeText(node.mode);
   // One class of bits decides: the owner's, else the group's, else the others'.
-  const uint32_t needed = user.uid == node.uid ? kOwnerRw
-                          : user.InGroup(node.gid) ? kGroupRw
-                                                   : kOtherRw;
+  const uint32_t needed = user.uid == node.uid ? kOwnerRw : user.InGroup(node.gid) ? kGroupRw : kOtherRw;
   node.userMayOpen = user.uid == 0 || (node.mode & needed) == needed;
   return node;
 }
@@ -156,11 +159,12 @@ AccessFix FixAccess(const NodeInfo& node, const UserIdentity& user, const Accoun
   const bool groupUsable = node.gid != 0 && (node.mode & kGroupRw) == kGroupRw;
   const std::string group = groupUsable ? node.group : rule.group;
   if (!groupUsable) {
-    reasons.push_back((node.gid == 0 ? "it belongs to group " + node.group + " (gid 0)" : "its group " + node.group + " may not use it") +
+    reasons.push_back((node.gid == 0 ? "it belongs to group " + node.group + " (gid 0)"
+                                     : "its group " + node.group + " may not use it") +
                       "; a udev rule gives it to group " + group);
     if (!names.GroupId(group)) fix.commands.push_back("sudo groupadd --system " + group);
-    fix.commands.push_back("echo '" + rule.udevMatch + ", GROUP=\"" + group + "\", MODE=\"0660\"' | sudo tee " +
-                           rule.ruleFile);
+    fix.commands.push_back("echo '" + rule.udevMatch + ", GROUP=\"" + group +
+                           "\", MODE=\"0660\"' | sudo tee " + rule.ruleFile);
     fix.commands.push_back("sudo udevadm control --reload-rules");
     fix.commands.push_back("sudo udevadm trigger");
   }

@@ -61,10 +61,10 @@ struct NodeInfo {
   bool exists = false;
   uint32_t uid = 0;
   uint32_t gid = 0;
-  uint32_t mode = 0;      // st_mode
-  std::string owner;      // user name, or the number
-  std::string group;      // group name, or the number
-  std::string modeText;   // as ls -l shows it: crw-rw----
+  uint32_t mode = 0;         // st_mode
+  std::string owner;         // user name, or the number
+  std::string group;         // group name, or the number
+  std::string modeText;      // as ls -l shows it: crw-rw----
   bool userMayOpen = false;  // for reading and writing
 };
 

@@ -11,9 +11,12 @@ constexpr size_t kFixIndent = 13;
 
 const char* MarkText(Mark mark) {
   switch (mark) {
-    case Mark::Ok: return "OK";
-    case Mark::Problem: return "problem";
-    case Mark::Note: return "note";
+    case Mark::Ok:
+      return "OK";
+    case Mark::Problem:
+      return "problem";
+    case Mark::Note:
+      return "note";
   }
   return "";
 }
@@ -54,8 +57,9 @@ std::string RenderText(const DiagnosticsReport& report) {
     out << '\n';
   }
   if (report.BoardAnswered()) {
-    const std::string how = report.portOption == "--port ppdev" ? "--port ppdev, the default, finds it."
-                                                                : "start the programs with " + report.portOption + ".";
+    const std::string how = report.portOption == "--port ppdev"
+                                ? "--port ppdev, the default, finds it."
+                                : "start the programs with " + report.portOption + ".";
     Wrap(out, "Result: ", "a board answers on " + *report.boardDevice + "; " + how);
   } else {
     Wrap(out, "Result: ", "no board answers.");

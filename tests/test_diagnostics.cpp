@@ -46,7 +46,8 @@ class FakeMachine : public ::testing::Test {
     nodeUid = st.st_uid;
     nodeGid = st.st_gid;
     Groups("lp", "");
-    Write("/proc/modules", "ppdev 24576 0 - Live 0x0\nparport_pc 53248 0 - Live 0x0\ni2c_dev 24576 0 - Live 0x0\n");
+    Write("/proc/modules",
+          "ppdev 24576 0 - Live 0x0\nparport_pc 53248 0 - Live 0x0\ni2c_dev 24576 0 - Live 0x0\n");
   }
   void TearDown() override { fs::remove_all(root); }
 
@@ -64,7 +65,8 @@ class FakeMachine : public ::testing::Test {
   // The nodes' group gets `name`; `members` as /etc/group lists them.
   void Groups(const std::string& name, const std::string& members) {
     Write("/etc/group", "root:x:0:\n" + name + ":x:" + std::to_string(nodeGid) + ":" + members + "\n");
-    Write("/etc/passwd", "owner:x:" + std::to_string(nodeUid) + ":" + std::to_string(nodeUid) + "::/:/bin/sh\n");
+    Write("/etc/passwd",
+          "owner:x:" + std::to_string(nodeUid) + ":" + std::to_string(nodeUid) + "::/:/bin/sh\n");
   }
   void Parport(int n, const std::string& baseAddr, const std::string& active = "none", unsigned mode = 0660) {
     const std::string name = "parport" + std::to_string(n);
@@ -162,8 +164,11 @@ TEST_F(FakeMachine, DriverHoldingThePortIsNamedWithItsRemovalAndItIsNotProbed) {
     std::vector<std::string> fixes;
   } cases[] = {
       {"none", Mark::Ok, {}},
-      {"lp", Mark::Problem, {"sudo rmmod lp", "echo \"blacklist lp\" | sudo tee /etc/modprobe.d/blacklist-lp.conf"}},
-      {"plip0", Mark::Problem,
+      {"lp",
+       Mark::Problem,
+       {"sudo rmmod lp", "echo \"blacklist lp\" | sudo tee /etc/modprobe.d/blacklist-lp.conf"}},
+      {"plip0",
+       Mark::Problem,
        {"sudo rmmod plip", "echo \"blacklist plip\" | sudo tee /etc/modprobe.d/blacklist-plip.conf"}},
       {"ppdev0", Mark::Problem, {"fuser -v /dev/parport0"}},  // another program has claimed it
   };
@@ -185,7 +190,7 @@ TEST_F(FakeMachine, AccessFollowsTheKernelsRuleAndNamesTheFix) {
   const UserIdentity member = Member();
   const UserIdentity stranger = Stranger();
   const UserIdentity owner{nodeUid, 9999, {nodeGid}, "owner"};
-  const UserIdentity root{0, 0, {}, "root"};
+  const UserIdentity superuser{0, 0, {}, "root"};
   const auto udevAndJoin = Plus(kParportRule, {kUsermodLp});
   const struct {
     const char* what;
@@ -203,7 +208,7 @@ TEST_F(FakeMachine, AccessFollowsTheKernelsRuleAndNamesTheFix) {
       {"no lp group yet", 0600, stranger, "-", false, Plus({"sudo groupadd --system lp"}, udevAndJoin)},
       {"owner bits decide for the owner", 0060, owner, "", false, {"sudo chmod 0660 /dev/parport0"}},
       {"owner", 0600, owner, "", true, {}},
-      {"root", 0000, root, "", true, {}},
+      {"root", 0000, superuser, "", true, {}},
   };
   for (const auto& c : cases) {
     asked.clear();
@@ -281,8 +286,8 @@ TEST_F(FakeMachine, LockdownShutsOutOnlyTheRawPort) {
 
 TEST_F(FakeMachine, PortsOffTheBoardAddressesNeedTheirDeviceNamed) {
   Parport(0, "888\t1912\n");
-  Parport(1, "57344\t57352\n");  // a PCIe card
-  Parport(2, "888\n");           // 0x378 again: parport0 keeps it
+  Parport(1, "57344\t57352\n");                                  // a PCIe card
+  Parport(2, "888\n");                                           // 0x378 again: parport0 keeps it
   fs::create_directories(root / "sys/class/parport/parport10");  // listed only in /sys
   const std::string card = (root / "dev/parport1").string();
   const DiagnosticsReport r = Run(Member(), [&](const std::string& path) {
@@ -305,8 +310,9 @@ TEST_F(FakeMachine, PortsOffTheBoardAddressesNeedTheirDeviceNamed) {
   EXPECT_EQ(r.boardDevice, "/dev/parport1");
   EXPECT_EQ(r.portOption, "--port ppdev:/dev/parport1");
   EXPECT_EQ(r.ExitCode(), 0);
-  EXPECT_NE(Flat(RenderText(r)).find("Result: a board answers on /dev/parport1; start the programs with "
-                                     "--port ppdev:/dev/parport1."),
+  EXPECT_NE(Flat(RenderText(r))
+                .find("Result: a board answers on /dev/parport1; start the programs with "
+                      "--port ppdev:/dev/parport1."),
             std::string::npos)
       << RenderText(r);
 }
@@ -322,15 +328,17 @@ TEST_F(FakeMachine, TheProbeAsksTheBoardAsDetectionDoes) {
     VirtualClock clock;
     SimBoard board(TimeSourceFor(clock), c.boardBase);
     board.noBoard = c.noBoard;
-    const DiagnosticsReport r = Run(Member(), [&](const std::string&) { return ProbeWithLink(board, clock); });
+    const DiagnosticsReport r =
+        Run(Member(), [&](const std::string&) { return ProbeWithLink(board, clock); });
     ASSERT_EQ(r.parports.size(), 1u);
     EXPECT_EQ(r.parports[0].probe, c.answers ? ParportInfo::Probe::Answered : ParportInfo::Probe::Silent);
     EXPECT_EQ(r.ExitCode(), c.answers ? 0 : 1);
     EXPECT_GE(clock.NowMs(), 100.0) << "the probe waits for the lines to settle";
     const std::string text = Flat(RenderText(r));
-    EXPECT_NE(text.find(c.answers ? "Result: a board answers on /dev/parport0; --port ppdev, the default, finds it."
-                                  : "Result: no board answers."),
-              std::string::npos)
+    EXPECT_NE(
+        text.find(c.answers ? "Result: a board answers on /dev/parport0; --port ppdev, the default, finds it."
+                            : "Result: no board answers."),
+        std::string::npos)
         << text;
   }
   // The programs' probe opens the node through ppdev: a file that is no port
@@ -351,7 +359,8 @@ TEST_F(FakeMachine, I2cAndCh341AdaptersAreListedWithTheirAccess) {
   Node("/dev/i2c-1", 0660);
   Node("/dev/i2c-0", 0660);
   Write("/sys/bus/i2c/devices/i2c-1/name", "CH341 I2C USB bus 001 device 004\n");
-  auto usb = [&](const std::string& dir, const char* vendor, const char* product, const char* bus, const char* dev) {
+  auto usb = [&](const std::string& dir, const char* vendor, const char* product, const char* bus,
+                 const char* dev) {
     Write("/sys/bus/usb/devices/" + dir + "/idVendor", vendor);
     Write("/sys/bus/usb/devices/" + dir + "/idProduct", product);
     Write("/sys/bus/usb/devices/" + dir + "/busnum", bus);
@@ -359,7 +368,7 @@ TEST_F(FakeMachine, I2cAndCh341AdaptersAreListedWithTheirAccess) {
   };
   usb("1-4", "1a86\n", "5512\n", "1\n", "4\n");
   usb("usb1", "1d6b\n", "0002\n", "1\n", "1\n");
-  Node("/dev/bus/usb/001/004", 0644);  // as udev leaves it: only root may write
+  Node("/dev/bus/usb/001/004", 0644);                            // as udev leaves it: only root may write
   fs::create_directories(root / "sys/bus/usb/devices/1-4:1.0");  // an interface, not a device
 
   const DiagnosticsReport r = Run(Stranger());
@@ -378,13 +387,13 @@ TEST_F(FakeMachine, I2cAndCh341AdaptersAreListedWithTheirAccess) {
   EXPECT_EQ(r.ch341Adapters[0].node.path, "/dev/bus/usb/001/004");
   const Check* ch341 = Finding(r, "CH341A USB adapters", "/dev/bus/usb/001/004");
   ASSERT_NE(ch341, nullptr);
-  EXPECT_EQ(ch341->fixes,
-            (std::vector<std::string>{"sudo groupadd --system plugdev",
-                                      "echo 'SUBSYSTEM==\"usb\", ATTR{idVendor}==\"1a86\", "
-                                      "ATTR{idProduct}==\"5512\", GROUP=\"plugdev\", MODE=\"0660\"' | sudo tee "
-                                      "/etc/udev/rules.d/60-qrt35-ch341a.rules",
-                                      "sudo udevadm control --reload-rules", "sudo udevadm trigger",
-                                      "sudo usermod -aG plugdev \"$USER\""}));
+  EXPECT_EQ(ch341->fixes, (std::vector<std::string>{
+                              "sudo groupadd --system plugdev",
+                              "echo 'SUBSYSTEM==\"usb\", ATTR{idVendor}==\"1a86\", "
+                              "ATTR{idProduct}==\"5512\", GROUP=\"plugdev\", MODE=\"0660\"' | sudo tee "
+                              "/etc/udev/rules.d/60-qrt35-ch341a.rules",
+                              "sudo udevadm control --reload-rules", "sudo udevadm trigger",
+                              "sudo usermod -aG plugdev \"$USER\""}));
 
   fs::create_directories(root / "sys/class/i2c-dev");  // i2c-dev built in
   const DiagnosticsReport member = Run(Member());
@@ -418,7 +427,9 @@ TEST_F(FakeMachine, TextShowsEveryFindingAndCopyableFixes) {
     ASSERT_LT(i, lines.size());
     EXPECT_EQ(lines[i++], section.title);
     for (const auto& check : section.checks) {
-      const std::string mark = check.mark == Mark::Ok ? "OK" : check.mark == Mark::Problem ? "problem" : "note";
+      const std::string mark = check.mark == Mark::Ok        ? "OK"
+                               : check.mark == Mark::Problem ? "problem"
+                                                             : "note";
       ASSERT_LT(i, lines.size());
       EXPECT_EQ(lines[i].substr(0, 11), "  " + mark + std::string(9 - mark.size(), ' ')) << lines[i];
       // The wrapped lines give back the finding word for word.
