@@ -33,6 +33,9 @@ class PpdevPort : public PortIo {
     std::string device;  // /dev/parportN
   };
 
+  // The data-register addresses the board is looked for at, in probe order.
+  static constexpr uint16_t kBoardAddresses[] = {0x378, 0x278, 0x3BC};
+
   // Legacy addresses matched against the parports the kernel lists.
   static PpdevPort FromSystem(Messages* messages, const std::string& procRoot = "/proc/sys/dev/parport",
                               const std::string& devRoot = "/dev");
