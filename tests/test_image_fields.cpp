@@ -60,41 +60,6 @@ TEST(SetField, ErrorsLeaveTheImageUnchanged) {
   EXPECT_EQ(img, before);
 }
 
-TEST(Shifts, LeftShiftsRefuseToWrap) {
-  uint8_t b = 0x81;
-  EXPECT_THROW(ShiftLeftByte(b, 1), OverflowError);
-  EXPECT_EQ(b, 0x81);
-  b = 0x40;
-  ShiftLeftByte(b, 1);
-  EXPECT_EQ(b, 0x80);
-  int32_t l = 0x40000000;
-  EXPECT_THROW(ShiftLeftLong(l, 1), OverflowError);
-  l = 5;
-  ShiftLeftLong(l, 7);
-  EXPECT_EQ(l, 640);
-  l = -1;
-  ShiftLeftLong(l, 31);
-  EXPECT_EQ(l, INT32_MIN);
-  double d = 3;
-  ShiftLeftVariant(d, 40);
-  EXPECT_DOUBLE_EQ(d, 3.0 * 1099511627776.0);
-}
-
-TEST(Shifts, RightShiftsTruncateTowardZero) {
-  int32_t l = -7;
-  ShiftRightLong(l, 1);
-  EXPECT_EQ(l, -3);
-  int16_t s = -1;
-  ShiftRightInteger(s, 4);
-  EXPECT_EQ(s, 0);
-  s = 0x700;
-  ShiftRightInteger(s, 7);
-  EXPECT_EQ(s, 14);
-  uint8_t b = 0xF0;
-  ShiftRightByte(b, 4);
-  EXPECT_EQ(b, 0x0F);
-}
-
 TEST(Checksum, SumsAllButMarkerAndChecksumBytes) {
   Image img{};
   img.fill(1);

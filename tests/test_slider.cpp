@@ -1,5 +1,5 @@
 // The slider's arithmetic in twips: placing and snapping the thumb, the value
-// it gives, the setters' rules, Changed, persistence and the drawn edges.
+// it gives, the setters' rules, Changed and the drawn edges.
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -331,72 +331,6 @@ TEST(SliderLayout, HitTestCoversTheThumbOnly) {
   EXPECT_FALSE(p.s.HitsThumb(299, 10));
 }
 
-TEST(SliderPersistence, DefaultsAreNotWritten) {
-  Probe p;
-  PropertyBag bag;
-  p.s.WriteProperties(bag);
-  EXPECT_EQ(bag.Size(), 0u);
-
-  p.s.SetMax(8);
-  p.s.SetMin(1);
-  p.s.SetValue(4);
-  p.s.SetSliderWidth(150);
-  p.s.WriteProperties(bag);
-  EXPECT_EQ(bag.ReadInt("Max", -1), 8);
-  EXPECT_EQ(bag.ReadInt("Min", -1), 1);
-  EXPECT_EQ(bag.ReadInt("Value", -1), 4);
-  EXPECT_EQ(bag.ReadInt("SliderWidth", -1), 150);
-  EXPECT_FALSE(bag.Has("SliderColor"));
-  EXPECT_FALSE(bag.Has("BorderStyle"));
-  EXPECT_FALSE(bag.Has("Orientation"));
-
-  // Back at its default, a key disappears again.
-  p.s.SetMin(0);
-  p.s.WriteProperties(bag);
-  EXPECT_FALSE(bag.Has("Min"));
-}
-
-TEST(SliderPersistence, RoundTripAndNoChangedOnLoad) {
-  Probe a(1500, 1500);
-  a.s.SetMin(-20);
-  a.s.SetMax(20);
-  a.s.SetValue(5);
-  a.s.SetSliderWidth(600);
-  a.s.SetSliderColor(0x00336699);
-  a.s.SetBorderStyle(EDGE_SUNKEN);
-  a.s.SetOrientation(SliderLogic::kVertical);
-  PropertyBag bag;
-  a.s.WriteProperties(bag);
-  EXPECT_EQ(bag.ReadInt("Value", 0), 5) << "the stored value is written, not the reading";
-
-  Probe b(1500, 1500);
-  b.Reset();
-  b.s.ReadProperties(bag);
-  EXPECT_EQ(b.changed, 0);
-  EXPECT_EQ(b.s.Min(), -20);
-  EXPECT_EQ(b.s.Max(), 20);
-  EXPECT_EQ(b.s.StoredValue(), 5);
-  EXPECT_EQ(b.s.Value(), -5);
-  EXPECT_EQ(b.s.SliderWidth(), 600);
-  EXPECT_EQ(b.s.SliderColor(), 0x00336699u);
-  EXPECT_EQ(b.s.BorderStyle(), EDGE_SUNKEN);
-  EXPECT_TRUE(b.s.IsVertical());
-  EXPECT_EQ(b.s.Thumb(), a.s.Thumb());
-}
-
-TEST(SliderPersistence, DamagedRangeIsRepairedOnLoad) {
-  PropertyBag bag;
-  bag.WriteInt("Min", 10, 0);
-  bag.WriteInt("Max", 3, 100);
-  bag.WriteInt("Value", 99, 50);
-  Probe p;
-  p.s.ReadProperties(bag);
-  EXPECT_LE(p.s.Min(), p.s.Max());
-  EXPECT_GE(p.s.Value(), p.s.Min());
-  EXPECT_LE(p.s.Value(), p.s.Max());
-  EXPECT_GE(p.s.ThumbPosition(), 0.0);
-  EXPECT_LE(p.s.ThumbPosition(), p.s.Travel());
-}
 
 TEST(SliderPersistence, NewInstanceDefaults) {
   Probe p(3000, 300);
