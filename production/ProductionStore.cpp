@@ -18,31 +18,18 @@ constexpr int kAttempts = 5;
 // one found; each round moves past a capcode that became taken.
 constexpr int kReserveRounds = 10000;
 
-// The lowest capcode from $1 to $2 that no live reservation, committed
-// allocation or successful write holds: $1 itself, or one above a held
-// capcode, whichever is free first. $3 is the current time; a reservation
-// whose lease ran out before it no longer holds its capcode.
-constexpr const char* kLowestFree =
-    "SELECT MIN(x) FROM ("
-    " SELECT CAST($1 AS BIGINT) AS x"
-    " UNION ALL SELECT capcode + 1 FROM allocations"
-    "  WHERE capcode >= $1 AND capcode < $2 AND (lease_until IS NULL OR lease_until >= $3)"
-    " UNION ALL SELECT capcode + 1 FROM record_capcodes WHERE held = 1 AND capcode >= $1 AND capcode < $2"
-    ") AS candidates"
-    " WHERE NOT EXISTS (SELECT 1 FROM allocations a"
-    "  WHERE a.capcode = candidates.x AND (a.lease_until IS NULL OR a.lease_until >= $3))"
-    " AND NOT EXISTS (SELECT 1 FROM record_capcodes h WHERE h.capcode = candidates.x AND h.held = 1)";
+// How many capcodes from $1 to $2 are taken, and the highest of them.
+constexpr const char* kTakenIn = "SELECT COUNT(*), MAX(capcode) FROM allocations WHERE capcode >= $1 AND capcode <= $2";
+
+// A reservation whose lease ran out no longer holds its capcode.
+constexpr const char* kDropExpired =
+    "DELETE FROM allocations WHERE lease_until IS NOT NULL AND lease_until < $1";
 
 // The primary key makes a capcode one station's: of two stations that found
 // the same free capcode, the second inserts nothing and looks again.
 constexpr const char* kInsertReservation =
     "INSERT INTO allocations (capcode, slot, station, token, reserved_utc, lease_until)"
     " VALUES ($1, $2, $3, $4, $5, $6) ON CONFLICT (capcode) DO NOTHING";
-
-// Takes over a reservation whose lease ran out; a committed one has no lease.
-constexpr const char* kTakeOverReservation =
-    "UPDATE allocations SET slot = $2, station = $3, token = $4, reserved_utc = $5, lease_until = $6,"
-    " record_id = NULL WHERE capcode = $1 AND lease_until IS NOT NULL AND lease_until < $5";
 
 constexpr const char* kInsertRecord =
     "INSERT INTO records (time_utc, station, port, operation, outcome, message, model, pcb, software,"
@@ -68,13 +55,25 @@ std::string InsertCapcodesSql() {
 
 class Transaction {
  public:
-  explicit Transaction(SqlConnection& db) : db_(db) { db_.Run(db_.Dialect().beginWrite); }
-  ~Transaction() {
-    if (done_) return;
+  // relaxed: the commit need not reach the disk before it returns (see
+  // SqlDialect::relaxedCommits); the connection is durable again afterwards.
+  explicit Transaction(SqlConnection& db, bool relaxed = false) : db_(db), relaxed_(relaxed) {
+    if (relaxed_) db_.Run(db_.Dialect().relaxedCommits);
     try {
-      db_.Run("ROLLBACK");
-    } catch (const SqlError&) {
+      db_.Run(db_.Dialect().beginWrite);
+    } catch (...) {
+      Durable();
+      throw;
     }
+  }
+  ~Transaction() {
+    if (!done_) {
+      try {
+        db_.Run("ROLLBACK");
+      } catch (const SqlError&) {
+      }
+    }
+    Durable();
   }
   void Commit() {
     db_.Run("COMMIT");
@@ -84,7 +83,15 @@ class Transaction {
   Transaction& operator=(const Transaction&) = delete;
 
  private:
+  void Durable() {
+    if (!relaxed_) return;
+    try {
+      db_.Run(db_.Dialect().durableCommits);
+    } catch (const SqlError&) {
+    }
+  }
   SqlConnection& db_;
+  bool relaxed_;
   bool done_ = false;
 };
 
@@ -250,6 +257,24 @@ int64_t ProductionStore::InsertRecord(const ProductionRecord& record, const std:
     capcodes.emplace_back(int64_t{c.enabled && holds ? 1 : 0});
   }
   db_->Run(InsertCapcodesSql(), capcodes);
+  if (!holds) return id;
+
+  // The pager holds its enabled capcodes now, whoever allocated them. A live
+  // reservation of one by another station becomes this pager's: released
+  // later, it would free a capcode that a pager holds. That station is told
+  // when it commits.
+  std::vector<uint32_t> done;  // one capcode in two slots is one allocation
+  for (size_t k = 0; k < record.capcodes.size(); ++k) {
+    const RecordedCapcode& c = record.capcodes[k];
+    if (!c.enabled || std::find(done.begin(), done.end(), c.capcode) != done.end()) continue;
+    done.push_back(c.capcode);
+    db_->Run(
+        "INSERT INTO allocations (capcode, slot, station, token, reserved_utc, lease_until, record_id)"
+        " VALUES ($1, $2, $3, '', $4, NULL, $5) ON CONFLICT (capcode) DO UPDATE SET"
+        " slot = excluded.slot, station = excluded.station, token = excluded.token, lease_until = NULL,"
+        " record_id = excluded.record_id WHERE allocations.lease_until IS NOT NULL",
+        {int64_t{c.capcode}, static_cast<int64_t>(k + 1), station_, now, id});
+  }
   return id;
 }
 
@@ -263,30 +288,50 @@ StoreResult<int64_t> ProductionStore::Record(const ProductionRecord& record) {
   });
 }
 
-std::optional<uint32_t> ProductionStore::ReserveOne(const CapcodeRange& range, const Reservation& reservation,
-                                                    const std::string& now) {
-  uint32_t from = range.first;
+std::optional<uint32_t> ProductionStore::LowestFree(uint32_t from, uint32_t last) {
+  const auto taken = [&](uint32_t first, uint32_t upTo) {
+    const auto rows = db_->Run(kTakenIn, {int64_t{first}, int64_t{upTo}});
+    return std::make_pair(static_cast<uint32_t>(Number(rows.at(0)[0])),
+                          rows.at(0)[1] ? static_cast<uint32_t>(Number(rows[0][1])) : first);
+  };
+  const auto [count, highest] = taken(from, last);
+  if (count == 0) return from;
+  // A batch fills its range from the bottom: mostly every capcode up to the
+  // highest taken one is taken, and the next one is free.
+  if (count == highest - from + 1) return highest < last ? std::optional<uint32_t>(highest + 1) : std::nullopt;
+  // Otherwise a gap lies below the highest: halve until it is found.
+  uint32_t lo = from, hi = highest;
+  while (lo < hi) {
+    const uint32_t mid = lo + (hi - lo) / 2;
+    if (taken(lo, mid).first == mid - lo + 1)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
+std::optional<uint32_t> ProductionStore::ReserveOne(const CapcodeRange& range, uint32_t from,
+                                                    const Reservation& reservation, const std::string& now) {
   for (int round = 0; round < kReserveRounds; ++round) {
-    const auto rows = db_->Run(kLowestFree, {int64_t{from}, int64_t{range.last}, now});
-    if (rows.empty() || !rows[0][0]) return std::nullopt;
-    const uint32_t capcode = static_cast<uint32_t>(Number(rows[0][0]));
-    if (capcode > range.last) return std::nullopt;
-    if (IsIdleCodewordCapcode(capcode)) {
+    const std::optional<uint32_t> capcode = LowestFree(from, range.last);
+    if (!capcode) return std::nullopt;
+    if (IsIdleCodewordCapcode(*capcode)) {
       if (kIdleCodewordLast >= range.last) return std::nullopt;
       from = kIdleCodewordLast + 1;
       continue;
     }
-    const std::vector<SqlParam> params = {int64_t{capcode}, int64_t{range.slot}, station_,
-                                          reservation.token, now,           reservation.leaseUntil};
     int64_t changed = 0;
-    db_->Run(kInsertReservation, params, &changed);
+    db_->Run(kInsertReservation,
+             {int64_t{*capcode}, int64_t{range.slot}, station_, reservation.token, now, reservation.leaseUntil},
+             &changed);
     if (changed == 1) return capcode;
-    db_->Run(kTakeOverReservation, params, &changed);
-    if (changed == 1) return capcode;
-    from = capcode;  // another station took it meanwhile: the next search sees it
+    from = *capcode;  // another station took it meanwhile: the next search sees it
   }
   throw SqlError("other stations kept taking every free capcode found");
 }
+
+void ProductionStore::CountFreed() { db_->Run("UPDATE allocation_frees SET generation = generation + 1"); }
 
 StoreResult<Reservation> ProductionStore::Reserve(const std::vector<CapcodeRange>& ranges) {
   const std::string invalid = CheckRanges(ranges);
@@ -301,16 +346,32 @@ StoreResult<Reservation> ProductionStore::Reserve(const std::vector<CapcodeRange
     Reservation reservation;
     reservation.token = NewToken();
     reservation.leaseUntil = UtcTimeText(now + options_.lease);
-    Transaction tx(*db_);
+    // A reservation lost in a power cut frees its capcodes, as its lease
+    // would a little later; so its commit need not wait for the disk. The
+    // commit that makes capcodes a pager's always does.
+    Transaction tx(*db_, true);
+    int64_t dropped = 0;
+    db_->Run(kDropExpired, {UtcTimeText(now)}, &dropped);
+    if (dropped > 0) CountFreed();
+    const int64_t generation = Number(db_->Run("SELECT generation FROM allocation_frees").at(0)[0]);
+    if (generation != freedGeneration_) takenBelow_.clear();
+    std::vector<std::pair<std::pair<uint32_t, uint32_t>, uint32_t>> seen;
     for (const CapcodeRange& range : ranges) {
-      const std::optional<uint32_t> capcode = ReserveOne(range, reservation, UtcTimeText(now));
+      const auto key = std::make_pair(range.first, range.last);
+      const auto known = takenBelow_.find(key);
+      const uint32_t from = known == takenBelow_.end() ? range.first : known->second;
+      const std::optional<uint32_t> capcode =
+          from > range.last ? std::nullopt : ReserveOne(range, from, reservation, UtcTimeText(now));
       if (!capcode) {
         result.error = RangeUsedUpMessage(range);
         return result;  // the transaction rolls back what the other slot reserved
       }
       reservation.capcodes.push_back({range.slot, *capcode});
+      seen.push_back({key, *capcode + 1});
     }
     tx.Commit();
+    freedGeneration_ = generation;
+    for (const auto& [key, below] : seen) takenBelow_[key] = below;
     result.value = std::move(reservation);
     return result;
   });
@@ -330,28 +391,26 @@ StoreResult<int64_t> ProductionStore::Commit(const Reservation& reservation, con
     StoreResult<int64_t> result;
     const std::string now = Now();
     Transaction tx(*db_);
-    result.value = InsertRecord(record, now);
+    // The reservation becomes the pager's first, so that the record's own
+    // capcodes find it theirs already.
     const auto kept = db_->Run(
-        "UPDATE allocations SET lease_until = NULL, record_id = $2"
-        " WHERE token = $1 AND lease_until IS NOT NULL RETURNING capcode",
-        {reservation.token, result.value});
+        "UPDATE allocations SET lease_until = NULL WHERE token = $1 AND lease_until IS NOT NULL RETURNING capcode",
+        {reservation.token});
+    result.value = InsertRecord(record, now);
+    db_->Run("UPDATE allocations SET record_id = $2 WHERE token = $1", {reservation.token, result.value});
     std::vector<std::string> shared;
     for (const ReservedCapcode& c : reservation.capcodes) {
       const bool committed = std::any_of(kept.begin(), kept.end(), [&](const SqlRow& row) {
         return Number(row[0]) == int64_t{c.capcode};
       });
       if (committed) continue;
-      // The lease ran out and the reservation was taken over. Where the
-      // taker let the capcode go again, this pager simply keeps it.
-      int64_t changed = 0;
-      db_->Run(
-          "INSERT INTO allocations (capcode, slot, station, token, reserved_utc, lease_until, record_id)"
-          " VALUES ($1, $2, $3, $4, $5, NULL, $6) ON CONFLICT (capcode) DO NOTHING",
-          {int64_t{c.capcode}, int64_t{c.slot}, station_, reservation.token, now, result.value}, &changed);
-      if (changed == 1) continue;
-      const auto holder =
-          db_->Run("SELECT station, token FROM allocations WHERE capcode = $1", {int64_t{c.capcode}});
-      if (!holder.empty() && Text(holder[0][1]) == reservation.token) continue;  // committed once already
+      // The lease ran out and another station reserved the capcode meanwhile.
+      // Where it was free again, the record has just made it this pager's.
+      const auto holder = db_->Run("SELECT station, record_id, token FROM allocations WHERE capcode = $1",
+                                   {int64_t{c.capcode}});
+      if (!holder.empty() && (Text(holder[0][1]) == std::to_string(result.value) ||
+                              Text(holder[0][2]) == reservation.token))
+        continue;
       shared.push_back(CapcodeText(c.capcode) + " (now held by " +
                        (holder.empty() ? std::string("another station") : Text(holder[0][0])) + ")");
     }
@@ -371,7 +430,9 @@ StoreResult<int64_t> ProductionStore::Release(const Reservation& reservation, co
     StoreResult<int64_t> result;
     Transaction tx(*db_);
     result.value = InsertRecord(record, Now());
-    db_->Run("DELETE FROM allocations WHERE token = $1 AND lease_until IS NOT NULL", {reservation.token});
+    int64_t freed = 0;
+    db_->Run("DELETE FROM allocations WHERE token = $1 AND lease_until IS NOT NULL", {reservation.token}, &freed);
+    if (freed > 0) CountFreed();
     tx.Commit();
     return result;
   });

@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -137,11 +138,20 @@ class ProductionStore {
   auto Guarded(const char* what, bool idempotent, F&& body) -> decltype(body());
   std::string Now() const;
   int64_t InsertRecord(const ProductionRecord& record, const std::string& now);
-  std::optional<uint32_t> ReserveOne(const CapcodeRange& range, const Reservation& reservation,
+  std::optional<uint32_t> LowestFree(uint32_t from, uint32_t last);
+  std::optional<uint32_t> ReserveOne(const CapcodeRange& range, uint32_t from, const Reservation& reservation,
                                      const std::string& now);
   std::string Failure(const char* what, const std::string& reason) const;
 
+  void CountFreed();
+
   std::mutex mutex_;
+  // Per range (first, last): every capcode below this one is taken, as seen
+  // while allocation_frees stood at freedGeneration_. Saves reading the whole
+  // taken part of a range for every pager; a stale entry could only make a
+  // capcode be skipped, never given twice (the primary key sees to that).
+  std::map<std::pair<uint32_t, uint32_t>, uint32_t> takenBelow_;
+  int64_t freedGeneration_ = -1;
   std::unique_ptr<SqlConnection> db_;
   std::string name_;
   std::string target_;  // the location as given, for hiding a password in reasons

@@ -1,5 +1,6 @@
 #include "production/Schema.h"
 
+#include <iterator>
 #include <string>
 
 namespace qrt::production {
@@ -34,9 +35,11 @@ constexpr const char* kVersion1[] = {
     "CREATE INDEX record_capcodes_capcode ON record_capcodes (capcode)",
 };
 
-// A capcode is held by a pager once a write of it succeeded; allocation must
-// skip every held capcode, so the flag is kept with the capcode and indexed.
-// A reservation's lease_until is NULL once its pager was verified.
+// Version 2 allocates capcodes. `allocations` holds every capcode that is
+// not free: reserved by a station (lease_until set), or held by a pager
+// (lease_until NULL) through a verified batch or a recorded write, so that
+// finding the lowest free capcode reads one table. `held` marks the
+// recorded capcodes a pager holds, for the question "already written?".
 constexpr const char* kVersion2[] = {
     "ALTER TABLE record_capcodes ADD COLUMN held INTEGER NOT NULL DEFAULT 0",
     "UPDATE record_capcodes SET held = 1 WHERE enabled = 1 AND record_id IN"
@@ -51,6 +54,18 @@ constexpr const char* kVersion2[] = {
     " lease_until TEXT,"
     " record_id BIGINT REFERENCES records (id))",
     "CREATE INDEX allocations_token ON allocations (token)",
+    "CREATE INDEX allocations_lease ON allocations (lease_until) WHERE lease_until IS NOT NULL",
+    // Goes up whenever a taken capcode becomes free again, so that a station
+    // knows when what it saw of a range can no longer be relied on.
+    "CREATE TABLE allocation_frees (generation BIGINT NOT NULL)",
+    "INSERT INTO allocation_frees (generation) VALUES (0)",
+    // The capcodes earlier writes left in pagers, each with its latest write.
+    "INSERT INTO allocations (capcode, slot, station, token, reserved_utc, lease_until, record_id)"
+    " SELECT c.capcode, c.slot, r.station, '', r.time_utc, NULL, r.id"
+    " FROM record_capcodes c JOIN records r ON r.id = c.record_id"
+    " WHERE c.held = 1 AND r.id = (SELECT MAX(h.record_id) FROM record_capcodes h"
+    "  WHERE h.capcode = c.capcode AND h.held = 1)"
+    " ON CONFLICT (capcode) DO NOTHING",
 };
 
 struct Step {

@@ -33,6 +33,11 @@ struct SqlDialect {
   // a new database at once do not both create the tables; empty for none
   // (SQLite's write lock already does it).
   std::string_view migrationLock;
+  // Session settings around a transaction whose loss in a power cut costs
+  // nothing that a lease would not give back anyway: its commit returns
+  // without waiting for the disk. Every other commit waits for it.
+  std::string_view relaxedCommits;
+  std::string_view durableCommits;
 };
 
 class SqlError : public std::runtime_error {

@@ -19,6 +19,8 @@ constexpr SqlDialect kSqlite{
     "BEGIN IMMEDIATE",
     "INTEGER PRIMARY KEY AUTOINCREMENT",
     "",
+    "PRAGMA synchronous=NORMAL",
+    "PRAGMA synchronous=FULL",
 };
 
 // How long a statement waits for another process's write lock before it

@@ -252,7 +252,9 @@ class Store : public ::testing::TestWithParam<Backend> {
     ASSERT_TRUE(std::getenv("PGHOST") || std::getenv("PGSERVICE"))
         << "no PostgreSQL server in the environment: run under pg_virtualenv";
     location_ = "postgresql://";
-    OpenPostgres(location_)->Run("DROP TABLE IF EXISTS allocations, record_capcodes, records, schema_version CASCADE");
+    auto db = OpenPostgres(location_);
+    db->Run("DROP SCHEMA public CASCADE");
+    db->Run("CREATE SCHEMA public");
   }
   void TearDown() override {
     if (!dir_.empty()) fs::remove_all(dir_);
@@ -261,7 +263,7 @@ class Store : public ::testing::TestWithParam<Backend> {
   std::unique_ptr<ProductionStore> Open(StoreOptions options = {}) {
     if (options.station.empty()) options.station = "station-1";
     auto opened = ProductionStore::Open(location_, std::move(options));
-    EXPECT_TRUE(opened.ok()) << opened.error;
+    if (!opened.ok()) throw std::runtime_error(opened.error);
     return std::move(opened.value);
   }
   std::unique_ptr<SqlConnection> Raw() {
@@ -440,27 +442,35 @@ TEST_P(Store, TwoProcessesNeverReceiveOneCapcode) {
 
 TEST_P(Store, LeasesRunOutButCommittedCapcodesNever) {
   const auto t0 = system_clock::now();
+  auto now = t0 + minutes(29);
+  StoreOptions moving = Options("soon");
+  moving.clock = [&now] { return now; };
   auto first = Open(Options("dies", t0));
-  auto within = Open(Options("soon", t0 + minutes(29)));
-  auto after = Open(Options("later", t0 + minutes(31)));
+  auto soon = Open(moving);
+  const auto verified = [](uint32_t capcode) {
+    return Pager(Operation::Batch, Outcome::Ok, PagerImage(capcode), "Verify Success!");
+  };
 
   const auto dead = first->Reserve({{1, 700, 799}});
   EXPECT_EQ(Capcodes(dead), std::vector<uint32_t>{700});
-  EXPECT_EQ(Capcodes(within->Reserve({{1, 700, 799}})), std::vector<uint32_t>{701});
-  const auto taken = after->Reserve({{1, 700, 799}});
+  const auto next = soon->Reserve({{1, 700, 799}});  // 700's lease still holds
+  EXPECT_EQ(Capcodes(next), std::vector<uint32_t>{701});
+  ASSERT_TRUE(soon->Commit(next.value, verified(701)).ok());
+  now = t0 + minutes(31);
+  const auto taken = soon->Reserve({{1, 700, 799}});
   EXPECT_EQ(Capcodes(taken), std::vector<uint32_t>{700});
-  ASSERT_TRUE(after->Commit(taken.value, Pager(Operation::Batch, Outcome::Ok, PagerImage(700), "Verify Success!")).ok());
+  ASSERT_TRUE(soon->Commit(taken.value, verified(700)).ok());
 
   // The station that was thought dead verifies after all: it is recorded and told.
-  const auto late = first->Commit(dead.value, Pager(Operation::Batch, Outcome::Ok, PagerImage(700), "Verify Success!"));
+  const auto late = first->Commit(dead.value, verified(700));
   EXPECT_GT(late.value, 0);
-  EXPECT_NE(late.error.find("0000700 (now held by later)"), std::string::npos) << late.error;
+  EXPECT_NE(late.error.find("0000700 (now held by soon)"), std::string::npos) << late.error;
   LogFilter filter;
   filter.capcode = 700;
   EXPECT_EQ(first->Query(filter).value.size(), 2u);
 
   auto years = Open(Options("station-1", t0 + minutes(60 * 24 * 365)));
-  EXPECT_EQ(Capcodes(years->Reserve({{1, 700, 799}})), std::vector<uint32_t>{701});  // 701's lease ran out too
+  EXPECT_EQ(Capcodes(years->Reserve({{1, 700, 799}})), std::vector<uint32_t>{702});
 }
 
 TEST_P(Store, IdleCodewordsAreSkippedAndAUsedUpRangeEndsTheBatch) {
@@ -477,6 +487,14 @@ TEST_P(Store, IdleCodewordsAreSkippedAndAUsedUpRangeEndsTheBatch) {
   EXPECT_EQ(Capcodes(store->Reserve({{1, 100, 199}, {2, 300, 300}})), (std::vector<uint32_t>{100, 300}));
   EXPECT_NE(store->Reserve({{1, 100, 199}, {2, 300, 300}}).error.find("Capcode 2 range"), std::string::npos);
   EXPECT_EQ(Capcodes(store->Reserve({{1, 100, 199}})), std::vector<uint32_t>{101});
+
+  // A capcode another station gives back below the ones taken since is the next.
+  auto other = Open(Options("station-2"));
+  EXPECT_EQ(Capcodes(store->Reserve({{1, 900, 999}})), std::vector<uint32_t>{900});
+  const auto given = other->Reserve({{1, 900, 999}});
+  EXPECT_EQ(Capcodes(store->Reserve({{1, 900, 999}})), std::vector<uint32_t>{902});
+  ASSERT_TRUE(other->Release(given.value, Pager(Operation::Batch, Outcome::Failed, PagerImage(901), "Verify Error!")).ok());
+  EXPECT_EQ(Capcodes(store->Reserve({{1, 900, 999}})), std::vector<uint32_t>{901});
   EXPECT_TRUE(store->Check().ok());
 }
 
