@@ -169,7 +169,7 @@ StoreResult<std::unique_ptr<ProductionStore>> ProductionStore::Open(const std::s
   std::unique_ptr<SqlConnection> db;
   try {
     db = where.backend == Backend::Postgres ? OpenPostgres(where.target) : OpenSqlite(where.target);
-    Migrate(*db, options.schemaVersion > 0 ? options.schemaVersion : kSchemaVersion);
+    Migrate(*db);
   } catch (const std::exception& e) {
     return fail(HidePasswords(e.what(), where.target));
   }

@@ -47,9 +47,6 @@ struct StoreOptions {
   std::chrono::seconds lease = kReservationLease;
   // The time records and leases are taken from; empty: the system clock.
   std::function<std::chrono::system_clock::time_point()> clock;
-  // The record version to bring the database to (tests of the migration
-  // build older versions); 0: this program's.
-  int schemaVersion = 0;
 };
 
 struct StoreStatus {

@@ -408,8 +408,18 @@ TEST_P(Store, TwoProcessesNeverReceiveOneCapcode) {
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "station ended with " << status;
   }
-  // Threads of one program share one store the same way.
   auto shared = Open();
+  const auto capcodesOf = [&] {
+    std::set<uint32_t> capcodes;
+    for (const ProductionRecord& r : shared->Query({}).value) capcodes.insert(r.capcodes[0].capcode);
+    return capcodes;
+  };
+  const std::set<uint32_t> fromProcesses = capcodesOf();
+  EXPECT_EQ(shared->Query({}).value.size(), 40u);
+  EXPECT_EQ(fromProcesses.size(), 40u);
+  EXPECT_TRUE(*fromProcesses.begin() >= 5000 && *fromProcesses.rbegin() <= 5999);
+
+  // Threads of one program share one store the same way.
   std::atomic<int> refused{0};
   std::vector<std::thread> boards;
   for (int board = 0; board < 2; ++board)
@@ -427,12 +437,9 @@ TEST_P(Store, TwoProcessesNeverReceiveOneCapcode) {
   EXPECT_EQ(refused, 0);
 
   const auto records = shared->Query({});
-  std::set<uint32_t> capcodes;
+  const std::set<uint32_t> capcodes = capcodesOf();
   std::set<std::string> stations;
-  for (const ProductionRecord& r : records.value) {
-    capcodes.insert(r.capcodes[0].capcode);
-    stations.insert(r.station);
-  }
+  for (const ProductionRecord& r : records.value) stations.insert(r.station);
   EXPECT_EQ(records.value.size(), 50u) << records.error;
   EXPECT_EQ(capcodes.size(), 50u);
   EXPECT_EQ(*capcodes.begin(), 5000u);
@@ -497,6 +504,12 @@ TEST_P(Store, IdleCodewordsAreSkippedAndAUsedUpRangeEndsTheBatch) {
   EXPECT_EQ(Capcodes(store->Reserve({{1, 900, 999}})), std::vector<uint32_t>{901});
   EXPECT_TRUE(store->Check().ok());
 }
+
+}  // namespace
+
+void PrintTo(Backend backend, std::ostream* out) { *out << (backend == Backend::Sqlite ? "SQLite" : "PostgreSQL"); }
+
+namespace {
 
 INSTANTIATE_TEST_SUITE_P(Backends, Store, ::testing::Values(Backend::Sqlite, Backend::Postgres),
                          [](const auto& info) { return info.param == Backend::Sqlite ? "SQLite" : "PostgreSQL"; });
