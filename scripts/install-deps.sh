@@ -11,6 +11,7 @@ packages=(
   dpkg-dev file
   clang-14 libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
+  libsqlite3-dev sqlite3 libpq-dev postgresql libssl-dev nlohmann-json3-dev
 )
 
 missing=()
