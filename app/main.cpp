@@ -9,13 +9,12 @@
 // looked for. With --screenshot the program writes pictures of its windows
 // into DIR and ends.
 #include <QApplication>
-#include <QDir>
+#include <QCommandLineParser>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -30,7 +29,7 @@
 #include "editor/gui/QtMessages.h"
 #include "link/PagerLink.h"
 #include "link/RealClock.h"
-#include "sim/PortFactory.h"
+#include "ports/PortFactory.h"
 
 namespace {
 
@@ -42,43 +41,51 @@ struct Options {
   std::string error;
 };
 
-void Usage(FILE* out) {
-  std::fprintf(out,
-               "usage: qrt35prog [--port ppdev|ppdev:/dev/parportN|raw|sim] [--sim-image FILE]\n"
-               "                 [--screenshot DIR]\n"
-               "  --port        how to reach the programming board (default ppdev)\n"
-               "  --sim-image   the simulated pager's EEPROM file for --port sim\n"
-               "                (default ~/.local/share/qrt35/sim-pager.bin)\n"
-               "  --screenshot  write PNG pictures of the windows into DIR and exit\n");
+void DescribeOptions(QCommandLineParser& parser) {
+  parser.setApplicationDescription(QStringLiteral("The QRT35 pager programmer's window."));
+  parser.addOption({QStringLiteral("port"),
+                    QStringLiteral("How to reach the programming board: ppdev (default), "
+                                   "ppdev:/dev/parportN, raw or sim."),
+                    QStringLiteral("PORT"), QStringLiteral("ppdev")});
+  parser.addOption({QStringLiteral("sim-image"),
+                    QStringLiteral("The simulated pager's EEPROM file for --port sim "
+                                   "(default ~/.local/share/qrt35/sim-pager.bin)."),
+                    QStringLiteral("FILE")});
+  parser.addOption({QStringLiteral("screenshot"),
+                    QStringLiteral("Write PNG pictures of the windows into DIR and exit."),
+                    QStringLiteral("DIR")});
+  parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")});
 }
 
-Options Parse(int argc, char** argv) {
+// The options are read before any window system is needed, so that --help
+// and a mistyped option answer on a machine without a display. Qt's own
+// options (-platform, -style, ...) take a single dash and are left to
+// QApplication; an unknown option with two dashes is a mistake.
+Options Parse(int argc, char** argv, QString& helpText) {
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  QCommandLineParser parser;
+  DescribeOptions(parser);
+  parser.parse(args);
+  // Without a running application Qt cannot know the program's name.
+  helpText = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("qrt35prog"));
   Options o;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto value = [&](std::string& into) {
-      const size_t eq = arg.find('=');
-      if (eq != std::string::npos) {
-        into = arg.substr(eq + 1);
-      } else if (i + 1 < argc) {
-        into = argv[++i];
-      } else {
-        o.error = arg + " needs a value";
-      }
-    };
-    if (arg == "--help" || arg == "-h") {
-      o.help = true;
-    } else if (arg == "--port" || arg.rfind("--port=", 0) == 0) {
-      value(o.port);
-    } else if (arg == "--sim-image" || arg.rfind("--sim-image=", 0) == 0) {
-      value(o.simImage);
-    } else if (arg == "--screenshot" || arg.rfind("--screenshot=", 0) == 0) {
-      value(o.screenshotDir);
-    } else if (arg.rfind("--", 0) == 0) {
-      o.error = "unknown option " + arg;
+  for (const QString& name : parser.unknownOptionNames()) {
+    if (args.contains("--" + name) || std::any_of(args.begin(), args.end(), [&](const QString& a) {
+          return a.startsWith("--" + name + "=");
+        })) {
+      o.error = "unknown option --" + name.toStdString();
+      return o;
     }
-    // Single-dash options (-platform, -style, ...) are Qt's own.
   }
+  if (!parser.errorText().isEmpty() && parser.unknownOptionNames().isEmpty()) {
+    o.error = parser.errorText().toStdString();  // an option without its value
+    return o;
+  }
+  o.help = parser.isSet(QStringLiteral("help"));
+  o.port = parser.value(QStringLiteral("port")).toStdString();
+  o.simImage = parser.value(QStringLiteral("sim-image")).toStdString();
+  o.screenshotDir = parser.value(QStringLiteral("screenshot")).toStdString();
   return o;
 }
 
@@ -107,14 +114,14 @@ class TerminalMessages : public qrt::Messages {
 int main(int argc, char** argv) {
   // The options are read before any window system is needed, so that --help
   // and a mistyped option answer on a machine without a display.
-  const Options options = Parse(argc, argv);
+  QString helpText;
+  const Options options = Parse(argc, argv, helpText);
   if (options.help) {
-    Usage(stdout);
+    std::fputs(qPrintable(helpText), stdout);
     return 0;
   }
   if (!options.error.empty()) {
-    std::fprintf(stderr, "qrt35prog: %s\n", options.error.c_str());
-    Usage(stderr);
+    std::fprintf(stderr, "qrt35prog: %s\n%s", options.error.c_str(), qPrintable(helpText));
     return 2;
   }
 

@@ -15,7 +15,7 @@
 #include "editor/Capcode.h"
 #include "editor/Charset.h"
 #include "editor/Editor.h"
-#include "link/Messages.h"
+#include "base/Messages.h"
 #include "tables/TableFiles.h"
 
 namespace qrt {

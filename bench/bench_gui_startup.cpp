@@ -32,7 +32,7 @@
 #include "editor/gui/MainWindow.h"
 #include "link/PagerLink.h"
 #include "link/RealClock.h"
-#include "sim/PortFactory.h"
+#include "ports/PortFactory.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "sim/PortFactory.h"
+#include "ports/PortFactory.h"
 
 namespace qrt::cli {
 namespace {

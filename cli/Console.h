@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/Messages.h"
+#include "base/Messages.h"
 #include "transfer/Transfers.h"
 
 namespace qrt::cli {

@@ -7,9 +7,9 @@
 #include "cli/Console.h"
 #include "cli/Session.h"
 #include "cli/Settings.h"
+#include "editor/BoundControls.h"
 #include "editor/DetailDialogs.h"
 #include "editor/Editor.h"
-#include "image/FieldTags.h"
 
 namespace qrt::cli {
 namespace {

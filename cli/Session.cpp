@@ -7,7 +7,6 @@
 #include "ProductInfo.h"
 #include "backup/Backups.h"
 #include "base/DataHome.h"
-#include "image/FieldTags.h"
 #include "link/RealClock.h"
 #include "sim/VirtualClock.h"
 #include "tables/TableFiles.h"

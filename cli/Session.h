@@ -13,7 +13,7 @@
 #include "editor/Editor.h"
 #include "link/Clock.h"
 #include "link/PagerLink.h"
-#include "sim/PortFactory.h"
+#include "ports/PortFactory.h"
 #include "transfer/Transfers.h"
 
 namespace qrt::cli {

@@ -6,12 +6,12 @@
 #include <stdexcept>
 
 #include "cli/Json.h"
+#include "editor/BoundControls.h"
 #include "editor/Capcode.h"
 #include "editor/Editor.h"
 #include "editor/Frequency.h"
+#include "editor/ListTables.h"
 #include "image/Defaults.h"
-#include "image/FieldTags.h"
-#include "image/ListTables.h"
 
 namespace qrt::cli {
 namespace {

@@ -61,23 +61,6 @@ void NcommandLogic::SetEnabled(bool enabled) {
   Repaint();
 }
 
-void NcommandLogic::ReadProperties(const PropertyBag& bag, const FontSpec& ambientFont) {
-  font_ = bag.ReadFont("Font", ambientFont);
-  caption_ = bag.ReadText("Caption", kDefaultCaption);
-  dnColor_ = static_cast<uint32_t>(bag.ReadInt("DnColor", kDefaultDnColor));
-  upColor_ = static_cast<uint32_t>(bag.ReadInt("UpColor", kDefaultUpColor));
-  enabled_ = bag.ReadInt("Enabled", -1) != 0;
-}
-
-void NcommandLogic::WriteProperties(PropertyBag& bag, const FontSpec& ambientFont) const {
-  bag.WriteText("Caption", caption_, kDefaultCaption);
-  bag.WriteFont("Font", font_, ambientFont);
-  bag.WriteInt("UpColor", upColor_, kDefaultUpColor);
-  bag.WriteInt("DnColor", dnColor_, kDefaultDnColor);
-  // Booleans are persisted as -1 (true) and 0 (false).
-  bag.WriteInt("Enabled", enabled_ ? -1 : 0, -1);
-}
-
 void NcommandLogic::Resize(double innerWidth, double innerHeight) {
   innerWidth_ = innerWidth;
   innerHeight_ = innerHeight;

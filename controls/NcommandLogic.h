@@ -1,16 +1,25 @@
 #pragma once
 // Ncommand without a window: the system's picture push button with a centred
 // caption. It keeps which face shows (raised or pressed), where the caption
-// sits and in which colour, and the persisted properties. The widget measures
+// sits and in which colour, and its properties. The widget measures
 // the caption, draws the face and forwards the mouse.
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 
-#include "controls/PropertyBag.h"
-
 namespace qrt {
+
+// A caption font. Sizes are in points.
+struct FontSpec {
+  std::string name = "MS Sans Serif";
+  double size = 8.25;
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  bool strikeout = false;
+  bool operator==(const FontSpec&) const = default;
+};
 
 struct TwipSize {
   double width = 0, height = 0;
@@ -48,10 +57,6 @@ class NcommandLogic {
   void SetEnabled(bool enabled);
 
   // ------------------------------------------------------------- lifecycle
-  // Reading applies nothing to the caption colour or the overlay: that waits
-  // for Show.
-  void ReadProperties(const PropertyBag& bag, const FontSpec& ambientFont);
-  void WriteProperties(PropertyBag& bag, const FontSpec& ambientFont) const;
   void Resize(double innerWidth, double innerHeight);
   void Show();
 

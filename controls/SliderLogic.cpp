@@ -97,31 +97,6 @@ void SliderLogic::SetBorderStyle(int32_t b) {
   Repaint();
 }
 
-void SliderLogic::ReadProperties(const PropertyBag& bag) {
-  min_ = static_cast<int32_t>(bag.ReadInt("Min", Defaults::Min));
-  max_ = static_cast<int32_t>(bag.ReadInt("Max", Defaults::Max));
-  stored_ = static_cast<int32_t>(bag.ReadInt("Value", Defaults::Value));
-  sliderWidth_ = static_cast<int32_t>(bag.ReadInt("SliderWidth", Defaults::SliderWidth));
-  sliderColor_ = static_cast<uint32_t>(bag.ReadInt("SliderColor", Defaults::SliderColor));
-  // Form data that breaks the range invariant (written by hand or damaged)
-  // would put the thumb outside the groove; restore Min <= value <= Max.
-  if (max_ < min_) max_ = min_;
-  stored_ = std::clamp(stored_, min_, max_);
-  SetBorderStyle(static_cast<int32_t>(bag.ReadInt("BorderStyle", Defaults::BorderStyle)));
-  SetOrientation(static_cast<int32_t>(bag.ReadInt("Orientation", Defaults::Orientation)));
-  PlaceThumb();
-}
-
-void SliderLogic::WriteProperties(PropertyBag& bag) const {
-  bag.WriteInt("Min", min_, Defaults::Min);
-  bag.WriteInt("Max", max_, Defaults::Max);
-  bag.WriteInt("Value", stored_, Defaults::Value);
-  bag.WriteInt("SliderWidth", sliderWidth_, Defaults::SliderWidth);
-  bag.WriteInt("SliderColor", sliderColor_, Defaults::SliderColor);
-  bag.WriteInt("BorderStyle", borderStyle_, Defaults::BorderStyle);
-  bag.WriteInt("Orientation", orientation_, Defaults::Orientation);
-}
-
 void SliderLogic::Resize(int32_t widthTwips, int32_t heightTwips) {
   width_ = widthTwips;
   height_ = heightTwips;

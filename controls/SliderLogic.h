@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "controls/Edge.h"
-#include "controls/PropertyBag.h"
 
 namespace qrt {
 
@@ -80,8 +79,6 @@ class SliderLogic {
   void SetBorderStyle(int32_t b);
 
   // ------------------------------------------------------------- lifecycle
-  void ReadProperties(const PropertyBag& bag);
-  void WriteProperties(PropertyBag& bag) const;
   // The container gave the control a new size.
   void Resize(int32_t widthTwips, int32_t heightTwips);
   void PlaceThumb();

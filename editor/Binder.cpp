@@ -17,9 +17,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "editor/BoundControls.h"
 #include "editor/BoundFields.h"
 #include "editor/Editor.h"
-#include "image/FieldTags.h"
 
 namespace qrt {
 namespace {

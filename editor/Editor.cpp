@@ -5,10 +5,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "editor/BoundControls.h"
 #include "editor/BoundFields.h"
+#include "editor/ListTables.h"
 #include "image/Defaults.h"
-#include "image/FieldTags.h"
-#include "image/ListTables.h"
 
 namespace qrt {
 namespace {

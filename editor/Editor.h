@@ -30,9 +30,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/Messages.h"
 #include "editor/AppState.h"
 #include "editor/Controls.h"
-#include "link/Messages.h"
 
 namespace qrt {
 

@@ -4,11 +4,11 @@
 #include <optional>
 #include <string>
 
+#include "editor/BoundControls.h"
 #include "editor/BoundFields.h"
 #include "editor/Editor.h"
+#include "editor/ListTables.h"
 #include "image/Defaults.h"
-#include "image/FieldTags.h"
-#include "image/ListTables.h"
 
 namespace qrt {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "editor/BoundFields.h"
 #include "editor/Editor.h"
-#include "image/ListTables.h"
+#include "editor/ListTables.h"
 
 namespace qrt {
 namespace {

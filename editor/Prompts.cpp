@@ -2,10 +2,10 @@
 // prompt enabling.
 #include <stdexcept>
 
+#include "editor/BoundControls.h"
 #include "editor/BoundFields.h"
 #include "editor/Editor.h"
 #include "editor/Prompt.h"
-#include "image/FieldTags.h"
 
 namespace qrt {
 namespace {

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/Messages.h"
 #include "editor/Editor.h"
-#include "image/ListTables.h"
-#include "link/Messages.h"
+#include "editor/ListTables.h"
 
 namespace qrt::fuzz {
 

@@ -10,10 +10,10 @@
 #include <span>
 #include <string>
 
+#include "editor/BoundControls.h"
 #include "editor/Prompt.h"
 #include "fuzz/FuzzSupport.h"
 #include "image/Defaults.h"
-#include "image/FieldTags.h"
 
 using namespace qrt;
 

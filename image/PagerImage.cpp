@@ -1,9 +1,6 @@
 #include "image/PagerImage.h"
 
-#include <cmath>
-#include <algorithm>
 #include <cstring>
-#include <limits>
 
 namespace qrt {
 namespace {
@@ -15,43 +12,12 @@ void CheckAddress(int address) {
 
 }  // namespace
 
-void ShiftLeftVariant(double& value, uint8_t n) { value = std::ldexp(value, n); }
-
-void ShiftLeftLong(int32_t& value, uint8_t n) {
-  if (value == 0) return;
-  if (n >= 32) throw OverflowError("ShiftLeftLong overflow");
-  const int64_t r = static_cast<int64_t>(value) * (int64_t{1} << n);
-  if (r > std::numeric_limits<int32_t>::max() || r < std::numeric_limits<int32_t>::min())
-    throw OverflowError("ShiftLeftLong overflow");
-  value = static_cast<int32_t>(r);
-}
-
-void ShiftRightLong(int32_t& value, uint8_t n) {
-  if (n >= 31) { value = (n == 31 && value == std::numeric_limits<int32_t>::min()) ? -1 : 0; return; }
-  value = value / (int32_t{1} << n);
-}
-
-void ShiftRightInteger(int16_t& value, uint8_t n) {
-  if (n >= 15) { value = (n == 15 && value == std::numeric_limits<int16_t>::min()) ? -1 : 0; return; }
-  value = static_cast<int16_t>(value / (1 << n));
-}
-
-void ShiftLeftByte(uint8_t& value, uint8_t n) {
-  if (value == 0) return;
-  if (n >= 8 || (static_cast<unsigned>(value) << n) > 255u) throw OverflowError("ShiftLeftByte overflow");
-  value = static_cast<uint8_t>(value << n);
-}
-
-void ShiftRightByte(uint8_t& value, uint8_t n) { value = n >= 8 ? 0 : static_cast<uint8_t>(value >> n); }
-
 uint8_t GetField(const Image& image, int address, int bit, int width) {
   CheckAddress(address);
   if (bit < 0 || width < 0 || width > 8 || bit > 7)
     throw OverflowError("field bit " + std::to_string(bit) + " width " + std::to_string(width));
   const unsigned mask = ~(255u << width) & 255u;
-  uint8_t v = image[address];
-  ShiftRightByte(v, static_cast<uint8_t>(bit));
-  return static_cast<uint8_t>(v & mask);
+  return static_cast<uint8_t>((image[address] >> bit) & mask);
 }
 
 void SetField(Image& image, int address, int bit, int width, int value) {
@@ -62,9 +28,8 @@ void SetField(Image& image, int address, int bit, int width, int value) {
   const unsigned fieldMask = (~(255u << width) & 255u) << bit;
   const unsigned keepMask = fieldMask ^ 255u;
   if (static_cast<unsigned>(value) >= (1u << width)) throw OverflowError("value wider than its field");
-  uint8_t shifted = static_cast<uint8_t>(value);
-  ShiftLeftByte(shifted, static_cast<uint8_t>(bit));
-  image[address] = static_cast<uint8_t>((image[address] & keepMask) | shifted);
+  // value < 2^width and bit + width <= 8: the shifted value stays inside the field.
+  image[address] = static_cast<uint8_t>((image[address] & keepMask) | (static_cast<unsigned>(value) << bit));
 }
 
 uint16_t ImageChecksum(const Image& image, int first, int last) {

@@ -36,14 +36,6 @@ uint8_t GetField(const Image& image, int address, int bit, int width);
 // caller can never spill into a neighbouring field.
 void SetField(Image& image, int address, int bit, int width, int value);
 
-// Shift routines. Left shifts that leave the operand's type throw OverflowError.
-void ShiftLeftVariant(double& value, uint8_t n);
-void ShiftLeftLong(int32_t& value, uint8_t n);
-void ShiftRightLong(int32_t& value, uint8_t n);      // truncates toward zero
-void ShiftRightInteger(int16_t& value, uint8_t n);   // truncates toward zero
-void ShiftLeftByte(uint8_t& value, uint8_t n);
-void ShiftRightByte(uint8_t& value, uint8_t n);
-
 // Image addresses that several subsystems rely on.
 namespace addr {
 inline constexpr int kHardwareVariant = 0x00D;  // 0 = GP(RoHS) hardware

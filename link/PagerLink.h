@@ -10,9 +10,9 @@
 #include <functional>
 #include <string_view>
 
+#include "base/Messages.h"
 #include "image/PagerImage.h"
 #include "link/Clock.h"
-#include "link/Messages.h"
 #include "link/PortIo.h"
 
 namespace qrt {

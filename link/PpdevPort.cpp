@@ -16,8 +16,6 @@
 namespace qrt {
 namespace {
 
-constexpr uint16_t kLegacyBases[] = {0x378, 0x278, 0x3BC};
-
 std::string AccessHint(int error) {
   if (error == EACCES || error == EPERM)
     return " Add yourself to the lp group (sudo usermod -aG lp $USER), log in again and retry.";
@@ -54,7 +52,7 @@ PpdevPort PpdevPort::FromSystem(Messages* messages, const std::string& procRoot,
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     uint16_t base = 0;
     if (!ParseBaseAddr(text, base)) continue;
-    if (std::find(std::begin(kLegacyBases), std::end(kLegacyBases), base) == std::end(kLegacyBases))
+    if (std::find(std::begin(kBoardAddresses), std::end(kBoardAddresses), base) == std::end(kBoardAddresses))
       continue;
     const bool taken = std::any_of(mappings.begin(), mappings.end(),
                                    [base](const Mapping& m) { return m.base == base; });
@@ -64,7 +62,7 @@ PpdevPort PpdevPort::FromSystem(Messages* messages, const std::string& procRoot,
 }
 
 PpdevPort PpdevPort::Direct(const std::string& device, Messages* messages) {
-  return PpdevPort({{kLegacyBases[0], device}}, messages);
+  return PpdevPort({{kBoardAddresses[0], device}}, messages);
 }
 
 PpdevPort::PpdevPort(std::vector<Mapping> mappings, Messages* messages)

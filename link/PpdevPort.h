@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "link/Messages.h"
+#include "base/Messages.h"
 #include "link/PortIo.h"
 
 namespace qrt {
@@ -32,6 +32,9 @@ class PpdevPort : public PortIo {
     uint16_t base;       // legacy data-register address the program uses
     std::string device;  // /dev/parportN
   };
+
+  // The data-register addresses the board is looked for at, in probe order.
+  static constexpr uint16_t kBoardAddresses[] = {0x378, 0x278, 0x3BC};
 
   // Legacy addresses matched against the parports the kernel lists.
   static PpdevPort FromSystem(Messages* messages, const std::string& procRoot = "/proc/sys/dev/parport",

@@ -6,9 +6,12 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libgtest-dev googletest libfmt-dev
+  libgtest-dev googletest
+  libcli11-dev nlohmann-json3-dev
+  dpkg-dev file
   clang-14 libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
+  libsqlite3-dev sqlite3 libpq-dev postgresql libssl-dev nlohmann-json3-dev
 )
 
 missing=()

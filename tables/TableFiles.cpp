@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/Messages.h"
 #include "editor/Editor.h"
-#include "link/Messages.h"
 
 namespace qrt {
 namespace {

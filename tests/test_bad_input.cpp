@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
+#include "editor/BoundControls.h"
 #include "editor/Capcode.h"
 #include "editor/Editor.h"
 #include "image/Defaults.h"
-#include "image/FieldTags.h"
 #include "tables/TableFiles.h"
 #include "tests/support/EditorRig.h"
 #include "tests/support/TableFileFakes.h"

@@ -71,7 +71,7 @@ TEST_P(BoundBox, StoresOnlyItsField) {
 }
 
 INSTANTIATE_TEST_SUITE_P(MainWindow, BoundBox, ::testing::ValuesIn(kBoxes),
-                         [](const auto& info) { return "chkCtl" + std::to_string(info.param.index); });
+                         [](const auto& row) { return "chkCtl" + std::to_string(row.param.index); });
 
 TEST(BoundBox, WholeByteBoxesTreatAnyNonZeroAsCleared) {
   EditorRig rig;
@@ -158,7 +158,7 @@ TEST_P(BoundList, ShowsEveryValueAndStoresEveryEntry) {
 }
 
 INSTANTIATE_TEST_SUITE_P(MainWindow, BoundList, ::testing::ValuesIn(kLists),
-                         [](const auto& info) { return "cboCtl" + std::to_string(info.param.index); });
+                         [](const auto& row) { return "cboCtl" + std::to_string(row.param.index); });
 
 TEST(BoundList, BaudRateWritesItsDerivedBytes) {
   struct Row {

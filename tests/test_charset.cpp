@@ -102,7 +102,7 @@ TEST_P(Languages, OnlyTextBytesInsideTheAreasChange) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Languages, ::testing::ValuesIn(AllLanguages()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(Charset, AreasAndTheirEdges) {
   EXPECT_EQ(TextBytes().size(), (31u + 2u + 32u) * 18u);

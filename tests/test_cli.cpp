@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "ProductInfo.h"
+#include "base/Messages.h"
 #include "editor/Capcode.h"
 #include "editor/Editor.h"
 #include "image/Defaults.h"
-#include "link/Messages.h"
 #include "tests/test_cli_rig.h"
 
 namespace qrt::clitest {
@@ -104,7 +104,7 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndTouchNothing) {
   };
   for (const auto& args : cases) {
     std::string shown;
-    for (const auto& a : args) shown += a + " ";
+    for (const auto& word : args) shown += word + " ";
     const RunResult r = Run(args);
     EXPECT_EQ(r.code, 2) << shown << "\n" << r.err;
     EXPECT_TRUE(r.out.empty()) << shown;

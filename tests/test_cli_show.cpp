@@ -3,7 +3,7 @@
 #include <set>
 #include <sstream>
 
-#include "image/FieldTags.h"
+#include "editor/BoundControls.h"
 #include "tests/test_cli_rig.h"
 
 namespace qrt::clitest {

@@ -249,7 +249,7 @@ TEST_P(PromptTableRows, AttributeCountTextAndFillerInEveryLanguage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllSlots, PromptTableRows, ::testing::ValuesIn(kPromptRows),
-                         [](const auto& info) { return "slot" + std::to_string(info.param.k); });
+                         [](const auto& row) { return "slot" + std::to_string(row.param.k); });
 
 TEST(PromptTables, GermanTextsAreWindows1252NotUtf8) {
   const Slot escape = ReadSlot(PromptsGerman(), 2 * 20);

@@ -8,10 +8,10 @@
 #include <string>
 #include <tuple>
 
+#include "editor/BoundControls.h"
 #include "editor/Editor.h"
+#include "editor/ListTables.h"
 #include "image/Defaults.h"
-#include "image/FieldTags.h"
-#include "image/ListTables.h"
 
 namespace qrt {
 namespace {
@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         TagCase{"empty_bit", "&H39,,1,chk", false, 0, 0, 0, O},
         TagCase{"fraction", "&H39,3.5,1,chk", false, 0, 0, 0, O},
         TagCase{"empty_width", "&H39,3,,chk", false, 0, 0, 0, O}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(PromptTagGrammar, AddressAndLogoFlag) {
   const struct {

@@ -6,9 +6,9 @@
 #include <map>
 #include <set>
 
+#include "editor/BoundControls.h"
 #include "editor/Editor.h"
 #include "editor/Form1Design.h"
-#include "image/FieldTags.h"
 
 namespace qrt::form1 {
 namespace {
@@ -150,8 +150,8 @@ TEST(Form1Design, EveryControlTheEditorModelsHasAWidget) {
   int modelled = 0;
   for (Ctl a : arrays) {
     for (int i = 0; i < 70; ++i) {
-      const ControlState* state = editor.Control(CtlRef{a, i});
-      if (!state || !state->exists) {
+      const ControlState* control = editor.Control(CtlRef{a, i});
+      if (!control || !control->exists) {
         EXPECT_EQ(ControlShowing(CtlRef{a, i}), nullptr) << "widget for a control the editor lacks";
         continue;
       }

@@ -7,7 +7,7 @@
 
 #include "editor/Editor.h"
 #include "editor/Frequency.h"
-#include "image/ListTables.h"
+#include "editor/ListTables.h"
 
 namespace qrt {
 namespace {

@@ -93,7 +93,7 @@ TEST_P(Language, TablesLandAtTheirAddresses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(List, Language, ::testing::ValuesIn(kLanguages),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(LanguageList, GermanFieldsShowUmlauts) {
   EditorRig rig;
@@ -205,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DefaultRow{"flashEnglish", 0, 65, 0x0A0, {0x43, 10, "FLASH ONLY"}},
                       DefaultRow{"flashGerman", 3, 65, 0x0A0, {0x43, 11, "Nur Blinken"}},
                       DefaultRow{"charging", 0, 68, 0x428, {0x27, 8, "CHARGING"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(LoadDefaultDetails, ChargingFillerAndFocusBack) {
   EditorRig rig;

@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "B,#120#315#9285#6555#"},
         SuffixCase{"timer", "", std::nullopt, std::nullopt, ",#"},
         SuffixCase{"font_only", "x", std::nullopt, 10, "x,#10#"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(LayoutSuffix, MissingOrBrokenNumbersReadAsZero) {
   EXPECT_EQ(ParseLayoutSuffix("&H36,5,1,chk"), Geometry{});

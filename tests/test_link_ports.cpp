@@ -8,7 +8,8 @@
 
 #include "link/PpdevPort.h"
 #include "link/RawPort.h"
-#include "sim/PortFactory.h"
+#include "ports/PortFactory.h"
+#include "sim/SimBoard.h"
 #include "sim/VirtualClock.h"
 
 namespace qrt {

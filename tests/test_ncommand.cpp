@@ -38,7 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CentreCase{"even_difference", 1000, 400, 300},
                       CentreCase{"fraction_below_half", 100.8, 100, 0},
                       CentreCase{"fraction_at_one", 102, 100, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 // A button with a fixed-size caption label: 10 twips per character, 195 high.
 struct Button {
@@ -63,9 +63,6 @@ TEST(Ncommand, NewInstanceDefaults) {
   EXPECT_EQ(t.b.DnColor(), 0u);
   EXPECT_TRUE(t.b.Enabled());
   EXPECT_EQ(t.b.Font(), (FontSpec{"Arial", 9}));
-  PropertyBag bag;
-  t.b.WriteProperties(bag, FontSpec{"Arial", 9});
-  EXPECT_EQ(bag.Size(), 0u) << "nothing differs from its default";
 }
 
 TEST(Ncommand, CaptionCentredOnResizeShowAndChange) {
@@ -136,25 +133,6 @@ TEST(Ncommand, DisabledIsGreyAndCannotBePressedOrClicked) {
   EXPECT_EQ(t.clicks, 1);
 }
 
-TEST(Ncommand, ReadingPropertiesWaitsForShow) {
-  PropertyBag bag;
-  bag.WriteInt("Enabled", 0, -1);
-  bag.WriteInt("UpColor", 0x0000FF, 0xFFFFFF);
-  bag.WriteText("Caption", "OK", "Ncommand");
-  Button t;
-  t.b.Show();
-  t.b.ReadProperties(bag, FontSpec{"Arial", 9});
-  EXPECT_EQ(t.b.Caption(), "OK");
-  EXPECT_FALSE(t.b.Enabled());
-  EXPECT_EQ(t.b.UpColor(), 0x0000FFu);
-  // Still as shown before the read.
-  EXPECT_TRUE(t.b.OverlayEnabled());
-  EXPECT_EQ(t.b.CaptionColor(), 0xFFFFFFu);
-  t.b.Show();
-  EXPECT_FALSE(t.b.OverlayEnabled());
-  EXPECT_EQ(t.b.CaptionColor(), 0xC0C0C0u);
-}
-
 struct SetterCase {
   const char* key;
   void (*apply)(NcommandLogic&);
@@ -164,22 +142,11 @@ void PrintTo(const SetterCase& c, std::ostream* os) { *os << c.key; }
 
 class SetterMarks : public ::testing::TestWithParam<SetterCase> {};
 
-TEST_P(SetterMarks, EachSetterMarksItsOwnKeyAndThatKeyIsWritten) {
+TEST_P(SetterMarks, EachSetterMarksItsOwnKey) {
   const SetterCase& c = GetParam();
   Button t;
   c.apply(t.b);
   EXPECT_EQ(t.marks, std::vector<std::string>{c.key});
-  PropertyBag bag;
-  t.b.WriteProperties(bag, FontSpec{"Arial", 9});
-  EXPECT_EQ(bag.Size(), 1u);
-  EXPECT_TRUE(bag.Has(c.key));
-
-  // Written and read back into a fresh button, the property survives.
-  Button u;
-  u.b.ReadProperties(bag, FontSpec{"Arial", 9});
-  PropertyBag again;
-  u.b.WriteProperties(again, FontSpec{"Arial", 9});
-  EXPECT_EQ(again.Values(), bag.Values());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -189,39 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SetterCase{"UpColor", [](NcommandLogic& b) { b.SetUpColor(0x808080); }},
                       SetterCase{"DnColor", [](NcommandLogic& b) { b.SetDnColor(0xFF); }},
                       SetterCase{"Enabled", [](NcommandLogic& b) { b.SetEnabled(false); }}),
-    [](const auto& info) { return std::string(info.param.key); });
-
-TEST(Ncommand, EnabledPersistsAsMinusOneAndZero) {
-  Button t;
-  t.b.SetEnabled(false);
-  PropertyBag bag;
-  t.b.WriteProperties(bag, FontSpec{"Arial", 9});
-  EXPECT_EQ(bag.ReadInt("Enabled", 99), 0);
-  t.b.SetEnabled(true);
-  t.b.WriteProperties(bag, FontSpec{"Arial", 9});
-  EXPECT_FALSE(bag.Has("Enabled"));
-}
-
-TEST(Ncommand, FontDefaultIsTheAmbientFont) {
-  Button t;  // created in an Arial 9 container
-  PropertyBag bag;
-  t.b.WriteProperties(bag, FontSpec{"Verdana", 8});
-  EXPECT_EQ(bag.ReadFont("Font", {}), (FontSpec{"Arial", 9})) << "differs from this container's ambient font";
-
-  Button u;
-  u.b.ReadProperties(PropertyBag{}, FontSpec{"Verdana", 8});
-  EXPECT_EQ(u.b.Font(), (FontSpec{"Verdana", 8}));
-}
-
-TEST(PropertyBag, MissingOrMistypedKeysGiveTheDefault) {
-  PropertyBag bag;
-  bag.WriteText("Caption", "OK", "Ncommand");
-  EXPECT_EQ(bag.ReadInt("Caption", 7), 7);
-  EXPECT_EQ(bag.ReadText("Nothing", "x"), "x");
-  EXPECT_EQ(bag.ReadText("Caption", "x"), "OK");
-  bag.WriteText("Caption", "Ncommand", "Ncommand");
-  EXPECT_FALSE(bag.Has("Caption"));
-}
+    [](const auto& row) { return std::string(row.param.key); });
 
 TEST(CloseBox, AlwaysItsOwnSize) {
   for (auto [w, h] : {std::pair{0, 0}, std::pair{255, 270}, std::pair{1000, 50}, std::pair{-30, 9000}}) {

@@ -268,7 +268,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AlignRow{"umlautCountsOnce", Ctl::optRight, 0, 5, "Men\xC3\xBC", 21,
                                std::string(17, ' ') + "Men\xC3\xBC"},
                       AlignRow{"tooLongGetsNoPad", Ctl::optRight, 2, 5, "ABCDEFGHIJ", 8, "ABCDEFGHIJ"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(AlignmentStore, TextReachesTheImageWhenTheFieldIsLeft) {
   EditorRig rig;

@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 " ABCDEFGHIJKLMNOPQ"},
                       StoreCase{"spaces_inside", " A  B", 1, "A  B"},
                       StoreCase{"national", "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC", 0, "\xE9t\xE9 \x80"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 struct RefuseCase {
   const char* name;
@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "Can not exceed 18 characters exclude left space!"},
         RefuseCase{"greek", "AB\xCE\xA9", "The character \"\xCE\xA9\" can not be used in a prompt!"},
         RefuseCase{"emoji", "\xF0\x9F\x98\x80", "The character \"\xF0\x9F\x98\x80\" can not be used in a prompt!"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(PromptRecord, LogoModeFollowsTheLogoText) {
   Image img{};

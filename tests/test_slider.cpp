@@ -1,5 +1,5 @@
 // The slider's arithmetic in twips: placing and snapping the thumb, the value
-// it gives, the setters' rules, Changed, persistence and the drawn edges.
+// it gives, the setters' rules, Changed and the drawn edges.
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ClickCase{"past_the_right_end", 1499, 1350, 8},
                       ClickCase{"far_past_the_right_end", 1e12, 1350, 8},
                       ClickCase{"far_left", -1e12, 0, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 struct ValueCase {
   const char* name;
@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
         // 0..7 over 330 (thumb 150 on 480): 165 over the single scale is just
         // above 3.5, over a double scale just below.
         ValueCase{"single_scale_above_half", 480, 7, 240, 4}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(SliderDrag, OnlyTheLeftButtonAloneDragsAndTheEndsHold) {
   Probe p = ContrastSlider();
@@ -294,7 +294,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WidthCase{"vertical_equal_height", 1, 600, 300},
                       WidthCase{"vertical_ignores_width", 1, 1000, 300},
                       WidthCase{"negative", 0, -15, 300}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(SliderLayout, GrooveAndThumbFollowTheSize) {
   Probe p(1500, 300);
@@ -331,72 +331,6 @@ TEST(SliderLayout, HitTestCoversTheThumbOnly) {
   EXPECT_FALSE(p.s.HitsThumb(299, 10));
 }
 
-TEST(SliderPersistence, DefaultsAreNotWritten) {
-  Probe p;
-  PropertyBag bag;
-  p.s.WriteProperties(bag);
-  EXPECT_EQ(bag.Size(), 0u);
-
-  p.s.SetMax(8);
-  p.s.SetMin(1);
-  p.s.SetValue(4);
-  p.s.SetSliderWidth(150);
-  p.s.WriteProperties(bag);
-  EXPECT_EQ(bag.ReadInt("Max", -1), 8);
-  EXPECT_EQ(bag.ReadInt("Min", -1), 1);
-  EXPECT_EQ(bag.ReadInt("Value", -1), 4);
-  EXPECT_EQ(bag.ReadInt("SliderWidth", -1), 150);
-  EXPECT_FALSE(bag.Has("SliderColor"));
-  EXPECT_FALSE(bag.Has("BorderStyle"));
-  EXPECT_FALSE(bag.Has("Orientation"));
-
-  // Back at its default, a key disappears again.
-  p.s.SetMin(0);
-  p.s.WriteProperties(bag);
-  EXPECT_FALSE(bag.Has("Min"));
-}
-
-TEST(SliderPersistence, RoundTripAndNoChangedOnLoad) {
-  Probe a(1500, 1500);
-  a.s.SetMin(-20);
-  a.s.SetMax(20);
-  a.s.SetValue(5);
-  a.s.SetSliderWidth(600);
-  a.s.SetSliderColor(0x00336699);
-  a.s.SetBorderStyle(EDGE_SUNKEN);
-  a.s.SetOrientation(SliderLogic::kVertical);
-  PropertyBag bag;
-  a.s.WriteProperties(bag);
-  EXPECT_EQ(bag.ReadInt("Value", 0), 5) << "the stored value is written, not the reading";
-
-  Probe b(1500, 1500);
-  b.Reset();
-  b.s.ReadProperties(bag);
-  EXPECT_EQ(b.changed, 0);
-  EXPECT_EQ(b.s.Min(), -20);
-  EXPECT_EQ(b.s.Max(), 20);
-  EXPECT_EQ(b.s.StoredValue(), 5);
-  EXPECT_EQ(b.s.Value(), -5);
-  EXPECT_EQ(b.s.SliderWidth(), 600);
-  EXPECT_EQ(b.s.SliderColor(), 0x00336699u);
-  EXPECT_EQ(b.s.BorderStyle(), EDGE_SUNKEN);
-  EXPECT_TRUE(b.s.IsVertical());
-  EXPECT_EQ(b.s.Thumb(), a.s.Thumb());
-}
-
-TEST(SliderPersistence, DamagedRangeIsRepairedOnLoad) {
-  PropertyBag bag;
-  bag.WriteInt("Min", 10, 0);
-  bag.WriteInt("Max", 3, 100);
-  bag.WriteInt("Value", 99, 50);
-  Probe p;
-  p.s.ReadProperties(bag);
-  EXPECT_LE(p.s.Min(), p.s.Max());
-  EXPECT_GE(p.s.Value(), p.s.Min());
-  EXPECT_LE(p.s.Value(), p.s.Max());
-  EXPECT_GE(p.s.ThumbPosition(), 0.0);
-  EXPECT_LE(p.s.ThumbPosition(), p.s.Travel());
-}
 
 TEST(SliderPersistence, NewInstanceDefaults) {
   Probe p(3000, 300);
@@ -448,7 +382,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EdgeCase{"no_frame", 0, BF_RECT, 3, 2, {"...", "..."}},
                       EdgeCase{"top_and_bottom_only", BDR_SUNKENOUTER, BF_TOP | BF_BOTTOM, 3, 3, {"ss.", "...", "HHH"}},
                       EdgeCase{"one_pixel", BDR_RAISEDINNER, BF_RECT, 1, 1, {"s"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(SliderColours, SystemAndPlainColours) {
   EXPECT_EQ(SystemColorIndex(0x8000000F), 15);

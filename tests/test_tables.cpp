@@ -137,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, TableFileSize,
                          ::testing::Values(SizeCase{"empty", 0, false}, SizeCase{"b997", 997, false},
                                            SizeCase{"b998", 998, true}, SizeCase{"b2047", 2047, true},
                                            SizeCase{"b2048", 2048, true}, SizeCase{"b3000", 3000, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(TableRig, AnotherModelIsRefusedAndNeverBecomesTheSaveTarget) {
   ui.saveAnswers = {Path("mine.tbl")};
@@ -253,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TitleCase{"two_brackets", "A [x] B [y]", "A [/p/a.tbl]"},
                       TitleCase{"bare_bracket", "[", "[/p/a.tbl]"},
                       TitleCase{"empty", "", " - [/p/a.tbl]"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(TableRig, StartUpOpensDefaultTblSilently) {
   Image gp = BuildDefaultImage();

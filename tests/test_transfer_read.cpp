@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BandCase{"nibble3_band2", 0x02, 0x3D, 0, 2, true},
                       BandCase{"nibble8_band3", 0x04, 0x8D, 0, 3, true},
                       BandCase{"nibble2_unchanged", 0x02, 0x2D, 2, 2, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(TransferRead, BlankPagerFailsTheModelCheckBeforeAnyBlock) {
   TransferRig rig;
@@ -200,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ChecksumCase{"v110", "QRT35V1.0V1.10", false},
                       ChecksumCase{"letters", "QRT35V1.0VX.YZ", false},
                       ChecksumCase{"blanks", "QRT35V1.0     ", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(TransferRead, ChecksumMismatchRestoresThePreviousImageExactly) {
   TransferRig rig;

@@ -209,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
                       VariantCase{"gp_list_standard_pager_no", 1, 0x02, kNonGpQuestion, false, false},
                       VariantCase{"gp_list_gp_pager", 1, 0x00, nullptr, false, true},
                       VariantCase{"band2_list_gp_pager_no", 2, 0x00, kGpQuestion, false, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(TransferWrite, PagerThatStopsAnsweringKeepsTheEarlierPages) {
   WriteRig rig;
@@ -405,7 +405,7 @@ INSTANTIATE_TEST_SUITE_P(
         LimitCase{"both_at_limit", "2097151", "2097151", "2097151", "2097151",
                   {"Capcode 1 > 2097151 so can not be increase!",
                    "Capcode 2 > 2097151 so can not be increase!"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 // ---------------------------------------------- the Pager menu, end to end
 

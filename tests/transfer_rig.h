@@ -32,7 +32,7 @@ struct SimEditorHost : EditorHost {
 
 // Records what the dialog showed at every change.
 struct RecordingView : Form2View {
-  explicit RecordingView(Form2& form) : form(form) { form.SetView(this); }
+  explicit RecordingView(Form2& shown) : form(shown) { form.SetView(this); }
   ~RecordingView() override { form.SetView(nullptr); }
   void Form2Changed() override {
     snapshots.push_back(form.state);

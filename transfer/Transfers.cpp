@@ -5,10 +5,10 @@
 #include <string>
 
 #include "backup/Backups.h"
+#include "base/Messages.h"
 #include "editor/Editor.h"
 #include "editor/Numeric.h"
 #include "image/Cp1252.h"
-#include "link/Messages.h"
 #include "link/PagerLink.h"
 
 namespace qrt {

@@ -24,7 +24,7 @@
 
 #include "editor/Controls.h"
 #include "image/PagerImage.h"
-#include "link/Messages.h"
+#include "base/Messages.h"
 
 namespace qrt {
 

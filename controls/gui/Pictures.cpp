@@ -179,6 +179,28 @@ QPixmap SplashPicture(QSize size) {
   return pm;
 }
 
+QImage AppIcon(int size) {
+  QImage image(std::max(1, size), std::max(1, size), QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  const double s = image.width();
+  const QRectF tile(s * 0.03, s * 0.03, s * 0.94, s * 0.94);
+  QLinearGradient sky(tile.topLeft(), tile.bottomRight());
+  sky.setColorAt(0, kDeepBlue);
+  sky.setColorAt(1, kNight);
+  p.setPen(Qt::NoPen);
+  p.setBrush(sky);
+  p.drawRoundedRect(tile, s * 0.18, s * 0.18);
+  const QRectF pager(s * 0.16, s * 0.42, s * 0.68, s * 0.68 * 0.68);
+  DrawWaves(p, QPointF(pager.center().x(), pager.top() - s * 0.02), s * 0.09, size < 32 ? 2 : 3, kSeaGreen);
+  DrawPager(p, pager, "");
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(kAmber, std::max(1.0, s / 48)));
+  p.drawRoundedRect(tile, s * 0.18, s * 0.18);
+  return image;
+}
+
 QPixmap AboutPicture(QSize size) {
   QPixmap pm = Blank(size);
   QPainter p(&pm);

@@ -4,6 +4,7 @@
 // faces, the close box's two symbols, the splash and about pictures and the
 // dialogs' background. Each call draws afresh; callers keep what they reuse.
 #include <QColor>
+#include <QImage>
 #include <QPalette>
 #include <QPixmap>
 #include <QSize>
@@ -36,6 +37,11 @@ QPixmap SplashPicture(QSize size);
 // The about box's picture: a light field with a small pager in the top
 // right corner.
 QPixmap AboutPicture(QSize size);
+
+// The program's icon, `size` pixels square, with a transparent surround: a
+// pager under its waves on a night-blue rounded tile. Small sizes drop the
+// waves' outer rings so that the pager stays readable.
+QImage AppIcon(int size);
 
 // A quiet light background for the detail dialogs.
 QPixmap DialogPicture(QSize size);

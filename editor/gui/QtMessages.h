@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "link/Messages.h"
+#include "base/Messages.h"
 
 namespace qrt {
 

@@ -246,8 +246,8 @@ INSTANTIATE_TEST_SUITE_P(Boxes, CheckBoxClick,
                                            BoxCase{"chkCtl(2)", 1, 0x39, 4, true},    // Counter Out Enable
                                            BoxCase{"chkCtl(16)", 1, 0x3D, 4, true},   // Manual Write Enable
                                            BoxCase{"chkCtl(33)", 0, 0x4C, 0, false}), // Cap #4 ON
-                         [](const auto& info) {
-                           std::string n = info.param.name;
+                         [](const auto& row) {
+                           std::string n = row.param.name;
                            for (char& ch : n)
                              if (ch == '(' || ch == ')') ch = '_';
                            return n;
@@ -338,8 +338,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ListCase{"cboSLC", 1, 5, 0x3C, 0x0C, 0x0C},      // "240 seconds": bits 2 and 3
                       ListCase{"cboORC", 1, 3, 0x3D, 0x0E, 0x0C},      // "5 min": on, bits 1-2 = 2
                       ListCase{"cboCtl(9)", 0, 2, 0x61, 0x1B, 0x13}),  // "2400 bps": bits 3-4 = 2, 0-1 = 3
-    [](const auto& info) {
-      std::string n = info.param.name;
+    [](const auto& row) {
+      std::string n = row.param.name;
       for (char& ch : n)
         if (ch == '(' || ch == ')') ch = '_';
       return n;

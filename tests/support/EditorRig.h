@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Messages.h"
 #include "editor/Editor.h"
-#include "link/Messages.h"
 
 namespace qrt::testing {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <random>
 
+#include "base/Messages.h"
 #include "image/PagerImage.h"
-#include "link/Messages.h"
 #include "link/PagerLink.h"
 #include "sim/SimBoard.h"
 #include "sim/VirtualClock.h"

@@ -8,12 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "base/Messages.h"
 #include "link/Clock.h"
-#include "link/Messages.h"
 #include "link/PortIo.h"
-#include "sim/SimBoard.h"
 
 namespace qrt {
+
+class SimBoard;
 
 struct PortChoice {
   std::unique_ptr<PortIo> port;  // null when the choice failed

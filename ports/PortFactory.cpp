@@ -1,7 +1,8 @@
-#include "sim/PortFactory.h"
+#include "ports/PortFactory.h"
 
 #include "link/PpdevPort.h"
 #include "link/RawPort.h"
+#include "sim/SimBoard.h"
 
 namespace qrt {
 namespace {

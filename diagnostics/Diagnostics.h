@@ -1,0 +1,127 @@
+#pragma once
+// Port diagnostics: why the programmer does not find its board. Looks at the
+// machine's parallel ports (the device node, its base address and the board
+// address it serves, the driver that holds it, whether this user may open it),
+// the kernel modules behind them, kernel lockdown, USB printer cables, I2C
+// adapters and CH341A USB adapters, and asks every usable parallel port
+// whether a board answers. Every problem found carries the commands that fix
+// it.
+//
+// Both front ends show the same report: `Diagnose` gives the findings as data
+// and `RenderText` the plain text they show.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "diagnostics/NodeAccess.h"
+#include "link/Clock.h"
+#include "link/PortIo.h"
+
+namespace qrt {
+
+enum class Mark { Ok, Problem, Note };
+
+// One finding: what was seen and, for a problem, the commands that fix it
+// (each one line, to be copied into a shell).
+struct Check {
+  Mark mark = Mark::Ok;
+  std::string text;
+  std::vector<std::string> fixes;
+};
+
+struct Section {
+  std::string title;
+  std::vector<Check> checks;
+};
+
+// What asking one port for the board gave.
+struct ProbeOutcome {
+  bool answered = false;
+  std::string detail;  // why the port could not be asked, when it could not
+};
+
+// Asks the port whose device node is `path` (below the diagnosed root)
+// whether a board answers.
+using BoardProbe = std::function<ProbeOutcome(const std::string& path)>;
+
+struct ParportInfo {
+  std::string name;    // parport0
+  std::string device;  // /dev/parport0
+  NodeInfo node;
+  std::optional<uint16_t> base;          // from base-addr
+  std::optional<uint16_t> boardAddress;  // the board address --port ppdev serves through it
+  std::string holder;  // the driver holding the port: "none", "lp", "ppdev0"; empty when not known
+  enum class Probe { NotRun, Answered, Silent } probe = Probe::NotRun;
+  std::string probeDetail;
+};
+
+struct UsbAdapterInfo {
+  std::string sysName;  // 1-4 (its folder in /sys/bus/usb/devices)
+  int bus = 0;
+  int address = 0;
+  NodeInfo node;  // /dev/bus/usb/BBB/DDD
+};
+
+struct I2cAdapterInfo {
+  std::string device;  // /dev/i2c-1
+  std::string name;    // the adapter's name, as the kernel gives it
+  NodeInfo node;
+};
+
+struct DiagnosticsReport {
+  std::vector<ParportInfo> parports;
+  bool ppdevLoaded = false;
+  bool parportPcLoaded = false;
+  bool i2cDevLoaded = false;
+  std::string lockdown;  // the active mode: none, integrity, confidentiality; empty without lockdown support
+  std::vector<std::string> usbPrinters;  // /dev/usb/lpN
+  std::vector<I2cAdapterInfo> i2cAdapters;
+  std::vector<UsbAdapterInfo> ch341Adapters;
+
+  // The findings in the order the text shows them, one section per port.
+  std::vector<Section> sections;
+
+  // The first port a board answered on, and how to start the programs on it.
+  std::optional<std::string> boardDevice;
+  std::string portOption;  // --port ppdev or --port ppdev:/dev/parportN
+
+  bool BoardAnswered() const { return boardDevice.has_value(); }
+  // The command line's exit status: 0 when a board answers, 1 when none does.
+  int ExitCode() const { return BoardAnswered() ? 0 : 1; }
+};
+
+struct DiagnosticsSetup {
+  std::string root = "/";  // where /proc, /sys, /dev and /etc are found
+  UserIdentity user;
+  BoardProbe probe;             // none: no port is asked
+  bool otherTransports = true;  // report I2C and CH341A adapters
+};
+
+DiagnosticsReport Diagnose(const DiagnosticsSetup& setup);
+
+// Plain text: one section per port and per subject, "OK", "problem" or
+// "note" before each finding, fix commands indented on lines of their own,
+// and a closing result line. Lines stay within 80 columns except where a fix
+// command is longer.
+std::string RenderText(const DiagnosticsReport& report);
+
+// The active lockdown mode of a /sys/kernel/security/lockdown text (the word
+// in brackets); empty when there is none.
+std::string ActiveLockdown(const std::string& text);
+
+// Runs the board detection's probe of `address` over `port`.
+ProbeOutcome ProbeWithLink(PortIo& port, Clock& clock, uint16_t address = 0x378);
+
+// The probe the programs use: the node opened through ppdev (as --port
+// ppdev:/dev/parportN opens it) and probed at the address it answers at.
+// `clock` must outlive the probe.
+BoardProbe PpdevProbe(Clock& clock);
+
+// The whole diagnosis of this machine for the running user, every parallel
+// port probed through ppdev: what `qrt35 doctor` and the window's Port
+// Diagnostics show.
+DiagnosticsReport DiagnoseThisMachine(Clock& clock);
+
+}  // namespace qrt

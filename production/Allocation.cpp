@@ -1,0 +1,117 @@
+#include "production/Allocation.h"
+
+#include <algorithm>
+
+#include "editor/Capcode.h"
+
+namespace qrt::production {
+namespace {
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+// Plain decimal digits; nullopt for anything else or a value beyond 21 bits.
+std::optional<uint32_t> Capcode(std::string_view text) {
+  text = Trim(text);
+  if (text.empty()) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+    if (value > kCapcodeHighest) return std::nullopt;
+  }
+  return static_cast<uint32_t>(value);
+}
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// One "N=FIRST-LAST" part; the error names the part as written.
+std::optional<CapcodeRange> ParsePart(std::string_view part, std::string& error) {
+  const std::string_view whole = Trim(part);
+  const size_t equals = whole.find('=');
+  const size_t dash = whole.find('-', equals == std::string_view::npos ? 0 : equals);
+  if (equals == std::string_view::npos || dash == std::string_view::npos) {
+    error = "A capcode range is written 1=FIRST-LAST, not " + Quoted(whole) + ".";
+    return std::nullopt;
+  }
+  const std::string_view slot = Trim(whole.substr(0, equals));
+  if (slot != "1" && slot != "2") {
+    error = "Only capcode 1 and capcode 2 take a range, not " + Quoted(whole) + ".";
+    return std::nullopt;
+  }
+  CapcodeRange range;
+  range.slot = slot[0] - '0';
+  const std::string_view firstText = whole.substr(equals + 1, dash - equals - 1);
+  const std::string_view lastText = whole.substr(dash + 1);
+  const auto first = Capcode(firstText), last = Capcode(lastText);
+  if (!first || !last) {
+    error = "Capcode " + std::string(slot) + " range " + Quoted(Trim(whole.substr(equals + 1))) +
+            ": a capcode is a number from 0000000 to 2097151.";
+    return std::nullopt;
+  }
+  range.first = *first;
+  range.last = *last;
+  if (range.first > range.last) {
+    error = "Capcode " + std::string(slot) + " range " + Quoted(Trim(whole.substr(equals + 1))) +
+            ": the first capcode is above the last.";
+    return std::nullopt;
+  }
+  if (range.first >= kIdleCodewordFirst && range.last <= kIdleCodewordLast) {
+    error = "Capcode " + std::string(slot) + " range " + RangeText(range) +
+            " holds only capcodes of the idle codeword, which are never given to a pager.";
+    return std::nullopt;
+  }
+  return range;
+}
+
+}  // namespace
+
+std::string IdleCodewordWarning(uint32_t capcode) {
+  return "Capcode " + CapcodeText(capcode) +
+         " is one of the idle codeword's capcodes (2007664 to 2007671): a pager with it takes the channel's "
+         "idle fill for its own address.";
+}
+
+std::string RangeText(const CapcodeRange& range) { return CapcodeText(range.first) + "-" + CapcodeText(range.last); }
+
+RangesParse ParseCapcodeRanges(std::string_view text) {
+  RangesParse result;
+  if (Trim(text).empty()) {
+    result.error = "No capcode range given: write 1=FIRST-LAST or 1=FIRST-LAST,2=FIRST-LAST.";
+    return result;
+  }
+  size_t start = 0;
+  while (true) {
+    const size_t comma = text.find(',', start);
+    const std::string_view part = text.substr(start, comma == std::string_view::npos ? text.npos : comma - start);
+    const std::optional<CapcodeRange> range = ParsePart(part, result.error);
+    if (!range) {
+      result.ranges.clear();
+      return result;
+    }
+    for (const CapcodeRange& earlier : result.ranges) {
+      if (earlier.slot == range->slot) {
+        result.error = "Capcode " + std::to_string(range->slot) + " has two ranges; give it one.";
+        result.ranges.clear();
+        return result;
+      }
+    }
+    result.ranges.push_back(*range);
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  std::sort(result.ranges.begin(), result.ranges.end(),
+            [](const CapcodeRange& a, const CapcodeRange& b) { return a.slot < b.slot; });
+  return result;
+}
+
+std::string RangeUsedUpMessage(const CapcodeRange& range) {
+  return "Capcode " + std::to_string(range.slot) + " range " + RangeText(range) +
+         " is used up: every capcode in it was written to a pager or is reserved by a station. "
+         "No pager was written; give the batch a new range.";
+}
+
+}  // namespace qrt::production

@@ -1,0 +1,56 @@
+#pragma once
+// Capcode ranges for allocation and the capcodes that are never handed out.
+//
+// A batch names a range for capcode 1 and optionally one for capcode 2, as
+// "1=FIRST-LAST" or "1=FIRST-LAST,2=FIRST-LAST". Every pager then receives,
+// for each slot, the lowest capcode of its range that no pager was written
+// with and no other station holds.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qrt::production {
+
+inline constexpr uint32_t kCapcodeLowest = 0;
+inline constexpr uint32_t kCapcodeHighest = 2097151;  // 21 bits
+
+// The eight capcodes whose address codeword is the paging protocol's idle
+// codeword: a pager given one would take the idle fill of the channel for
+// its own address.
+inline constexpr uint32_t kIdleCodewordFirst = 2007664;
+inline constexpr uint32_t kIdleCodewordLast = 2007671;
+
+constexpr bool IsIdleCodewordCapcode(uint32_t capcode) {
+  return capcode >= kIdleCodewordFirst && capcode <= kIdleCodewordLast;
+}
+
+// The warning the front ends show when such a capcode is entered.
+std::string IdleCodewordWarning(uint32_t capcode);
+
+struct CapcodeRange {
+  int slot = 1;  // 1 or 2: the pager's capcode 1 or capcode 2
+  uint32_t first = 0;
+  uint32_t last = 0;
+};
+
+// "0001000-0001019": the range as the capcode fields show capcodes.
+std::string RangeText(const CapcodeRange& range);
+
+struct RangesParse {
+  std::vector<CapcodeRange> ranges;  // slot order, one per slot
+  std::string error;                 // empty when the text was taken
+};
+
+// Parses "1=FIRST-LAST[,2=FIRST-LAST]" (either order, spaces around the
+// parts allowed). Each slot at most once; FIRST <= LAST, both capcodes; a
+// range that holds nothing but idle-codeword capcodes is refused since
+// nothing in it can ever be allocated.
+RangesParse ParseCapcodeRanges(std::string_view text);
+
+// "Capcode 1 range 0001000-0001019 is used up: ..." — the message that ends
+// a batch before the pager is written.
+std::string RangeUsedUpMessage(const CapcodeRange& range);
+
+}  // namespace qrt::production

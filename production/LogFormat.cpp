@@ -1,0 +1,183 @@
+#include "production/LogFormat.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <array>
+
+#include "editor/Capcode.h"
+#include "image/Cp1252.h"
+
+namespace qrt::production {
+namespace {
+
+// Characters, not bytes, so that a station or message in any language lines up.
+size_t Width(std::string_view text) {
+  size_t count = 0, pos = 0;
+  while (pos < text.size()) {
+    if (!NextCodePoint(text, pos)) ++pos;
+    ++count;
+  }
+  return count;
+}
+
+// A message box text on one line: line breaks and tabs become single spaces.
+std::string OneLine(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    const bool blank = c == '\n' || c == '\r' || c == '\t';
+    if (blank && (out.empty() || out.back() == ' ')) continue;
+    out += blank ? ' ' : c;
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+std::string OrDash(std::string text) { return text.empty() ? "-" : text; }
+
+std::string EnabledCapcodes(const ProductionRecord& r) {
+  std::string text;
+  for (size_t k = 0; k < r.capcodes.size(); ++k) {
+    if (!r.capcodes[k].enabled) continue;
+    if (!text.empty()) text += ' ';
+    text += std::to_string(k + 1) + ":" + CapcodeText(r.capcodes[k].capcode);
+  }
+  return text;
+}
+
+std::string DisplayTime(const std::string& recorded) {
+  // "2026-12-08T14:03:21.042Z" → "2026-12-08 14:03:21"
+  if (recorded.size() < 19) return recorded;
+  return recorded.substr(0, 10) + " " + recorded.substr(11, 8);
+}
+
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string Frequency(const ProductionRecord& r) { return r.frequency ? std::to_string(*r.frequency) : ""; }
+
+}  // namespace
+
+FilterParse ParseLogFilter(const std::optional<std::string>& capcode, const std::optional<std::string>& since,
+                           const std::optional<std::string>& outcome) {
+  FilterParse result;
+  if (capcode) {
+    const CapcodeEntry entry = CheckCapcodeEntry(*capcode);
+    const bool digits = !capcode->empty() && capcode->find_first_not_of("0123456789") == std::string::npos;
+    if (!digits || entry.check != EntryCheck::Accepted) {
+      result.error = "A capcode is a number from 0000000 to 2097151, not \"" + *capcode + "\".";
+      return result;
+    }
+    result.filter.capcode = static_cast<uint32_t>(entry.value);
+  }
+  if (since) {
+    result.filter.since = ParseUtcTime(*since);
+    if (!result.filter.since) {
+      result.error = "A date is written YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS], in UTC, not \"" + *since + "\".";
+      return result;
+    }
+  }
+  if (outcome) {
+    result.filter.outcome = OutcomeFromName(*outcome);
+    if (!result.filter.outcome) {
+      result.error = "An outcome is ok or failed, not \"" + *outcome + "\".";
+      return result;
+    }
+  }
+  return result;
+}
+
+std::string FormatText(const std::vector<ProductionRecord>& records) {
+  using Row = std::array<std::string, 10>;
+  std::vector<Row> rows;
+  rows.push_back({"TIME (UTC)", "STATION", "PORT", "OPERATION", "OUTCOME", "CAPCODES", "FREQUENCY", "BAND", "MS",
+                  "MESSAGE"});
+  for (const ProductionRecord& r : records)
+    rows.push_back({DisplayTime(r.time), OrDash(r.station), OrDash(r.port), std::string(OperationName(r.operation)),
+                    std::string(OutcomeName(r.outcome)), OrDash(EnabledCapcodes(r)), OrDash(Frequency(r)),
+                    OrDash(r.band), std::to_string(r.durationMs), OneLine(r.message)});
+  std::array<size_t, 10> widths{};
+  for (const Row& row : rows)
+    for (size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], Width(row[c]));
+  std::string out;
+  for (const Row& row : rows) {
+    std::string line;
+    for (size_t c = 0; c < row.size(); ++c) {
+      line += row[c];
+      if (c + 1 < row.size()) line += std::string(widths[c] - Width(row[c]) + 2, ' ');
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    out += line + "\n";
+  }
+  return out;
+}
+
+std::string FormatJson(const std::vector<ProductionRecord>& records) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const ProductionRecord& r : records) {
+    nlohmann::ordered_json capcodes = nlohmann::ordered_json::array();
+    for (size_t k = 0; k < r.capcodes.size(); ++k)
+      capcodes.push_back({{"slot", k + 1}, {"capcode", r.capcodes[k].capcode}, {"enabled", r.capcodes[k].enabled}});
+    nlohmann::ordered_json o;
+    o["id"] = r.id;
+    o["time"] = r.time;
+    o["station"] = r.station;
+    o["port"] = r.port;
+    o["operation"] = OperationName(r.operation);
+    o["outcome"] = OutcomeName(r.outcome);
+    o["message"] = r.message;
+    o["model"] = r.model;
+    o["pcb"] = r.pcb;
+    o["software"] = r.software;
+    o["capcodes"] = std::move(capcodes);
+    o["frequency"] = r.frequency ? nlohmann::ordered_json(*r.frequency) : nlohmann::ordered_json(nullptr);
+    o["band"] = r.band;
+    o["image_sha256"] = r.imageSha256;
+    o["table_path"] = r.tablePath;
+    o["backup_path"] = r.backupPath;
+    o["duration_ms"] = r.durationMs;
+    list.push_back(std::move(o));
+  }
+  return list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+std::string FormatCsv(const std::vector<ProductionRecord>& records) {
+  std::vector<std::string> header = {"id",       "time_utc", "station", "port", "operation",
+                                     "outcome",  "message",  "model",   "pcb",  "software"};
+  for (int k = 1; k <= kRecordedCapcodes; ++k) {
+    header.push_back("capcode" + std::to_string(k));
+    header.push_back("capcode" + std::to_string(k) + "_on");
+  }
+  for (const char* name : {"frequency", "band", "image_sha256", "table_path", "backup_path", "duration_ms"})
+    header.emplace_back(name);
+
+  const auto line = [](const std::vector<std::string>& fields) {
+    std::string text;
+    for (size_t k = 0; k < fields.size(); ++k) text += (k ? "," : "") + CsvField(fields[k]);
+    return text + "\r\n";
+  };
+  std::string out = line(header);
+  for (const ProductionRecord& r : records) {
+    std::vector<std::string> fields = {std::to_string(r.id), r.time, r.station, r.port,
+                                       std::string(OperationName(r.operation)), std::string(OutcomeName(r.outcome)),
+                                       r.message, r.model, r.pcb, r.software};
+    for (const RecordedCapcode& c : r.capcodes) {
+      fields.push_back(std::to_string(c.capcode));
+      fields.push_back(c.enabled ? "on" : "off");
+    }
+    for (const std::string& f :
+         {Frequency(r), r.band, r.imageSha256, r.tablePath, r.backupPath, std::to_string(r.durationMs)})
+      fields.push_back(f);
+    out += line(fields);
+  }
+  return out;
+}
+
+}  // namespace qrt::production

@@ -1,0 +1,16 @@
+#pragma once
+// The production record's tables, one list of migrations for both databases.
+// Version 1 holds the records with their capcodes; version 2 adds the
+// capcode allocations and marks which recorded capcodes a pager holds.
+#include "production/Sql.h"
+
+namespace qrt::production {
+
+inline constexpr int kSchemaVersion = 2;
+
+// Brings the database to `target` inside one transaction (all steps or
+// none) and returns the version it found (0 for an empty database). Throws
+// SqlError, also for a database of a newer version than this program knows.
+int Migrate(SqlConnection& db, int target = kSchemaVersion);
+
+}  // namespace qrt::production
