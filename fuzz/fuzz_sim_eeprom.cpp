@@ -8,7 +8,14 @@
 //   between two status reads;
 // - its memory changes only when a write cycle completes, one 16-byte page
 //   at a time, and never while the write cycle is held or no board is there;
-// - the first n device bytes of a chip told to NACK them are NACKed.
+// - the first n device bytes of a chip told to NACK them are NACKed;
+// - the shortest clock high and low phases it reports are those of the line
+//   changes written to the board, and a clock pulse shorter than the data
+//   sheet allows clocks nothing: no byte ends on it and the chip's hold on
+//   the data line stays as it was.
+// Single line writes come after a pause the input picks around the 100 kHz
+// minimums, so that pulses both long enough and too short are fed.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,6 +32,43 @@ namespace {
 constexpr uint16_t kBase = 0x378;
 constexpr uint16_t kStatus = kBase + 1;
 constexpr uint8_t kDataLow = 0x08;
+constexpr int64_t kPauseNs[8] = {0, 100, 300, 3'900, 4'000, 4'600, 4'700, 30'000};
+
+// The clock line as the fuzzer itself sees it in the board's trace.
+struct ClockWatch {
+  static constexpr int64_t kUnknown = INT64_MIN;
+  bool high = true;  // as the chip starts
+  int64_t roseAt = kUnknown;
+  int64_t fellAt = kUnknown;
+  int64_t shortestHigh = SimTimingStats::kNotSeen;
+  int64_t shortestLow = SimTimingStats::kNotSeen;
+  bool lastPulseTooShort = false;  // the latest fall ended a pulse the chip may not see
+  bool lowTooShort = false;        // the low phase before the current high one
+
+  // Returns true when the write was a falling clock edge.
+  bool Follow(const SimBoard::TraceEntry& e, const SimTimingRules& rules) {
+    const bool nowHigh = (e.value & 0x01) == 0;
+    if (nowHigh == high) return false;
+    high = nowHigh;
+    if (nowHigh) {
+      lowTooShort = false;
+      if (fellAt != kUnknown) {
+        shortestLow = std::min(shortestLow, e.timeNs - fellAt);
+        lowTooShort = e.timeNs - fellAt < rules.clockLowNs;
+      }
+      roseAt = e.timeNs;
+      return false;
+    }
+    bool highTooShort = false;
+    if (roseAt != kUnknown) {
+      shortestHigh = std::min(shortestHigh, e.timeNs - roseAt);
+      highTooShort = e.timeNs - roseAt < rules.clockHighNs;
+    }
+    lastPulseTooShort = highTooShort || lowTooShort;
+    fellAt = e.timeNs;
+    return true;
+  }
+};
 
 struct Bench {
   VirtualClock clock;
@@ -57,6 +101,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       chip.faults.silentAfterAckedBytes = quiet;
   }
 
+  b.board.tracing = true;
+  ClockWatch watch;
+  size_t traced = 0;
+
   uint8_t driven = 0x00;  // what the data register holds (the board starts released)
   int lastStatus = -1;    // status seen since the last write of the data register
   Image memory = chip.memory;
@@ -65,9 +113,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   while (!in.empty()) {
     const uint8_t op = in.Next();
     const bool writes = (op >> 5) != 2 && (op >> 5) != 3;
+    const bool single = (op >> 5) < 2;
+    const SimCounters before = chip.counters;
+    const bool lineBefore = chip.DataLineHigh();
+    const uint8_t drivenBefore = driven;
     switch (op >> 5) {
       case 0:
       case 1:
+        b.clock.Advance(kPauseNs[(op >> 2) & 7]);
         driven = static_cast<uint8_t>(0xFC | (op & 0x03));
         b.board.Out32(kBase, driven);
         break;
@@ -106,6 +159,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (writes) {
       driven = b.board.Inp32(kBase);  // the data register latch reads back what was written
       lastStatus = -1;
+    }
+
+    bool fell = false;
+    for (; traced < b.board.trace.size(); ++traced) fell = watch.Follow(b.board.trace[traced], chip.rules);
+    if (!b.board.noBoard) {
+      QRT_FUZZ_REQUIRE(chip.timing.clockHighNs == watch.shortestHigh, "shortest clock high phase");
+      QRT_FUZZ_REQUIRE(chip.timing.clockLowNs == watch.shortestLow, "shortest clock low phase");
+      if (watch.shortestHigh < chip.rules.clockHighNs || watch.shortestLow < chip.rules.clockLowNs)
+        QRT_FUZZ_REQUIRE(chip.timing.violations > 0, "a short clock phase went uncounted");
+    }
+    if (single && fell && watch.lastPulseTooShort) {
+      const SimCounters& c = chip.counters;
+      QRT_FUZZ_REQUIRE(c.addressings == before.addressings && c.bytesAcked == before.bytesAcked &&
+                           c.bytesSent == before.bytesSent,
+                       "a byte ended on a clock pulse too short to see");
+      // The chip lets go of the line or takes it only on a pulse it saw.
+      if ((driven & 0x02) == (drivenBefore & 0x02))
+        QRT_FUZZ_REQUIRE(chip.DataLineHigh() == lineBefore, "the chip moved the line on a pulse it missed");
     }
 
     const SimCounters& c = chip.counters;

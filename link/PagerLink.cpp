@@ -25,7 +25,7 @@ constexpr uint32_t kParkWaitMs = 100;
 constexpr uint32_t kPageSleepMs = 10;
 constexpr uint32_t kAckPollLimitMs = 500;
 constexpr int kAddressingAttempts = 10;
-constexpr double kBitDelayUs = 25.0;
+constexpr int64_t kBitDelayNs = 25'000;
 constexpr uint32_t kCalibrationMs = 25;
 constexpr int64_t kPassesPerClockRead = 1000;
 
@@ -34,6 +34,21 @@ constexpr int kPageSize = 16;
 bool ValidRange(int first, int last) {
   return first >= 0 && last <= ImageLastIndex && first <= last;
 }
+
+// Puts a timing in place for as long as it lives, then the one before.
+class TimingScope {
+ public:
+  TimingScope(BusTiming& timing, const BusTiming& scoped) : timing_(timing), saved_(timing) {
+    timing_ = scoped;
+  }
+  ~TimingScope() { timing_ = saved_; }
+  TimingScope(const TimingScope&) = delete;
+  TimingScope& operator=(const TimingScope&) = delete;
+
+ private:
+  BusTiming& timing_;
+  BusTiming saved_;
+};
 
 }  // namespace
 
@@ -60,6 +75,9 @@ bool PagerLink::DetectBoard() {
 }
 
 bool PagerLink::ProbePort(uint16_t port) {
+  // The probe's STOPs keep the bit delay at any bus speed: detection is timed
+  // for any board on any cable, not for the EEPROM's data sheet.
+  const TimingScope standard(timing_, BusTiming::For(BusSpeed::Standard));
   BusStop();
   WaitMs(kProbeWaitMs);
   BusStop();
@@ -85,19 +103,32 @@ void PagerLink::WaitMs(uint32_t ms) {
   while (static_cast<uint32_t>(clock_.timeGetTime() - start) < ms) clock_.DoEvents();
 }
 
-void PagerLink::BitDelay() {
+void PagerLink::BitDelay() { BusyWaitNs(kBitDelayNs); }
+
+void PagerLink::PhaseDelay(BusPhase phase) { BusyWaitNs(timing_.PhaseNs(phase)); }
+
+void PagerLink::SetBusSpeed(BusSpeed speed) {
+  speed_ = speed;
+  timing_ = BusTiming::For(speed);
+}
+
+void PagerLink::BusyWaitNs(int64_t ns) {
   int64_t frequency = 0;
   // A counter that claims a frequency of zero is as good as no counter.
   if (!clock_.QueryPerformanceFrequency(frequency) || frequency <= 0) {
-    CalibratedDelay();
+    // DelayCount + 1 passes make one bit delay; other lengths scale from it,
+    // rounded up, and never below one pass.
+    const int64_t bitPasses = int64_t{DelayCount} + 1;
+    DelayLoop(std::max<int64_t>(1, (bitPasses * std::max<int64_t>(ns, 0) + kBitDelayNs - 1) /
+                                       kBitDelayNs));
     return;
   }
+  const double limitNs = static_cast<double>(ns);
   const int64_t start = clock_.QueryPerformanceCounter();
   for (;;) {
-    const double elapsedUs =
-        static_cast<double>(clock_.QueryPerformanceCounter() - start) * 1000000.0 /
-        static_cast<double>(frequency);
-    if (elapsedUs > kBitDelayUs) return;  // exactly 25.0 keeps waiting
+    const double elapsedNs = static_cast<double>(clock_.QueryPerformanceCounter() - start) *
+                             1e9 / static_cast<double>(frequency);
+    if (elapsedNs > limitNs) return;  // exactly the length keeps waiting
   }
 }
 
@@ -125,11 +156,13 @@ void PagerLink::CalibrateDelay() {
       std::clamp<int64_t>(perBit, 1, std::numeric_limits<int32_t>::max() - 1));
 }
 
-void PagerLink::CalibratedDelay() {
+void PagerLink::CalibratedDelay() { DelayLoop(int64_t{DelayCount} + 1); }
+
+void PagerLink::DelayLoop(int64_t passes) {
   volatile int64_t counter = 0;
   const uint32_t start = clock_.timeGetTime();
   uint32_t elapsed = 0;
-  while (counter <= DelayCount) DelayLoopPass(counter, start, elapsed);
+  while (counter < passes) DelayLoopPass(counter, start, elapsed);
 }
 
 void PagerLink::ParkBus() {
@@ -166,49 +199,51 @@ void PagerLink::BusStart() {
   // is a STOP, after a received byte (clock low) it just prepares a repeated
   // START.
   port_.Out32(PortBase, kBothHigh);
-  BitDelay();
+  PhaseDelay(BusPhase::StartSetup);
   port_.Out32(PortBase, kDataLowOnly);  // data falls while the clock is high
-  BitDelay();
+  PhaseDelay(BusPhase::StartHold);
   port_.Out32(PortBase, kBothLow);
   PortShadow = kBothLow;
-  BitDelay();
+  PhaseDelay(BusPhase::ClockLow);
 }
 
 void PagerLink::BusStop() {
+  // A whole low phase: the bus may come from anywhere, the parked state too.
   port_.Out32(PortBase, kBothLow);
-  BitDelay();
+  PhaseDelay(BusPhase::ClockLow);
   port_.Out32(PortBase, kDataLowOnly);
-  BitDelay();
+  PhaseDelay(BusPhase::StopSetup);
   port_.Out32(PortBase, kBothHigh);  // data rises while the clock is high
   PortShadow = kBothHigh;
-  BitDelay();
+  PhaseDelay(BusPhase::BusFree);
 }
 
 bool PagerLink::SendByte(uint8_t value) {
-  // assert: clock low
+  // assert: clock low for a whole low phase
   for (uint8_t mask = 0x80; mask != 0; mask = static_cast<uint8_t>(mask >> 1)) ClockOutBit((value & mask) != 0);
   // Acknowledge clock: the data line released, the EEPROM pulls it low to ACK.
   DataHigh();
-  BitDelay();
+  PhaseDelay(BusPhase::DataSetup);
   ClockHigh();
-  BitDelay();
+  PhaseDelay(BusPhase::ClockHigh);
   const bool acknowledged = DataLineLow();
   ClockLow();
-  BitDelay();
+  PhaseDelay(BusPhase::ClockLow);
   return acknowledged;
 }
 
 uint8_t PagerLink::ReceiveByte(bool last) {
-  // assert: clock low; the EEPROM drives the data line from here on
+  // assert: clock low for a whole low phase; the EEPROM drives the data line
+  // from here on, so releasing it needs no set-up time of ours
   DataHigh();
   uint8_t result = 0;
   for (int bit = 0; bit < 8; ++bit) {
     result = static_cast<uint8_t>(result << 1);
     ClockHigh();
-    BitDelay();
+    PhaseDelay(BusPhase::ClockHigh);
     if (!DataLineLow()) result = static_cast<uint8_t>(result | 1);
     ClockLow();
-    BitDelay();
+    PhaseDelay(BusPhase::ClockLow);
   }
   // NACK (the line left high) ends the read, ACK asks for the next byte.
   ClockOutBit(last);
@@ -216,16 +251,17 @@ uint8_t PagerLink::ReceiveByte(bool last) {
 }
 
 void PagerLink::ClockOutBit(bool high) {
-  // assert: clock low; the data line may only change while it stays low
+  // assert: clock low for a whole low phase; the data line may only change
+  // while it stays low
   if (high)
     DataHigh();
   else
     DataLow();
-  BitDelay();
+  PhaseDelay(BusPhase::DataSetup);
   ClockHigh();
-  BitDelay();
+  PhaseDelay(BusPhase::ClockHigh);
   ClockLow();
-  BitDelay();
+  PhaseDelay(BusPhase::ClockLow);
 }
 
 uint8_t PagerLink::ControlByte(int address) {
@@ -334,7 +370,7 @@ bool PagerLink::PageWrite(const Image& image, int first, int last,
     }
     if (sent) {
       BusStop();  // starts the EEPROM's write cycle for the previous page
-      clock_.Sleep(kPageSleepMs);
+      if (!timing_.pollWriteCycle) clock_.Sleep(kPageSleepMs);
     }
     const bool opened = OpenPage(start);
     // Progress is shown once the polling is over, whatever its outcome.
@@ -345,7 +381,15 @@ bool PagerLink::PageWrite(const Image& image, int first, int last,
     sent = true;
     start = next;
   }
-  if (sent) BusStop();
+  if (!sent) return true;
+  BusStop();
+  if (timing_.pollWriteCycle) {
+    // A fast bus gets through the verify's ten addressing attempts in about
+    // a millisecond, well inside a write cycle: wait here until the EEPROM
+    // answers again. The device byte alone, ended by a STOP, stores nothing.
+    if (!OpenPage(last)) return FailWrite();
+    BusStop();
+  }
   return true;
 }
 

@@ -12,6 +12,7 @@
 
 #include "base/Messages.h"
 #include "image/PagerImage.h"
+#include "link/BusSpeed.h"
 #include "link/Clock.h"
 #include "link/PortIo.h"
 
@@ -36,6 +37,22 @@ class PagerLink {
   void CalibrateDelay();           // measures DelayCount
   void CalibratedDelay();          // DelayCount + 1 iterations of the loop
   void ParkBus();                  // WaitMs(100), write 254, BitDelay
+
+  // --- bus speed ----------------------------------------------------------
+  // Standard (the default) waits one bit delay after every line change of
+  // the bus sequences and sleeps 10 ms after each page written; Fast keeps
+  // to the EEPROM's 100 kHz minimums and polls for the end of every write
+  // cycle. Board detection and parking keep their own timing at any speed.
+  void SetBusSpeed(BusSpeed speed);
+  BusSpeed busSpeed() const { return speed_; }
+  // Any phase lengths, for tests that need a bus neither speed gives; the
+  // programs only choose a BusSpeed. busSpeed() keeps the last speed set.
+  void SetBusTiming(const BusTiming& timing) { timing_ = timing; }
+  const BusTiming& busTiming() const { return timing_; }
+  // Busy-waits as long as the phase lasts at the current timing: at Standard
+  // exactly one BitDelay. Without a high-resolution counter it runs the
+  // calibrated loop, scaled from the bit delay to the phase's length.
+  void PhaseDelay(BusPhase phase);
 
   // --- line drivers (no delay; callers put BitDelay after each) ---------
   void DataHigh();
@@ -79,7 +96,10 @@ class PagerLink {
                            const std::function<bool(int address, uint8_t value)>& onByte);
 
   // Page write of image[first..last]: 16-byte pages, STOP + 10 ms sleep
-  // between pages, acknowledge polling for up to 500 ms per page. onPageOpen
+  // between pages, acknowledge polling for up to 500 ms per page. A timing
+  // that polls the write cycle sleeps not at all and also polls after the
+  // last page's STOP (then STOP again); a last write cycle that does not end
+  // within 500 ms fails like a page that cannot be opened. onPageOpen
   // (address) is called at the start of every page whose address is a
   // multiple of 16, after the polling and before its result is acted on (so
   // also for the page that then fails). On failure: ParkBus, "Write error!",
@@ -110,12 +130,16 @@ class PagerLink {
   bool DataLineLow();                            // status bit 3 at PortStatus
   void ClockOutBit(bool high);                   // one data bit, clocked: the clock ends low
   void DelayLoopPass(volatile int64_t& counter, uint32_t start, uint32_t& elapsed);
+  void BusyWaitNs(int64_t ns);                   // on the counter, or the scaled loop
+  void DelayLoop(int64_t passes);
   bool OpenPage(int address);                    // START + acknowledge polling
   bool FailWrite();
 
   PortIo& port_;
   Clock& clock_;
   Messages& messages_;
+  BusSpeed speed_ = BusSpeed::Standard;
+  BusTiming timing_ = BusTiming::For(BusSpeed::Standard);
 };
 
 }  // namespace qrt

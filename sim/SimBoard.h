@@ -58,7 +58,9 @@ class SimBoard : public PortIo {
 
 // Nanoseconds of a clock for the simulator: the virtual clock's own time
 // (read without moving it), otherwise the high-resolution counter, or the
-// millisecond clock on a machine without one.
+// millisecond clock on a machine without one. The simulated EEPROM times the
+// bus phases on it, so a millisecond clock makes every phase within the same
+// tick look like zero and the chip misses the bus altogether.
 SimBoard::TimeSource TimeSourceFor(Clock& clock);
 
 }  // namespace qrt

@@ -1,5 +1,6 @@
 #include "sim/SimEeprom.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <cstdio>
@@ -37,6 +38,7 @@ SimEeprom::~SimEeprom() {
 
 void SimEeprom::Drive(bool clockHigh, bool dataHigh) {
   Poll();
+  at_ = now_();
   masterSda_ = dataHigh;
   if (clockHigh == scl_) {
     DataChanged();
@@ -58,18 +60,72 @@ void SimEeprom::Drive(bool clockHigh, bool dataHigh) {
 void SimEeprom::DataChanged() {
   const bool sda = masterSda_ && !pullLow_;
   if (sda == sda_) return;
-  sda_ = sda;
+  WireChanged(sda);
   if (!scl_) return;  // data may change freely while the clock is low
   if (sda)
-    OnStop();
+    StopCondition();
   else
-    OnStart();
+    StartCondition();
 }
 
 void SimEeprom::SetPull(bool low) {
   // Only called while the clock is low: the chip never makes a START or STOP.
   pullLow_ = low;
-  sda_ = masterSda_ && !pullLow_;
+  const bool sda = masterSda_ && !pullLow_;
+  if (sda != sda_) WireChanged(sda);
+}
+
+void SimEeprom::WireChanged(bool high) {
+  sdaBefore_ = sda_;
+  sda_ = high;
+  dataChangedAt_ = at_;
+  if (high) dataRoseAt_ = at_;
+}
+
+// ------------------------------------------------------------ timing rules
+
+bool SimEeprom::PhaseLongEnough(int64_t since, int64_t least, int64_t& shortest) {
+  if (since == kLongAgo) return true;
+  const int64_t length = at_ - since;
+  shortest = std::min(shortest, length);
+  if (length >= least) return true;
+  ++timing.violations;
+  return false;
+}
+
+void SimEeprom::StartCondition() {
+  // assert: clock high, data just fell. Both lines have been high since the
+  // later of their rises; when the last rise of data was a STOP and the clock
+  // stayed high since, that is the bus free time as well.
+  const bool afterStop = stopAt_ == dataRoseAt_ && clockRoseAt_ <= stopAt_;
+  bool seen = PhaseLongEnough(std::max(clockRoseAt_, dataRoseAt_), rules.startSetupNs,
+                              timing.startSetupNs);
+  if (afterStop) seen = PhaseLongEnough(stopAt_, rules.busFreeNs, timing.busFreeNs) && seen;
+  if (!seen) return;  // not recognised: the chip carries on as before
+  startAt_ = at_;
+  holdPending_ = true;
+  OnStart();
+}
+
+void SimEeprom::StopCondition() {
+  // assert: clock high, data just rose
+  holdPending_ = false;
+  if (!PhaseLongEnough(clockRoseAt_, rules.stopSetupNs, timing.stopSetupNs)) return;
+  OnStop();
+  stopAt_ = at_;
+}
+
+bool SimEeprom::Samples() const {
+  switch (phase_) {
+    case Phase::DeviceByte:
+    case Phase::WordAddress:
+    case Phase::WriteData:
+      return bit_ < 8;
+    case Phase::ReadData:
+      return bit_ == 8;  // the master's ACK or NACK
+    default:
+      return false;
+  }
 }
 
 bool SimEeprom::Silent() const {
@@ -120,18 +176,38 @@ void SimEeprom::DiscardPage() {
 }
 
 void SimEeprom::ClockRose() {
+  const bool lowLongEnough = PhaseLongEnough(clockFellAt_, rules.clockLowNs, timing.clockLowNs);
+  clockRoseAt_ = at_;
+  if (!lowLongEnough) return;  // too short a low phase: the chip misses this pulse
   pulseValid_ = true;
+  bool level = sda_;
+  if (Samples() &&
+      !PhaseLongEnough(dataChangedAt_, rules.dataSetupNs, timing.dataSetupNs))
+    level = sdaBefore_;  // changed too late: the chip still sees the old level
   if (phase_ == Phase::ReadData) {
-    if (bit_ == 8) masterAck_ = !sda_;  // master pulls data low to ask for more
+    if (bit_ == 8) masterAck_ = !level;  // master pulls data low to ask for more
   } else if (bit_ < 8) {
-    sampled_ = sda_;
+    sampled_ = level;
   }
 }
 
 void SimEeprom::ClockFell() {
-  // A clock pulse counts only when it began after the last START or STOP.
+  const bool highLongEnough = PhaseLongEnough(clockRoseAt_, rules.clockHighNs, timing.clockHighNs);
+  clockFellAt_ = at_;
+  if (holdPending_) {
+    holdPending_ = false;
+    if (!PhaseLongEnough(startAt_, rules.startHoldNs, timing.startHoldNs)) {
+      // The clock fell too soon after the START: the chip lost it and waits
+      // for the next START or STOP.
+      phase_ = Phase::Ignore;
+      return;
+    }
+  }
+  // A clock pulse counts only when it began after the last START or STOP
+  // and was long enough for the chip to see.
   if (!pulseValid_) return;
   pulseValid_ = false;
+  if (!highLongEnough) return;
   switch (phase_) {
     case Phase::Idle:
     case Phase::Ignore:

@@ -12,6 +12,15 @@
 // repeated START) and sequential reads whose address counter runs across
 // blocks and from 0x7FF to 0x000; a master NACK ends a read; a STOP that
 // cuts a byte short, or a START before the STOP, throws the buffered page away.
+//
+// Timing: the chip holds the master to the data sheet's 100 kHz minimums
+// (SimTimingRules), measured between the line changes it is given, and
+// reacts to a shorter phase as a real part may: a clock pulse whose low or
+// high phase is too short is not seen (its bit is missed); a data change too
+// close before the rising clock is sampled at its old level; a START or STOP
+// whose set-up is too short (or a START too soon after a STOP) is not
+// recognised; a START whose hold is too short loses the chip, which then
+// ignores the bus until the next START or STOP.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -29,6 +38,32 @@ struct SimFaults {
   int flipAddress = -1;            // >= 0: bytes read back from here are XORed with flipMask
   uint8_t flipMask = 0;
   bool writeCycleNeverEnds = false;  // while set, a started write cycle does not end
+};
+
+// The data sheet's least phase lengths at 100 kHz, in nanoseconds.
+struct SimTimingRules {
+  int64_t clockHighNs = 4'000;    // tHIGH
+  int64_t clockLowNs = 4'700;     // tLOW
+  int64_t dataSetupNs = 250;      // tSU;DAT, data before the rising clock
+  int64_t startSetupNs = 4'700;   // tSU;STA, both lines high before data falls
+  int64_t startHoldNs = 4'000;    // tHD;STA, data low before the clock falls
+  int64_t stopSetupNs = 4'000;    // tSU;STO, clock high before data rises
+  int64_t busFreeNs = 4'700;      // tBUF, from a STOP to the next START
+};
+
+// The shortest of each phase the chip saw, and how many were shorter than
+// the rules allow. A data set-up counts where the chip samples the line
+// (bits it receives and the master's answer to a byte it sent).
+struct SimTimingStats {
+  static constexpr int64_t kNotSeen = INT64_MAX;
+  int64_t clockHighNs = kNotSeen;
+  int64_t clockLowNs = kNotSeen;
+  int64_t dataSetupNs = kNotSeen;
+  int64_t startSetupNs = kNotSeen;
+  int64_t startHoldNs = kNotSeen;
+  int64_t stopSetupNs = kNotSeen;
+  int64_t busFreeNs = kNotSeen;
+  int violations = 0;
 };
 
 struct SimCounters {
@@ -69,7 +104,11 @@ class SimEeprom {
   Image memory{};
   SimFaults faults;
   SimCounters counters;
-  int64_t writeCycleNs = kWriteCycleNs;  // length of the self-timed write cycle
+  SimTimingRules rules;
+  SimTimingStats timing;
+  // Length of the self-timed write cycle: the data sheet allows up to 5 ms,
+  // parts take 1.5 ms and more.
+  int64_t writeCycleNs = kWriteCycleNs;
   int addressCounter() const { return counter_; }
 
   // Ties the contents to a 2048-byte file: loads it now and saves after every
@@ -85,8 +124,15 @@ class SimEeprom {
   enum class Phase { Idle, DeviceByte, WordAddress, WriteData, ReadData, Ignore };
 
   void DataChanged();
+  void WireChanged(bool high);
+  void StartCondition();
+  void StopCondition();
   void ClockRose();
   void ClockFell();
+  // Records a phase from `since` to the line change being decoded; false
+  // (and a violation) when it was shorter than `least`.
+  bool PhaseLongEnough(int64_t since, int64_t least, int64_t& shortest);
+  bool Samples() const;  // the chip reads the data line at this rising clock
   void OnStart();
   void OnStop();
   bool ByteReceived(uint8_t value);  // true: ACK it
@@ -106,6 +152,19 @@ class SimEeprom {
   bool sda_ = true;
   bool pullLow_ = false;
   bool pulseValid_ = false;  // the clock rose after the last START/STOP
+
+  // When the lines last changed, for the timing rules (kLongAgo: not since
+  // the chip was made, so no phase to measure).
+  static constexpr int64_t kLongAgo = INT64_MIN;
+  int64_t at_ = 0;  // time of the line change being decoded
+  int64_t clockRoseAt_ = kLongAgo;
+  int64_t clockFellAt_ = kLongAgo;
+  int64_t dataChangedAt_ = kLongAgo;
+  int64_t dataRoseAt_ = kLongAgo;
+  bool sdaBefore_ = true;      // the data line before its last change
+  int64_t startAt_ = kLongAgo;
+  bool holdPending_ = false;   // a START whose clock has not fallen yet
+  int64_t stopAt_ = kLongAgo;  // the last STOP the chip recognised
 
   Phase phase_ = Phase::Idle;
   Phase next_ = Phase::Idle;  // taken up when the acknowledge clock ends

@@ -99,6 +99,32 @@ TEST(BitDelay, WithoutCounterRunsTheCalibratedLoop) {
   }
 }
 
+TEST(PhaseDelay, WithoutCounterScalesTheCalibratedLoopToThePhase) {
+  // DelayCount 99999: 100000 passes make a bit delay; the loop reads the
+  // millisecond clock once at the start and then every 1000 passes.
+  const struct {
+    BusSpeed speed;
+    BusPhase phase;
+    int msReads;
+  } cases[] = {
+      {BusSpeed::Standard, BusPhase::DataSetup, 1 + 100},
+      {BusSpeed::Fast, BusPhase::ClockLow, 1 + 18},   // 4.7 us: 18800 passes
+      {BusSpeed::Fast, BusPhase::ClockHigh, 1 + 16},  // 4.0 us
+      {BusSpeed::Fast, BusPhase::DataSetup, 1 + 1},   // 250 ns
+  };
+  for (const auto& c : cases) {
+    Rig rig;
+    ScriptedClock clock;
+    clock.hasCounter = false;
+    PagerLink link(rig.port, clock, rig.msgs);
+    link.SetBusSpeed(c.speed);
+    link.DelayCount = 99'999;
+    link.PhaseDelay(c.phase);
+    EXPECT_EQ(clock.msReads, c.msReads) << static_cast<int>(c.phase);
+    EXPECT_EQ(clock.counterReads, 0);
+  }
+}
+
 TEST(CalibratedDelay, RunsDelayCountPlusOnePasses) {
   const struct {
     int32_t delayCount;

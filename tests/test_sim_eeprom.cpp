@@ -226,6 +226,69 @@ TEST(SimEeprom, FaultInjection) {
   }
 }
 
+TEST(SimEeprom, TimingFaultsGoWrongAsOnTheBench) {
+  {
+    // A clock glitch of 1 us inside the device byte is not taken for a bit.
+    Master m;
+    m.Start();
+    for (int b = 7; b >= 0; --b) {
+      const bool one = (0xA0 >> b) & 1;
+      m.Bit(one);
+      if (b != 4) continue;
+      m.chip.Drive(true, one);
+      m.now += 1'000;
+      m.chip.Drive(false, one);
+      m.now += 10'000;
+    }
+    EXPECT_FALSE(m.Bit(true)) << "acknowledged: eight bits, no more";
+    EXPECT_EQ(m.chip.timing.clockHighNs, 1'000);
+    EXPECT_EQ(m.chip.timing.violations, 1);
+  }
+  {
+    // A START 1 us after a STOP is not recognised: the device byte is ignored.
+    Master m;
+    m.Lines(false, false);
+    m.Lines(true, false);
+    m.chip.Drive(true, true);
+    m.now += 1'000;
+    const int starts = m.chip.counters.starts;
+    m.Lines(true, false);
+    m.Lines(false, false);
+    EXPECT_EQ(m.chip.counters.starts, starts);
+    EXPECT_FALSE(m.Write(0xA0));
+    EXPECT_EQ(m.chip.timing.busFreeNs, 1'000);
+    EXPECT_EQ(m.chip.timing.startSetupNs, 1'000);
+    m.Start();
+    EXPECT_TRUE(m.Write(0xA0)) << "a START in time is";
+  }
+  {
+    // Data that changes as the clock rises is read at its old level: the
+    // chip gets 0x50 for 0xA0 and does not answer.
+    Master m;
+    m.Start();
+    for (int b = 7; b >= 0; --b) {
+      m.chip.Drive(true, (0xA0 >> b) & 1);
+      m.now += 10'000;
+      m.Lines(false, (0xA0 >> b) & 1);
+    }
+    EXPECT_TRUE(m.Bit(true)) << "not acknowledged";
+    EXPECT_EQ(m.chip.timing.dataSetupNs, 0);
+    EXPECT_EQ(m.chip.counters.addressings, 1);
+  }
+  {
+    // The clock falling 1 us after a START loses the chip until the next one.
+    Master m;
+    m.Lines(true, true);
+    m.chip.Drive(true, false);
+    m.now += 1'000;
+    m.Lines(false, false);
+    EXPECT_FALSE(m.Write(0xA0));
+    EXPECT_EQ(m.chip.timing.startHoldNs, 1'000);
+    m.Start();
+    EXPECT_TRUE(m.Write(0xA0));
+  }
+}
+
 class SimFile : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -21,7 +21,7 @@ Image SimRig::FactoryPagerImage() {
 }
 
 const Image& SimRig::PagerMemory() {
-  clock.Advance(SimEeprom::kWriteCycleNs);
+  clock.Advance(board.eeprom().writeCycleNs);
   board.eeprom().Poll();
   return board.eeprom().memory;
 }
