@@ -31,18 +31,14 @@ constexpr int64_t kPassesPerClockRead = 1000;
 
 constexpr int kPageSize = 16;
 
-bool ValidRange(int first, int last) {
-  return first >= 0 && last <= ImageLastIndex && first <= last;
-}
-
 }  // namespace
 
 PagerLink::PagerLink(PortIo& port, Clock& clock, Messages& messages)
-    : port_(port), clock_(clock), messages_(messages) {}
+    : PagerTransport(messages), port_(port), clock_(clock) {}
 
 // ------------------------------------------------------------ board and timing
 
-bool PagerLink::DetectBoard() {
+PagerTransport::Detection PagerLink::DoDetect() {
   PortShadow = kBothHigh;
   for (uint16_t candidate : kCandidatePorts) {
     // The STOPs inside the probe write through PortBase.
@@ -50,13 +46,12 @@ bool PagerLink::DetectBoard() {
     if (ProbePort(candidate)) {
       PortBase = candidate;
       PortStatus = static_cast<uint16_t>(candidate + 1);
-      return true;
+      return {true, {}};
     }
   }
   // PortBase stays on the last candidate and PortStatus on what it was; the
   // callers drive no bus after a false result.
-  messages_.Show("The Board is not responding!", MsgIcon::Warning);
-  return false;
+  return {};
 }
 
 bool PagerLink::ProbePort(uint16_t port) {
@@ -251,21 +246,16 @@ bool PagerLink::AddressForRead(int address) {
   return true;
 }
 
-uint8_t PagerLink::eep_read1(int address) {
-  if (!AddressForRead(address)) {
-    ParkBus();
-    messages_.Show("Read error!", MsgIcon::None);
-    TransferError = true;
-    return 0;
-  }
+std::optional<uint8_t> PagerLink::DoReadByte(int address) {
+  // On failure the transport parks the bus and reports it.
+  if (!AddressForRead(address)) return std::nullopt;
   const uint8_t value = ReceiveByte(true);
   BusStop();
   return value;
 }
 
-bool PagerLink::BlockRead(Image& image, int first, int last,
-                          const std::function<void(int)>& onBlockEnd) {
-  if (!ValidRange(first, last)) return false;
+bool PagerLink::DoBlockRead(Image& image, int first, int last,
+                            const std::function<void(int)>& onBlockEnd) {
   for (int i = first; i < last; ++i) {
     if (i % kPageSize == 0 || i == first) {
       if (!AddressForRead(i)) return false;
@@ -284,9 +274,8 @@ bool PagerLink::BlockRead(Image& image, int first, int last,
   return true;
 }
 
-PagerLink::SeqResult PagerLink::SequentialRead(
+PagerLink::SeqResult PagerLink::DoSequentialRead(
     int first, int last, const std::function<bool(int address, uint8_t value)>& onByte) {
-  if (!ValidRange(first, last)) return SeqResult::AddressingFailed;
   // On failure the lines stay as they are; the caller sends the STOP.
   if (!AddressForRead(first)) return SeqResult::AddressingFailed;
   for (int i = first; i < last; ++i) {
@@ -317,12 +306,10 @@ bool PagerLink::OpenPage(int address) {
   }
 }
 
-bool PagerLink::PageWrite(const Image& image, int first, int last,
-                          const std::function<void(int)>& onPageOpen) {
-  if (!ValidRange(first, last)) {
-    TransferError = true;
-    return false;
-  }
+bool PagerLink::DoPageWrite(const Image& image, int first, int last,
+                            const std::function<void(int)>& onPageOpen) {
+  // On failure the transport parks the bus, reports it and sets the flag;
+  // no STOP: the caller sends it.
   for (int j = first; j <= last; ++j) {
     if (j % kPageSize == 0 || j == first) {
       if (j != first) {
@@ -332,20 +319,18 @@ bool PagerLink::PageWrite(const Image& image, int first, int last,
       const bool opened = OpenPage(j);
       // Progress is shown once the polling is over, whatever its outcome.
       if (j % kPageSize == 0 && onPageOpen) onPageOpen(j);
-      if (!opened || !SendByte(static_cast<uint8_t>(j & 0xFF))) return FailWrite();
+      if (!opened || !SendByte(static_cast<uint8_t>(j & 0xFF))) return false;
     }
-    if (!SendByte(image[j])) return FailWrite();
+    if (!SendByte(image[j])) return false;
   }
   BusStop();
   return true;
 }
 
-bool PagerLink::FailWrite() {
-  // No STOP here: the caller sends it.
-  ParkBus();
-  messages_.Show("Write error!", MsgIcon::None);
-  TransferError = true;
-  return false;
+void PagerLink::DoKeepAlive() {
+  // The parked state written again: the board's lines stay released whatever
+  // another program may have written to the port.
+  port_.Out32(PortBase, kDataLowOnly);
 }
 
 }  // namespace qrt
