@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev googletest libfmt-dev
+  libusb-1.0-0-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
 )
