@@ -31,6 +31,11 @@ class TransportContract : public ::testing::TestWithParam<TransportKind> {
  protected:
   void SetUp() override { rig = test::MakeTransportRig(GetParam()); }
   void TearDown() override { EXPECT_EQ(rig->Violations(), std::vector<std::string>{}); }
+  // A new rig for the next case of a table, once the last one has been checked.
+  void FreshRig() {
+    TearDown();
+    rig = test::MakeTransportRig(GetParam());
+  }
 
   PagerTransport& t() { return rig->transport(); }
   SimEeprom& chip() { return rig->chip(); }
@@ -84,7 +89,7 @@ TEST_P(TransportContract, PartialRangesTouchOnlyTheirBytes) {
   } cases[] = {{5, 40}, {0x0F0, 0x110}, {0x7F0, 0x7FF}, {100, 100}, {30, 32}};
   const Image source = NumberedImage(9);
   for (const auto& c : cases) {
-    rig = test::MakeTransportRig(GetParam());
+    FreshRig();
     const Image before = rig->PagerMemory();
     ASSERT_TRUE(t().PageWrite(source, c.first, c.last));
     t().BusStop();
@@ -173,7 +178,7 @@ TEST_P(TransportContract, PagerThatStopsAnsweringMidWriteKeepsTheEarlierPages) {
   // Quiet 3 data bytes into the first, a middle and the last of 16 pages
   // (device byte, word address and 16 data bytes acknowledged per page).
   for (const int page : {0, 5, 15}) {
-    rig = test::MakeTransportRig(GetParam());
+    FreshRig();
     const Image before = rig->PagerMemory();
     const Image source = NumberedImage(21);
     chip().faults.silentAfterAckedBytes = 18 * page + 5;
