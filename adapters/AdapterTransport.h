@@ -13,7 +13,7 @@
 // The device byte carries address bits A10..A8 (I2C addresses 0x50..0x57).
 // While the EEPROM stores a page it does not acknowledge its device byte, so:
 // - a read is tried again while unacknowledged, at least 10 times and for at
-//   least 20 ms (two write cycles of the slowest 24C16 parts);
+//   least 20 ms (twice the 10 ms write cycle of the slowest 24C16 parts);
 // - every page is acknowledge-polled, by sending the page itself again, for
 //   up to 500 ms of clock time; after the last page the EEPROM is polled until
 //   it has stored it, so a write that reports success has been taken.

@@ -11,8 +11,10 @@
 //               read device byte (length-0), bytes in, the last one not
 //               acknowledged, STOP; a read longer than one answer holds goes
 //               on in further packets
-// The data bytes of a page report no acknowledge; a page the EEPROM did not
-// take shows when the next page or the final poll is not acknowledged.
+// The data bytes of a page report no acknowledge: an EEPROM that stops
+// answering in the middle of a page shows when the next page or the final
+// poll goes unacknowledged; a single byte refused by an EEPROM that goes on
+// answering shows only in the verify.
 //
 // The bus runs at 100 kHz (BusSpeed::Standard) or 400 kHz (Fast). The device
 // is opened and claimed by DetectBoard and kept until the transport goes or a
