@@ -31,10 +31,6 @@ constexpr int64_t kPassesPerClockRead = 1000;
 
 constexpr int kPageSize = 16;
 
-bool ValidRange(int first, int last) {
-  return first >= 0 && last <= ImageLastIndex && first <= last;
-}
-
 // Puts a timing in place for as long as it lives, then the one before.
 class TimingScope {
  public:
@@ -53,11 +49,11 @@ class TimingScope {
 }  // namespace
 
 PagerLink::PagerLink(PortIo& port, Clock& clock, Messages& messages)
-    : port_(port), clock_(clock), messages_(messages) {}
+    : PagerTransport(messages), port_(port), clock_(clock) {}
 
 // ------------------------------------------------------------ board and timing
 
-bool PagerLink::DetectBoard() {
+PagerTransport::Detection PagerLink::DoDetect() {
   PortShadow = kBothHigh;
   for (uint16_t candidate : kCandidatePorts) {
     // The STOPs inside the probe write through PortBase.
@@ -65,13 +61,12 @@ bool PagerLink::DetectBoard() {
     if (ProbePort(candidate)) {
       PortBase = candidate;
       PortStatus = static_cast<uint16_t>(candidate + 1);
-      return true;
+      return {true, {}};
     }
   }
   // PortBase stays on the last candidate and PortStatus on what it was; the
   // callers drive no bus after a false result.
-  messages_.Show(kMsgBoardNotResponding, MsgIcon::Warning);
-  return false;
+  return {};
 }
 
 bool PagerLink::ProbePort(uint16_t port) {
@@ -287,21 +282,16 @@ bool PagerLink::AddressForRead(int address) {
   return true;
 }
 
-uint8_t PagerLink::eep_read1(int address) {
-  if (!AddressForRead(address)) {
-    ParkBus();
-    messages_.Show(kMsgReadError, MsgIcon::None);
-    TransferError = true;
-    return 0;
-  }
+std::optional<uint8_t> PagerLink::DoReadByte(int address) {
+  // On failure the transport parks the bus and reports it.
+  if (!AddressForRead(address)) return std::nullopt;
   const uint8_t value = ReceiveByte(true);
   BusStop();
   return value;
 }
 
-bool PagerLink::BlockRead(Image& image, int first, int last,
-                          const std::function<void(int)>& onBlockEnd) {
-  if (!ValidRange(first, last)) return false;
+bool PagerLink::DoBlockRead(Image& image, int first, int last,
+                            const std::function<void(int)>& onBlockEnd) {
   for (int i = first; i < last; ++i) {
     if (i % kPageSize == 0 || i == first) {
       if (!AddressForRead(i)) return false;
@@ -320,9 +310,8 @@ bool PagerLink::BlockRead(Image& image, int first, int last,
   return true;
 }
 
-PagerLink::SeqResult PagerLink::SequentialRead(
+PagerLink::SeqResult PagerLink::DoSequentialRead(
     int first, int last, const std::function<bool(int address, uint8_t value)>& onByte) {
-  if (!ValidRange(first, last)) return SeqResult::AddressingFailed;
   // On failure the lines stay as they are; the caller sends the STOP.
   if (!AddressForRead(first)) return SeqResult::AddressingFailed;
   for (int i = first; i < last; ++i) {
@@ -353,12 +342,10 @@ bool PagerLink::OpenPage(int address) {
   }
 }
 
-bool PagerLink::PageWrite(const Image& image, int first, int last,
-                          const std::function<void(int)>& onPageOpen, const Image* pagerHolds) {
-  if (!ValidRange(first, last)) {
-    TransferError = true;
-    return false;
-  }
+bool PagerLink::DoPageWrite(const Image& image, int first, int last,
+                            const std::function<void(int)>& onPageOpen, const Image* pagerHolds) {
+  // On failure the transport parks the bus, reports it and sets the flag;
+  // no STOP: the caller sends it.
   bool sent = false;  // a page is in the EEPROM's buffer; the next STOP starts its write cycle
   for (int start = first; start <= last;) {
     const int end = std::min(last, start | (kPageSize - 1));
@@ -375,9 +362,9 @@ bool PagerLink::PageWrite(const Image& image, int first, int last,
     const bool opened = OpenPage(start);
     // Progress is shown once the polling is over, whatever its outcome.
     if (start % kPageSize == 0 && onPageOpen) onPageOpen(start);
-    if (!opened || !SendByte(static_cast<uint8_t>(start & 0xFF))) return FailWrite();
+    if (!opened || !SendByte(static_cast<uint8_t>(start & 0xFF))) return false;
     for (int j = start; j <= end; ++j)
-      if (!SendByte(image[j])) return FailWrite();
+      if (!SendByte(image[j])) return false;
     sent = true;
     start = next;
   }
@@ -387,18 +374,16 @@ bool PagerLink::PageWrite(const Image& image, int first, int last,
     // A fast bus gets through the verify's ten addressing attempts in about
     // a millisecond, well inside a write cycle: wait here until the EEPROM
     // answers again. The device byte alone, ended by a STOP, stores nothing.
-    if (!OpenPage(last)) return FailWrite();
+    if (!OpenPage(last)) return false;
     BusStop();
   }
   return true;
 }
 
-bool PagerLink::FailWrite() {
-  // No STOP here: the caller sends it.
-  ParkBus();
-  messages_.Show(kMsgWriteError, MsgIcon::None);
-  TransferError = true;
-  return false;
+void PagerLink::DoKeepAlive() {
+  // The parked state written again: the board's lines stay released whatever
+  // another program may have written to the port.
+  port_.Out32(PortBase, kDataLowOnly);
 }
 
 }  // namespace qrt

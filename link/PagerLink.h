@@ -2,40 +2,38 @@
 // The programming board on the parallel port and the two-wire bus to the
 // pager's 24C16-class EEPROM: board detection, bit timing, line drivers, bus
 // conditions, byte transfers and the four transaction shapes the transfers use.
+// It is the parallel-port transport: the shapes' public entry points, their
+// messages and the failure flag are PagerTransport's; this class bit-bangs them.
 //
 // Wiring of the board (data register): bit 0 drives the clock, bit 1 the data
 // line, both inverted (1 pulls the line low); bits 2..7 are always 1. Status
 // register bit 3 reads 1 while the data line is low.
 #include <cstdint>
 #include <functional>
-#include <string_view>
 
 #include "base/Messages.h"
 #include "image/PagerImage.h"
 #include "link/BusSpeed.h"
 #include "link/Clock.h"
 #include "link/PortIo.h"
+#include "link/Transport.h"
 
 namespace qrt {
 
-// The messages the link shows itself, at the point of failure.
-inline constexpr std::string_view kMsgBoardNotResponding = "The Board is not responding!";
-inline constexpr std::string_view kMsgReadError = "Read error!";
-inline constexpr std::string_view kMsgWriteError = "Write error!";
-
-class PagerLink {
+class PagerLink : public PagerTransport {
  public:
   PagerLink(PortIo& port, Clock& clock, Messages& messages);
 
   // --- board and timing -------------------------------------------------
-  // Probes 0x378, 0x278, 0x3BC in that order; on success sets PortBase,
-  // PortStatus. On failure shows "The Board is not responding!" (warning).
-  bool DetectBoard();
+  // DetectBoard (PagerTransport) probes 0x378, 0x278, 0x3BC in that order; on
+  // success it sets PortBase, PortStatus.
   bool ProbePort(uint16_t port);
   void WaitMs(uint32_t ms);        // spins, letting window events run
   void BitDelay();                 // busy-waits a little more than 25 us
   void CalibrateDelay();           // measures DelayCount
   void CalibratedDelay();          // DelayCount + 1 iterations of the loop
+  // ParkBus, BusStop and CalibrateDelay are the transport's operations as
+  // well; these are the parallel port's own, reached through either name.
   void ParkBus();                  // WaitMs(100), write 254, BitDelay
 
   // --- bus speed ----------------------------------------------------------
@@ -72,56 +70,13 @@ class PagerLink {
   // Up to ten START + device byte attempts, then word address, repeated
   // START and the read device byte. False when none was acknowledged.
   bool AddressForRead(int address);
-  // One complete transaction. On failure: ParkBus, "Read error!",
-  // TransferError set, returns 0.
-  uint8_t eep_read1(int address);
-
-  // Block read of first..last into image, each 16-byte block addressed anew.
-  // onBlockEnd(address) is called after receiving the last byte of each block
-  // (address = 15, 31, ...; not for `last` itself). Returns false (without
-  // message, without parking) when a block cannot be addressed, or for a range
-  // outside the image; the caller reports it. A `last` that opens a block is
-  // addressed like any block start.
-  bool BlockRead(Image& image, int first, int last,
-                 const std::function<void(int)>& onBlockEnd = {});
-
-  // Sequential read: one addressing at first, then bytes streamed. The
-  // callback receives each address and byte and returns false to stop early
-  // (the link then receives one more byte with NACK and sends STOP).
-  // Result: Addressing failed (no STOP, no park; also for a range outside the
-  // image), Stopped early, or Completed. A false answer for the last byte
-  // gives Stopped without an extra byte: its NACK has already ended the read.
-  enum class SeqResult { AddressingFailed, Stopped, Completed };
-  SeqResult SequentialRead(int first, int last,
-                           const std::function<bool(int address, uint8_t value)>& onByte);
-
-  // Page write of image[first..last]: 16-byte pages, STOP + 10 ms sleep
-  // between pages, acknowledge polling for up to 500 ms per page. A timing
-  // that polls the write cycle sleeps not at all and also polls after the
-  // last page's STOP (then STOP again); a last write cycle that does not end
-  // within 500 ms fails like a page that cannot be opened. onPageOpen
-  // (address) is called at the start of every page whose address is a
-  // multiple of 16, after the polling and before its result is acted on (so
-  // also for the page that then fails). On failure: ParkBus, "Write error!",
-  // TransferError set, returns false (no STOP). A range outside the image
-  // sets TransferError and returns false without touching the bus.
-  // With `pagerHolds` (what the pager was just read to hold), a page whose
-  // bytes it already holds is not sent: no bus traffic, no write cycle, but
-  // its onPageOpen still comes (the progress runs on). The STOP and sleep
-  // then come only between pages actually sent, and the final STOP only when
-  // one was.
-  bool PageWrite(const Image& image, int first, int last,
-                 const std::function<void(int)>& onPageOpen = {},
-                 const Image* pagerHolds = nullptr);
 
   // --- state ------------------------------------------------------------
   uint16_t PortBase = 0x378;
   uint16_t PortStatus = 0x379;
   uint8_t PortShadow = 252;
   int32_t DelayCount = 25;
-  bool TransferError = false;
 
-  Messages& messages() { return messages_; }
   Clock& clock() { return clock_; }
   PortIo& port() { return port_; }
 
@@ -133,11 +88,29 @@ class PagerLink {
   void BusyWaitNs(int64_t ns);                   // on the counter, or the scaled loop
   void DelayLoop(int64_t passes);
   bool OpenPage(int address);                    // START + acknowledge polling
-  bool FailWrite();
+
+  // The transaction shapes (PagerTransport documents them). On this bus:
+  // a block read re-addresses every block with a repeated START and no STOP
+  // between blocks, and a `last` that opens a block is addressed like any
+  // block start; a sequential read stopped early takes one more byte with
+  // NACK before its STOP (not after the last byte, whose NACK has ended the
+  // read already), and its addressing failure leaves the lines as they are;
+  // a page write sends STOP between the pages it sends, then at Standard
+  // sleeps 10 ms and at Fast polls the write cycle (after the last page too),
+  // and ends with STOP; pages the pager already holds are not sent.
+  void DoCalibrate() override { CalibrateDelay(); }
+  Detection DoDetect() override;
+  std::optional<uint8_t> DoReadByte(int address) override;
+  bool DoBlockRead(Image& image, int first, int last, const std::function<void(int)>& onBlockEnd) override;
+  SeqResult DoSequentialRead(int first, int last, const std::function<bool(int, uint8_t)>& onByte) override;
+  bool DoPageWrite(const Image& image, int first, int last, const std::function<void(int)>& onPageOpen,
+                   const Image* pagerHolds) override;
+  void DoPark() override { ParkBus(); }
+  void DoStop() override { BusStop(); }
+  void DoKeepAlive() override;
 
   PortIo& port_;
   Clock& clock_;
-  Messages& messages_;
   BusSpeed speed_ = BusSpeed::Standard;
   BusTiming timing_ = BusTiming::For(BusSpeed::Standard);
 };

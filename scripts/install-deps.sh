@@ -9,6 +9,7 @@ packages=(
   libgtest-dev googletest
   libcli11-dev nlohmann-json3-dev
   dpkg-dev file
+  libusb-1.0-0-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
   libsqlite3-dev sqlite3 libpq-dev postgresql libssl-dev nlohmann-json3-dev

@@ -19,6 +19,19 @@ constexpr int kPageMask = 0x0F;
 
 }  // namespace
 
+SimTimingRules SimTimingRules::ForBusHz(int busHz) {
+  if (busHz <= 100'000) return SimTimingRules{};
+  SimTimingRules fast;
+  fast.clockHighNs = 600;
+  fast.clockLowNs = 1'300;
+  fast.dataSetupNs = 100;
+  fast.startSetupNs = 600;
+  fast.startHoldNs = 600;
+  fast.stopSetupNs = 600;
+  fast.busFreeNs = 1'300;
+  return fast;
+}
+
 SimEeprom::SimEeprom(TimeSource now) : now_(std::move(now)) {
   memory = BuildDefaultImage();
   StoreChecksum(memory);

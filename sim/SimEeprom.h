@@ -49,6 +49,10 @@ struct SimTimingRules {
   int64_t startHoldNs = 4'000;    // tHD;STA, data low before the clock falls
   int64_t stopSetupNs = 4'000;    // tSU;STO, clock high before data rises
   int64_t busFreeNs = 4'700;      // tBUF, from a STOP to the next START
+
+  // The data sheet's minimums for a bus of `busHz`: the 100 kHz ones above,
+  // or above 100 kHz the 400 kHz ones the part keeps from 2.5 V.
+  static SimTimingRules ForBusHz(int busHz);
 };
 
 // The shortest of each phase the chip saw, and how many were shorter than

@@ -1,0 +1,65 @@
+#include "link/Transport.h"
+
+namespace qrt {
+namespace {
+
+bool ValidRange(int first, int last) {
+  return first >= 0 && last <= ImageLastIndex && first <= last;
+}
+
+}  // namespace
+
+void PagerTransport::CalibrateDelay() { DoCalibrate(); }
+
+bool PagerTransport::DetectBoard() {
+  const Detection found = DoDetect();
+  if (found.found) return true;
+  if (!found.problem.empty())
+    messages_.Show(found.problem, MsgIcon::Warning);
+  else
+    messages_.Show(kMsgBoardNotResponding, MsgIcon::Warning);
+  return false;
+}
+
+std::optional<uint8_t> PagerTransport::ReadByte(int address) {
+  const std::optional<uint8_t> value =
+      (address >= 0 && address <= ImageLastIndex) ? DoReadByte(address) : std::nullopt;
+  if (!value) {
+    ParkBus();
+    messages_.Show(kMsgReadError, MsgIcon::None);
+    TransferError = true;
+  }
+  return value;
+}
+
+bool PagerTransport::BlockRead(Image& image, int first, int last,
+                               const std::function<void(int)>& onBlockEnd) {
+  if (!ValidRange(first, last)) return false;
+  return DoBlockRead(image, first, last, onBlockEnd);
+}
+
+PagerTransport::SeqResult PagerTransport::SequentialRead(
+    int first, int last, const std::function<bool(int, uint8_t)>& onByte) {
+  if (!ValidRange(first, last)) return SeqResult::AddressingFailed;
+  return DoSequentialRead(first, last, onByte);
+}
+
+bool PagerTransport::PageWrite(const Image& image, int first, int last,
+                               const std::function<void(int)>& onPageOpen, const Image* pagerHolds) {
+  if (!ValidRange(first, last)) {
+    TransferError = true;
+    return false;
+  }
+  if (DoPageWrite(image, first, last, onPageOpen, pagerHolds)) return true;
+  // No STOP here: the caller sends it.
+  ParkBus();
+  messages_.Show(kMsgWriteError, MsgIcon::None);
+  TransferError = true;
+  return false;
+}
+
+void PagerTransport::ParkBus() { DoPark(); }
+void PagerTransport::BusStop() { DoStop(); }
+void PagerTransport::KeepAlive() { DoKeepAlive(); }
+
+}  // namespace qrt

@@ -1,0 +1,117 @@
+#pragma once
+// Whatever carries the two-wire bus from this program to the pager's 24C16
+// EEPROM: the programming board on the parallel port (PagerLink), a kernel
+// I2C adapter, a CH341A. The transfers see only the shapes below.
+//
+// The public methods are not virtual: they hold the rules every transport
+// shares (range checks, which failure parks the bus, the message texts and
+// icons, the TransferError flag), so each text is written once. Each calls
+// one private primitive that a transport implements; a primitive only moves
+// bytes and says whether it worked, it never shows a message.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "image/PagerImage.h"
+#include "base/Messages.h"
+
+namespace qrt {
+
+// The messages a transport shows itself, at the point of failure.
+inline constexpr std::string_view kMsgBoardNotResponding = "The Board is not responding!";
+inline constexpr std::string_view kMsgReadError = "Read error!";
+inline constexpr std::string_view kMsgWriteError = "Write error!";
+
+class PagerTransport {
+ public:
+  enum class SeqResult { AddressingFailed, Stopped, Completed };
+
+  virtual ~PagerTransport() = default;
+  PagerTransport(const PagerTransport&) = delete;
+  PagerTransport& operator=(const PagerTransport&) = delete;
+
+  // Measures whatever the transport times itself with, once at start (the
+  // parallel port's fallback bit delay); a no-op where an adapter clocks the bus.
+  void CalibrateDelay();
+
+  // Finds the board or adapter and makes it ready. A missing one shows "The
+  // Board is not responding!" (warning); one that exists but cannot be used
+  // (permissions, taken by another program) shows one message saying which
+  // device and what to do instead. Either way it returns false.
+  bool DetectBoard();
+
+  // One complete single-byte read. On failure: ParkBus, "Read error!" (no
+  // icon), TransferError set, no value.
+  std::optional<uint8_t> ReadByte(int address);
+  // The same, returning 0 on failure (the flag tells).
+  uint8_t eep_read1(int address) { return ReadByte(address).value_or(0); }
+
+  // Block read of first..last into image, in 16-byte blocks each addressed
+  // anew. onBlockEnd(address) follows the last byte of each block (address =
+  // 15, 31, ...; not for `last` itself). False, without message and without
+  // parking, when a block cannot be addressed or the range lies outside the
+  // image; the caller reports it.
+  bool BlockRead(Image& image, int first, int last, const std::function<void(int)>& onBlockEnd = {});
+
+  // Sequential read from first to last. onByte receives each address and
+  // byte and returns false to stop early. Result: AddressingFailed (nothing
+  // reported, nothing parked; also for a range outside the image), Stopped
+  // or Completed; the bus is released after Stopped and Completed.
+  SeqResult SequentialRead(int first, int last,
+                           const std::function<bool(int address, uint8_t value)>& onByte);
+
+  // Page write of image[first..last] in 16-byte pages, each acknowledge-polled
+  // for up to 500 ms while the EEPROM stores the one before. onPageOpen
+  // (address) follows the polling of every page whose address is a multiple
+  // of 16, also of the page that then fails. On failure: ParkBus, "Write
+  // error!" (no icon), TransferError set, false. A range outside the image
+  // sets TransferError and returns false without touching the bus.
+  // With `pagerHolds` (what the pager was just read to hold), a page whose
+  // bytes it already holds is not sent: no bus traffic, no write cycle, but
+  // its onPageOpen still comes (the progress runs on).
+  bool PageWrite(const Image& image, int first, int last, const std::function<void(int)>& onPageOpen = {},
+                 const Image* pagerHolds = nullptr);
+
+  // Leaves the bus in its resting state (every failure above ends here).
+  void ParkBus();
+  // The STOP the transfers send when a transfer ends.
+  void BusStop();
+  // Called by the window every 50 ms between transfers: restates the resting
+  // state where the hardware could lose it.
+  void KeepAlive();
+
+  // Failure flag of every transaction: set by the failures above, cleared
+  // only by the callers (before each step they test).
+  bool TransferError = false;
+
+  Messages& messages() { return messages_; }
+
+ protected:
+  explicit PagerTransport(Messages& messages) : messages_(messages) {}
+
+  // What a detection found. `problem`, when not empty, is shown instead of
+  // the missing-board message: the device is there but cannot be used.
+  struct Detection {
+    bool found = false;
+    std::string problem;
+  };
+
+ private:
+  virtual void DoCalibrate() {}
+  virtual Detection DoDetect() = 0;
+  virtual std::optional<uint8_t> DoReadByte(int address) = 0;
+  virtual bool DoBlockRead(Image& image, int first, int last, const std::function<void(int)>& onBlockEnd) = 0;
+  virtual SeqResult DoSequentialRead(int first, int last,
+                                     const std::function<bool(int, uint8_t)>& onByte) = 0;
+  virtual bool DoPageWrite(const Image& image, int first, int last,
+                           const std::function<void(int)>& onPageOpen, const Image* pagerHolds) = 0;
+  virtual void DoPark() = 0;
+  virtual void DoStop() = 0;
+  virtual void DoKeepAlive() {}
+
+  Messages& messages_;
+};
+
+}  // namespace qrt
