@@ -9,6 +9,7 @@
 
 #include "controls/gui/AboutBox.h"
 #include "editor/Editor.h"
+#include "editor/Form1Design.h"
 #include "editor/gui/DetailDialogs.h"
 #include "editor/gui/MainWindow.h"
 #include "transfer/gui/TransferDialog.h"
@@ -39,6 +40,14 @@ bool SaveDialog(const QString& dir, const QString& name, QWidget& dialog) {
   return ok;
 }
 
+// The window with its client area `scale` times the design size.
+void ScaleWindow(Form1& window, double scale) {
+  const QSize design(form1::kClientWidth / form1::kTwipsPerPixel, form1::kClientHeight / form1::kTwipsPerPixel);
+  const QSize frame = window.size() - window.clientArea()->size();
+  window.resize(QSize(qRound(design.width() * scale), qRound(design.height() * scale)) + frame);
+  QApplication::processEvents();
+}
+
 }  // namespace
 
 bool WriteSplashScreenshot(const QString& dir, QWidget& splash) { return Save(dir, "splash.png", splash); }
@@ -51,6 +60,15 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, PagerLi
     window.ShowPage(i);
     ok &= Save(dir, pages[i], window);
   }
+  // Shrunk and enlarged: lists, boxes and texts keep their places.
+  for (const auto& [scale, suffix] : {std::pair{0.75, "shrunk"}, std::pair{1.5, "enlarged"}}) {
+    ScaleWindow(window, scale);
+    for (int i : {0, 1}) {
+      window.ShowPage(i);
+      ok &= Save(dir, QString(pages[i]).replace(".png", QString("-%1.png").arg(suffix)), window);
+    }
+  }
+  ScaleWindow(window, 1);
   window.ShowPage(0);
   {
     AboutBox about(&window);

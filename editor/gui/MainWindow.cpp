@@ -107,7 +107,7 @@ void Form1::RecordLayoutSuffixes() {
   // Each control's design geometry (twips) and font size, appended to its tag
   // once; every later layout starts from these numbers.
   if (layoutRecorded_) return;
-  for (const Item& item : items_) {
+  for (Item& item : items_) {
     const DesignControl& d = *item.design;
     const std::optional<layout::Geometry> box =
         layout::Geometry{double(d.left), double(d.top), double(d.width), double(d.height), 0};
@@ -115,6 +115,8 @@ void Form1::RecordLayoutSuffixes() {
         d.font == form1::FontRole::None ? std::nullopt : std::optional<double>(form1::kDesignFontSize);
     const std::string tag = item.widget->property("tag").toString().toStdString();
     item.widget->setProperty("tag", QString::fromStdString(layout::AppendLayoutSuffix(tag, box, font)));
+    // What a list's height does when its font changes is measured against this.
+    if (layout::IsListName(d.name)) item.designHint = item.widget->sizeHint().height();
   }
   layoutRecorded_ = true;
 }
@@ -123,24 +125,54 @@ void Form1::RecordLayoutSuffixes() {
 
 void Form1::LayoutControls(QSize inner) {
   if (!layoutRecorded_) return;
-  const layout::Ratios ratios =
-      layout::ScaleRatios(double(inner.width()) * form1::kTwipsPerPixel,
-                          double(inner.height()) * form1::kTwipsPerPixel, initialScaleWidth_, initialScaleHeight_);
+  constexpr double kPx = form1::kTwipsPerPixel;
+  const layout::Ratios ratios = layout::ScaleRatios(double(inner.width()) * kPx, double(inner.height()) * kPx,
+                                                    initialScaleWidth_, initialScaleHeight_);
+  // Every control's design geometry, read back from its tag.
+  std::vector<layout::Geometry> design(items_.size());
+  std::unordered_map<const QWidget*, size_t> indexOf;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    design[i] = layout::ParseLayoutSuffix(items_[i].widget->property("tag").toString().toStdString());
+    indexOf[items_[i].widget] = i;
+  }
+  // A list's room among the controls of its container, at the design size.
+  const auto designRoom = [&](size_t i) {
+    const QWidget* parent = items_[i].widget->parentWidget();
+    std::vector<layout::Geometry> siblings;
+    size_t self = 0;
+    for (size_t j = 0; j < items_.size(); ++j) {
+      if (items_[j].widget->parentWidget() != parent) continue;
+      if (j == i) self = siblings.size();
+      siblings.push_back(design[j]);
+    }
+    const auto it = indexOf.find(parent);
+    const double containerHeight = it != indexOf.end() ? design[it->second].height : double(form1::kClientHeight);
+    return layout::VerticalRoom(siblings, self, containerHeight);
+  };
+
   const bool wasEnabled = updatesEnabled();
   setUpdatesEnabled(false);
-  for (const Item& item : items_) {
-    const std::string tag = item.widget->property("tag").toString().toStdString();
-    const layout::Geometry g =
-        layout::ScaleGeometry(layout::ParseLayoutSuffix(tag), ratios, layout::IsListName(item.design->name));
-    const auto px = [](double twips) { return int(std::lround(twips / form1::kTwipsPerPixel)); };
-    item.widget->setGeometry(px(g.left), px(g.top), px(g.width), px(g.height));
+  for (size_t i = 0; i < items_.size(); ++i) {
+    const Item& item = items_[i];
+    layout::Geometry g = layout::ScaleGeometry(design[i], ratios);
     // A minimized window has no room for any font; the sizes come back from
     // the suffix when it is restored.
     if (item.design->font != form1::FontRole::None && g.fontSize > 0) {
       QFont f = item.widget->font();
       f.setPointSizeF(g.fontSize);
       item.widget->setFont(f);
+      // A list is as high as its font needs, centred on its label's line.
+      if (layout::IsListName(item.design->name) && item.designHint > 0) {
+        const double needed = layout::NeededListHeight(design[i].height, item.designHint * kPx,
+                                                       item.widget->sizeHint().height() * kPx);
+        g = layout::FitHeight(g, needed, layout::ScaleBand(designRoom(i), ratios));
+      }
     }
+    const auto px = [](double twips) { return int(std::lround(twips / kPx)); };
+    // Edges are rounded, not sizes, so that neighbours that touch in the
+    // design still touch and never overlap.
+    item.widget->setGeometry(px(g.left), px(g.top), px(g.left + g.width) - px(g.left),
+                             px(g.top + g.height) - px(g.top));
   }
   setUpdatesEnabled(wasEnabled);
   if (inner.width() > 0 && inner.height() > 0) {

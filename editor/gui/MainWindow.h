@@ -22,6 +22,7 @@
 
 class QTimer;
 class QAction;
+class QStyle;
 
 namespace qrt {
 
@@ -96,6 +97,7 @@ class Form1 : public QMainWindow {
   struct Item {
     QWidget* widget = nullptr;
     const form1::DesignControl* design = nullptr;
+    int designHint = 0;  // a list's natural height (pixels) at the design font
   };
 
   void BuildWidgets();
@@ -127,6 +129,7 @@ class Form1 : public QMainWindow {
   std::vector<QWidget*> tabLabels_;
   std::vector<QKeySequence> menuShortcuts_;
   QWidget* background_ = nullptr;
+  QStyle* controlStyle_ = nullptr;  // check boxes, option buttons and lists
   int currentPage_ = 0;
   int initialScaleWidth_ = form1::kClientWidth;
   int initialScaleHeight_ = form1::kClientHeight;

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -504,11 +505,10 @@ TEST_F(MainWindowTest, ResizeScalesFromTheSuffixAndComesBackExactly) {
   ASSERT_TRUE(ResizeClient(QSize(2 * 634, 705)));
   const QRect box = W("chkCtl(18)")->geometry();
   const QRect boxDesign = design["chkCtl(18)"];
-  EXPECT_EQ(box, QRect(2 * boxDesign.x(), qRound(1.5 * boxDesign.y()), 2 * boxDesign.width(),
-                       qRound(1.5 * boxDesign.height())));
-  const QRect list = W("cboCtl(2)")->geometry();
-  EXPECT_EQ(list.width(), 2 * design["cboCtl(2)"].width());
-  EXPECT_EQ(list.height(), design["cboCtl(2)"].height()) << "a list keeps its height";
+  // Edges are scaled and rounded: 1.5 x top and 1.5 x bottom.
+  EXPECT_EQ(box, QRect(QPoint(2 * boxDesign.x(), qRound(1.5 * boxDesign.y())),
+                       QPoint(2 * (boxDesign.right() + 1) - 1, qRound(1.5 * (boxDesign.bottom() + 1)) - 1)));
+  EXPECT_EQ(W("cboCtl(2)")->width(), 2 * design["cboCtl(2)"].width());
   EXPECT_DOUBLE_EQ(W("chkCtl(18)")->font().pointSizeF(), 12.0);
   EXPECT_DOUBLE_EQ(W("txtFreq")->font().pointSizeF(), 12.0);
   EXPECT_EQ(W("EMoptStatus")->geometry(), QRect(2 * 111, 6, 2 * 102, qRound(1.5 * 17)));
@@ -519,6 +519,60 @@ TEST_F(MainWindowTest, ResizeScalesFromTheSuffixAndComesBackExactly) {
   for (const form1::DesignControl& d : form1::Form1Controls()) {
     EXPECT_EQ(W(d.name)->geometry(), design[d.name]) << d.name;
     EXPECT_EQ(W(d.name)->font().pointSizeF(), fonts[d.name]) << d.name;
+  }
+}
+
+// Shrunk and enlarged, every list shows its text whole, on the line of the
+// label beside it, without covering a neighbour or leaving its container;
+// every check-box and option indicator is whole.
+TEST_F(MainWindowTest, ListsAndIndicatorsStayWholeAndAlignedAtOtherSizes) {
+  const std::map<std::string, std::string> labelOf = {
+      {"cboCtl(2)", "lblCtl(2)"},   {"cboCtl(3)", "lblCtl(3)"},       {"cboCtl(4)", "lblCtl(4)"},
+      {"cboCtl(5)", "lblCtl(5)"},   {"cboBatLev(0)", "lblBatLev(0)"}, {"cboBatLev(1)", "lblBatLev(1)"},
+      {"cboBatLev(2)", "lblBatLev(2)"}, {"cboSource", "lblSourceMode"}};
+  for (double scale : {0.75, 1.5}) {
+    ASSERT_TRUE(ResizeClient(QSize(qRound(634 * scale), qRound(470 * scale))));
+    for (int page = 0; page < 4; ++page) {
+      window->ShowPage(page);
+      for (const form1::DesignControl& d : form1::Form1Controls()) {
+        if (d.page != page && d.page != -1) continue;
+        QWidget* w = W(d.name);
+        const std::string at = d.name + " at " + std::to_string(scale);
+        if (auto* list = qobject_cast<QComboBox*>(w)) {
+          QStyleOptionComboBox opt;
+          opt.initFrom(list);
+          opt.currentText = list->currentText();
+          const QRect text = list->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, list);
+          const QFontMetrics fm(list->font());
+          EXPECT_GE(list->height(), fm.height() + 4) << at << ": text cut at top or bottom";
+          EXPECT_LE(fm.horizontalAdvance(list->currentText()), text.width()) << at << ": text cut at the side";
+          EXPECT_TRUE(list->parentWidget()->rect().contains(list->geometry())) << at << " leaves its container";
+          if (const auto it = labelOf.find(d.name); it != labelOf.end()) {
+            EXPECT_LE(std::abs(list->geometry().center().y() - W(it->second)->geometry().center().y()), 1)
+                << at << " is off its label's line";
+          }
+          for (QObject* o : list->parentWidget()->children()) {
+            auto* other = qobject_cast<QWidget*>(o);
+            if (!other || other == list || !other->isVisible() || !window->control(other->objectName().toStdString()))
+              continue;
+            const QRect a = list->geometry(), b = other->geometry();
+            const bool sameWidth = a.left() <= b.right() && b.left() <= a.right();
+            if (sameWidth && !DesignRect(d.name).intersects(DesignRect(other->objectName().toStdString()))) {
+              EXPECT_FALSE(a.intersects(b)) << at << " covers " << other->objectName().toStdString();
+            }
+          }
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w); button && w->isVisible() &&
+                   (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w))) {
+          QStyleOptionButton opt;
+          opt.initFrom(button);
+          const bool check = qobject_cast<QCheckBox*>(w) != nullptr;
+          const QRect indicator = button->style()->subElementRect(
+              check ? QStyle::SE_CheckBoxIndicator : QStyle::SE_RadioButtonIndicator, &opt, button);
+          EXPECT_TRUE(button->rect().contains(indicator)) << at << ": indicator clipped";
+          EXPECT_GE(indicator.height(), qRound(10 * scale)) << at;
+        }
+      }
+    }
   }
 }
 

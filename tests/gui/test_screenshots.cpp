@@ -45,6 +45,16 @@ TEST(ScreenshotOption, WritesEveryWindowAndExits) {
       EXPECT_NE(image, first) << page;  // each page shows itself, not page 1
     }
   }
+  // The first two pages again, shrunk and enlarged: the client area at 0.75
+  // and 1.5 of the design width, the menu bar above it unscaled.
+  for (const char* page : {"page1-freq-codes", "page2-alert-status"}) {
+    for (const auto& [suffix, scale] : {std::pair{"shrunk", 0.75}, std::pair{"enlarged", 1.5}}) {
+      const QImage image(shots.filePath(QString("%1-%2.png").arg(page, suffix)));
+      ASSERT_FALSE(image.isNull()) << page << " " << suffix;
+      EXPECT_EQ(image.width(), qRound(first.width() * scale)) << page << " " << suffix;
+      EXPECT_GT(Colours(image), 20) << page << " " << suffix;
+    }
+  }
   for (const char* other : {"splash.png", "about.png", "transfer.png", "transfer-batch.png",
                             "function-bits.png", "alert-length.png"}) {
     const QImage image(shots.filePath(other));
@@ -52,7 +62,7 @@ TEST(ScreenshotOption, WritesEveryWindowAndExits) {
     EXPECT_LT(image.width(), first.width()) << other;  // dialogs are smaller than the window
     EXPECT_GT(Colours(image), 8) << other;
   }
-  EXPECT_EQ(shots.entryList({"*.png"}, QDir::Files).size(), 10);
+  EXPECT_EQ(shots.entryList({"*.png"}, QDir::Files).size(), 14);
 }
 
 }  // namespace
