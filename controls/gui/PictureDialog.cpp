@@ -1,5 +1,6 @@
 #include "controls/gui/PictureDialog.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -34,6 +35,17 @@ void PictureDialog::mouseMoveEvent(QMouseEvent* event) {
   if (!moving_) return QDialog::mouseMoveEvent(event);
   move(event->globalPosition().toPoint() - grabOffset_);
   event->accept();
+}
+
+void PictureDialog::keyPressEvent(QKeyEvent* event) {
+  // QDialog closes on Escape by itself, and on Return only through a default
+  // push button, which a picture dialog does not have.
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void PictureDialog::mouseReleaseEvent(QMouseEvent* event) {

@@ -49,6 +49,7 @@ Form1::Form1(Editor& editor, PagerLink& link, QWidget* parent)
 
   BuildWidgets();
   BuildMenus();
+  BuildPageKeys();
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName("Timer1");
@@ -225,11 +226,12 @@ void Form1::BuildMenus() {
     QKeySequence key;
     std::function<void()> run;
   };
-  QMenu* file = menuBar()->addMenu("File");
+  // Alt+F, Alt+P and Alt+H open the menus; the captions read as before.
+  QMenu* file = menuBar()->addMenu("&File");
   file->setObjectName("mnuFile");
-  QMenu* pager = menuBar()->addMenu("Pager");
+  QMenu* pager = menuBar()->addMenu("&Pager");
   pager->setObjectName("mnuPager");
-  QMenu* help = menuBar()->addMenu("Help");
+  QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("mnuHelp");
   const auto pagerCommand = [this](int mode) {
     return [this, mode] {
@@ -257,6 +259,33 @@ void Form1::BuildMenus() {
     }
     connect(a, &QAction::triggered, this, c.run);
     if (c.menu == file && std::string_view(c.name) == "mnuSA") file->addSeparator();
+  }
+}
+
+void Form1::BuildPageKeys() {
+  // Ctrl+Tab and Ctrl+PgDn bring the next page forward, Ctrl+Shift+Tab and
+  // Ctrl+PgUp the previous one, wrapping around; as a click on a tab button,
+  // the field being edited stores its entry first.
+  struct PageKey {
+    QKeySequence key;
+    int step;
+  };
+  const PageKey keys[] = {{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                          {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+                          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+                          {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}};
+  for (const PageKey& k : keys) {
+    auto* a = new QAction(this);
+    a->setShortcut(k.key);
+    a->setShortcutContext(Qt::WindowShortcut);
+    const int step = k.step;
+    connect(a, &QAction::triggered, this, [this, step] {
+      const int count = int(pages_.size());
+      ShowPage(((currentPage_ + step) % count + count) % count);
+    });
+    addAction(a);
+    menuShortcuts_.push_back(k.key);
   }
 }
 

@@ -102,6 +102,7 @@ class Form1 : public QMainWindow {
 
   void BuildWidgets();
   void BuildMenus();
+  void BuildPageKeys();
   QWidget* CreateWidget(const form1::DesignControl& d, QWidget* parent);
   void ConnectWidget(QWidget* w, const form1::DesignControl& d);
   void RecordLayoutSuffixes();
@@ -127,7 +128,7 @@ class Form1 : public QMainWindow {
   std::vector<QWidget*> pages_;
   std::vector<QWidget*> tabButtons_;
   std::vector<QWidget*> tabLabels_;
-  std::vector<QKeySequence> menuShortcuts_;
+  std::vector<QKeySequence> menuShortcuts_;  // the menus' and the page keys
   QWidget* background_ = nullptr;
   QStyle* controlStyle_ = nullptr;  // check boxes, option buttons and lists
   int currentPage_ = 0;

@@ -16,6 +16,8 @@
 #include <QTest>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "controls/gui/AboutBox.h"
 #include "controls/gui/CloseBox.h"
@@ -222,6 +224,32 @@ TEST(AboutBoxWidget, OkAndCloseBoxBothCloseIt) {
     QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(8, 8));
     EXPECT_FALSE(box.isVisible());
     EXPECT_EQ(box.result(), QDialog::Accepted);
+  }
+}
+
+// Return and Enter close a dialog as its OK button does, Escape as its close
+// box does; sent to a list inside, they reach the dialog. Neither stores
+// anything: the image is what it was before the key.
+TEST(DialogKeys, ReturnEnterAndEscapeCloseEveryDialogAndStoreNothing) {
+  testing::EditorRig rig;
+  const std::vector<std::function<std::unique_ptr<QDialog>()>> dialogs = {
+      [] { return std::make_unique<AboutBox>(); },
+      [&] { return std::make_unique<FunctionBitDialog>(nullptr, rig.ed); },
+      [&] { return std::make_unique<AlertLengthDialog>(nullptr, rig.ed); }};
+  for (size_t i = 0; i < dialogs.size(); ++i) {
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+      const std::unique_ptr<QDialog> dialog = dialogs[i]();
+      dialog->show();
+      QWidget* target = dialog.get();
+      if (auto* list = dialog->findChild<QComboBox*>()) {
+        list->setFocus();
+        target = list;
+      }
+      const Image before = rig.img();
+      QTest::keyClick(target, key);
+      EXPECT_FALSE(dialog->isVisible()) << "dialog " << i << ", key " << key;
+      EXPECT_EQ(rig.img(), before) << "dialog " << i << ", key " << key;
+    }
   }
 }
 
