@@ -50,10 +50,25 @@ void ScaleWindow(Form1& window, double scale) {
 
 }  // namespace
 
-bool WriteSplashScreenshot(const QString& dir, QWidget& splash) { return Save(dir, "splash.png", splash); }
+bool WriteSplashScreenshot(const QString& dir, QWidget& splash) {
+  if (splash.devicePixelRatioF() != 1) return true;  // not among the high-resolution pictures
+  return Save(dir, "splash.png", splash);
+}
 
 bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, PagerLink& link) {
   bool ok = true;
+  const qreal ratio = window.devicePixelRatioF();
+  if (ratio != 1) {
+    // A screen of another pixel ratio: the main window and the about box,
+    // whose pictures are drawn for it, named after the ratio.
+    const QString suffix = QString("-%1x.png").arg(ratio);
+    window.ShowPage(1);
+    ok &= Save(dir, "page2-alert-status" + suffix, window);
+    window.ShowPage(0);
+    AboutBox about(&window);
+    ok &= SaveDialog(dir, "about" + suffix, about);
+    return ok;
+  }
   const char* pages[] = {"page1-freq-codes.png", "page2-alert-status.png", "page3-prompts-edit.png",
                          "page4-source-prompts.png"};
   for (int i = 0; i < 4; ++i) {

@@ -8,13 +8,15 @@
 
 namespace qrt {
 
-PictureDialog::PictureDialog(std::function<QPixmap(QSize)> picture, QWidget* parent)
+PictureDialog::PictureDialog(std::function<QPixmap(QSize, qreal)> picture, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), picture_(std::move(picture)) {
   setModal(true);
 }
 
 void PictureDialog::paintEvent(QPaintEvent*) {
-  if (background_.size() != size()) background_ = picture_(size());
+  // Drawn again for a new size, or on a screen of another pixel ratio.
+  if (background_.deviceIndependentSize() != QSizeF(size()) || background_.devicePixelRatio() != devicePixelRatioF())
+    background_ = picture_(size(), devicePixelRatioF());
   QPainter p(this);
   p.drawPixmap(0, 0, background_);
 }

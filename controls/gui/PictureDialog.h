@@ -15,8 +15,9 @@ class PictureDialog : public QDialog {
   Q_OBJECT
 
  public:
-  // `picture` draws the background for the dialog's inner size.
-  PictureDialog(std::function<QPixmap(QSize)> picture, QWidget* parent);
+  // `picture` draws the background for the dialog's inner size at the
+  // screen's device pixel ratio.
+  PictureDialog(std::function<QPixmap(QSize, qreal)> picture, QWidget* parent);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -27,7 +28,7 @@ class PictureDialog : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  std::function<QPixmap(QSize)> picture_;
+  std::function<QPixmap(QSize, qreal)> picture_;
   QPixmap background_;
   bool moving_ = false;
   QPoint grabOffset_;

@@ -42,7 +42,7 @@ const QColor kCellColour(0xFF, 0xFF, 0xFF);
 class TabBackground : public QWidget {
  public:
   TabBackground(QWidget* parent, std::function<void()> onMouseMove)
-      : QWidget(parent), onMouseMove_(std::move(onMouseMove)), tile_(BackgroundTile()) {
+      : QWidget(parent), onMouseMove_(std::move(onMouseMove)) {
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
   }
@@ -50,12 +50,14 @@ class TabBackground : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
-    if (tile_.isNull() || tile_.width() <= 0 || tile_.height() <= 0) {
+    // Drawn for the screen's pixel ratio, again when the window moves to a screen of another.
+    if (tile_.isNull() || tile_.devicePixelRatio() != devicePixelRatioF()) tile_ = BackgroundTile(devicePixelRatioF());
+    const int w = qRound(tile_.deviceIndependentSize().width());
+    const int h = qRound(tile_.deviceIndependentSize().height());
+    if (w <= 0 || h <= 0) {
       p.fillRect(rect(), palette().window());
       return;
     }
-    const int w = tile_.width();
-    const int h = tile_.height();
     for (int i = 0; i <= width() / w; ++i)
       for (int j = 0; j <= height() / h; ++j) p.drawPixmap(w * i, h * j, tile_);
   }
@@ -71,9 +73,10 @@ class TabBackground : public QWidget {
 };
 
 // The picture of the source page's Load Default button: a page with a
-// circular arrow bringing its text back.
-QPixmap LoadDefaultPicture() {
-  QPixmap pm(16, 16);
+// circular arrow bringing its text back, `ratio` device pixels to a pixel.
+QPixmap LoadDefaultPicture(qreal ratio) {
+  QPixmap pm(QSize(16, 16) * ratio);
+  pm.setDevicePixelRatio(ratio);
   pm.fill(Qt::transparent);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
@@ -276,7 +279,10 @@ QWidget* Form1::CreateWidget(const DesignControl& d, QWidget* parent) {
     case Kind::Button: {
       auto* b = new QPushButton(caption, parent);
       if (d.hasPicture) {
-        b->setIcon(QIcon(LoadDefaultPicture()));
+        // Both ratios: the icon picks what the screen needs.
+        QIcon icon;
+        for (qreal ratio : {1.0, 2.0}) icon.addPixmap(LoadDefaultPicture(ratio));
+        b->setIcon(icon);
         b->setIconSize(QSize(14, 14));
       }
       return b;

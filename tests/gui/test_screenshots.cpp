@@ -63,6 +63,21 @@ TEST(ScreenshotOption, WritesEveryWindowAndExits) {
     EXPECT_GT(Colours(image), 8) << other;
   }
   EXPECT_EQ(shots.entryList({"*.png"}, QDir::Files).size(), 14);
+
+  // On a screen of pixel ratio 2: the same windows at twice the pixels.
+  env.insert("QT_SCALE_FACTOR", "2");
+  program.setProcessEnvironment(env);
+  program.start(QRT35PROG_BIN, {"--port", "sim", "--sim-image", dir.filePath("sim.bin"), "--screenshot",
+                                dir.filePath("shots2x")});
+  ASSERT_TRUE(program.waitForFinished(60000));
+  EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+  const QDir sharp(dir.filePath("shots2x"));
+  EXPECT_EQ(sharp.entryList({"*.png"}, QDir::Files), (QStringList{"about-2x.png", "page2-alert-status-2x.png"}));
+  for (const char* name : {"about", "page2-alert-status"}) {
+    const QImage single(shots.filePath(QString(name) + ".png"));
+    const QImage twice(sharp.filePath(QString(name) + "-2x.png"));
+    EXPECT_EQ(twice.size(), single.size() * 2) << name;
+  }
 }
 
 }  // namespace
