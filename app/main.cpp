@@ -20,6 +20,7 @@
 #include "ProductInfo.h"
 #include "app/Screenshots.h"
 #include "base/DataHome.h"
+#include "controls/gui/Pictures.h"
 #include "controls/gui/SplashWindow.h"
 #include "editor/Editor.h"
 #include "editor/gui/MainWindow.h"
@@ -126,6 +127,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(qrt::product::kName));
   QApplication::setApplicationVersion(QString::fromUtf8(qrt::product::kVersion));
+  // Every window carries the program's own icon; the desktop entry names the
+  // same program, so that a Wayland desktop shows its icon too.
+  QApplication::setWindowIcon(qrt::AppWindowIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral("qrt35prog"));
   const bool screenshots = !options.screenshotDir.empty();
 
   qrt::RealClock clock;

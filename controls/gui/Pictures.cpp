@@ -217,6 +217,12 @@ QImage AppIcon(int size) {
   return image;
 }
 
+QIcon AppWindowIcon() {
+  QIcon icon;
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) icon.addPixmap(QPixmap::fromImage(AppIcon(size)));
+  return icon;
+}
+
 QPixmap AboutPicture(QSize size, qreal ratio) {
   QPixmap pm = Blank(size, ratio);
   QPainter p(&pm);

@@ -9,6 +9,7 @@
 // picture is drawn with that many device pixels to each of its pixels and
 // carries the ratio, so that it is as sharp at 2x as at 1x.
 #include <QColor>
+#include <QIcon>
 #include <QImage>
 #include <QPalette>
 #include <QPixmap>
@@ -47,6 +48,10 @@ QPixmap AboutPicture(QSize size, qreal ratio);
 // pager under its waves on a night-blue rounded tile. Small sizes drop the
 // waves' outer rings so that the pager stays readable.
 QImage AppIcon(int size);
+
+// The program's window icon: AppIcon drawn at the sizes desktops ask for,
+// from 16 to 256 pixels, so that no size is scaled from another.
+QIcon AppWindowIcon();
 
 // A quiet light background for the detail dialogs.
 QPixmap DialogPicture(QSize size, qreal ratio);
