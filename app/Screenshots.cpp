@@ -12,6 +12,8 @@
 #include "editor/Form1Design.h"
 #include "editor/gui/DetailDialogs.h"
 #include "editor/gui/MainWindow.h"
+#include "editor/gui/PortDiagnosticsDialog.h"
+#include "link/PagerLink.h"
 #include "transfer/gui/TransferDialog.h"
 
 namespace qrt {
@@ -120,6 +122,15 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, PagerLi
   {
     AlertLengthDialog alerts(&window, editor, [&window] { window.Refresh(); });
     ok &= SaveDialog(dir, "alert-length.png", alerts);
+  }
+  {
+    // Help > Port Diagnostics... on the machine that takes the pictures: the
+    // diagnosis runs once the dialog is up, before the picture is taken.
+    const PortDiagnosticsSetup& setup = window.portDiagnostics();
+    Clock& clock = link.clock();
+    PortDiagnosticsDialog diagnostics(
+        &window, [&setup, &clock] { return setup.diagnose(clock); }, setup.portInUse);
+    ok &= SaveDialog(dir, "port-diagnostics.png", diagnostics);
   }
   return ok;
 }

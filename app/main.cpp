@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -96,6 +97,36 @@ class AbsentPort : public qrt::PortIo {
   void Out32(uint16_t, uint8_t) override {}
 };
 
+// A ppdev port that can let go of its devices. ppdev claims every parport it
+// opens until the port object goes, and a claimed parport looks to the port
+// diagnostics as held by another program, which they do not ask for the
+// board. Released, the devices open again on the next access.
+class ReleasablePort : public qrt::PortIo {
+ public:
+  ReleasablePort(std::unique_ptr<qrt::PortIo> port, std::function<std::unique_ptr<qrt::PortIo>()> open)
+      : port_(std::move(port)), open_(std::move(open)) {}
+  uint8_t Inp32(uint16_t port) override { return Port().Inp32(port); }
+  void Out32(uint16_t port, uint8_t value) override { Port().Out32(port, value); }
+  void Release() { port_.reset(); }
+
+ private:
+  qrt::PortIo& Port() {
+    if (!port_) port_ = open_();
+    if (!port_) port_ = std::make_unique<AbsentPort>();
+    return *port_;
+  }
+  std::unique_ptr<qrt::PortIo> port_;
+  std::function<std::unique_ptr<qrt::PortIo>()> open_;
+};
+
+// The window's port as the port diagnostics name it.
+std::string PortInUse(const std::string& option) {
+  if (option == "sim") return "the simulated board and pager (--port sim)";
+  if (option == "raw") return "direct port access at 0x378, 0x278 and 0x3BC (--port raw)";
+  if (option.rfind("ppdev:", 0) == 0) return option.substr(6) + " through ppdev (--port " + option + ")";
+  return "the parallel ports at 0x378, 0x278 and 0x3BC through ppdev (--port ppdev)";
+}
+
 // Screenshots run unattended: messages go to the terminal, questions get No.
 class TerminalMessages : public qrt::Messages {
  public:
@@ -150,16 +181,27 @@ int main(int argc, char** argv) {
   if (options.port == "sim" && simImage.empty()) simImage = qrt::DefaultSimImagePath();
   qrt::PortChoice choice = qrt::OpenPort(options.port, simImage, clock, messages.get());
   if (!choice.note.empty()) std::fprintf(stderr, "qrt35prog: %s\n", choice.note.c_str());
-  if (!choice.port) {
+  qrt::PortDiagnosticsSetup diagnostics;
+  diagnostics.portInUse = PortInUse(options.port);
+  std::unique_ptr<qrt::PortIo> port = std::move(choice.port);
+  if (!port) {
     std::fprintf(stderr, "qrt35prog: %s\nqrt35prog: going on without a port\n", choice.error.c_str());
-    choice.port = std::make_unique<AbsentPort>();
+    diagnostics.portInUse = "no port: " + choice.error;
+    port = std::make_unique<AbsentPort>();
+  } else if (options.port == "ppdev" || options.port.rfind("ppdev:", 0) == 0) {
+    auto releasable = std::make_unique<ReleasablePort>(std::move(port), [&] {
+      return qrt::OpenPort(options.port, "", clock, messages.get()).port;
+    });
+    diagnostics.releasePort = [r = releasable.get()] { r->Release(); };
+    port = std::move(releasable);
   }
 
-  qrt::PagerLink link(*choice.port, clock, *messages);
+  qrt::PagerLink link(*port, clock, *messages);
   qrt::AppState state;
   qrt::QtEditorHost host(link);
   qrt::Editor editor(state, *messages, host);
   qrt::Form1 window(editor, link);
+  window.SetPortDiagnostics(diagnostics);
   host.Attach(&window, &editor);
 
   auto* splash = new qrt::SplashWindow;

@@ -18,6 +18,7 @@
 #include "controls/gui/AboutBox.h"
 #include "editor/Editor.h"
 #include "editor/Layout.h"
+#include "editor/gui/PortDiagnosticsDialog.h"
 #include "image/Cp1252.h"
 #include "link/PagerLink.h"
 #include "tables/TableFiles.h"
@@ -247,6 +248,7 @@ void Form1::BuildMenus() {
       {pager, "mnuEntire", "Read", QKeySequence(Qt::Key_F3), pagerCommand(0)},
       {pager, "mnuEB", "Write", QKeySequence(Qt::Key_F4), pagerCommand(1)},
       {pager, "mnuEB1", "Verfy", QKeySequence(Qt::Key_F9), pagerCommand(2)},
+      {help, "mnuDiagnostics", "Port Diagnostics...", QKeySequence(), [this] { PortDiagnostics(); }},
       {help, "mnuAbout", "About", QKeySequence(), [this] { About(); }},
   };
   for (const Command& c : commands) {
@@ -307,6 +309,20 @@ void Form1::FileSaveAs() {
 void Form1::Exit() { close(); }
 
 void Form1::About() { ShowAboutBox(this); }
+
+void Form1::PortDiagnostics() {
+  // As around a transfer: nothing else writes to the port meanwhile.
+  const bool timerWasRunning = timer1Running();
+  SetTimer1(false);
+  if (diagnostics_.releasePort) diagnostics_.releasePort();
+  const auto diagnose = diagnostics_.diagnose;
+  Clock& clock = link_.clock();
+  PortDiagnosticsDialog dialog(
+      this, [diagnose, &clock] { return diagnose ? diagnose(clock) : DiagnosticsReport{}; }, diagnostics_.portInUse);
+  dialog.exec();
+  if (timerWasRunning && !closing_) SetTimer1(true);
+  AfterAction();
+}
 
 void Form1::closeEvent(QCloseEvent* event) {
   if (!closing_) {

@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "diagnostics/Diagnostics.h"
 #include "editor/Controls.h"
 #include "editor/Form1Design.h"
 
@@ -29,6 +30,21 @@ namespace qrt {
 class Editor;
 class PagerLink;
 class QtTableFileUi;
+
+// What Help > Port Diagnostics... needs from the program that made the window.
+struct PortDiagnosticsSetup {
+  // The port the window uses, as the dialog names it: "the simulated board
+  // and pager (--port sim)".
+  std::string portInUse = "the parallel ports (--port ppdev)";
+  // Lets go of the ports the window holds until their next use, so that the
+  // diagnosis finds them as any other program would (a claimed parport
+  // reads as held by another program and is not asked for the board).
+  // Empty when the window holds none.
+  std::function<void()> releasePort;
+  // The diagnosis; the window passes its own clock, whose waits let window
+  // events run.
+  std::function<DiagnosticsReport(Clock&)> diagnose = DiagnoseThisMachine;
+};
 
 class Form1 : public QMainWindow {
   Q_OBJECT
@@ -76,6 +92,11 @@ class Form1 : public QMainWindow {
   void FileSaveAs();
   void Exit();
   void About();
+  // Help > Port Diagnostics...: the keep-alive timer stops and the window's
+  // ports are let go while the dialog diagnoses this machine, modally.
+  void PortDiagnostics();
+  void SetPortDiagnostics(PortDiagnosticsSetup setup) { diagnostics_ = std::move(setup); }
+  const PortDiagnosticsSetup& portDiagnostics() const { return diagnostics_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -120,6 +141,7 @@ class Form1 : public QMainWindow {
   Editor& editor_;
   PagerLink& link_;
   std::unique_ptr<QtTableFileUi> tableUi_;
+  PortDiagnosticsSetup diagnostics_;
   QWidget* client_ = nullptr;
   QTimer* timer1_ = nullptr;
   std::vector<Item> items_;                                 // design order

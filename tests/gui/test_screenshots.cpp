@@ -56,13 +56,13 @@ TEST(ScreenshotOption, WritesEveryWindowAndExits) {
     }
   }
   for (const char* other : {"splash.png", "about.png", "transfer.png", "transfer-batch.png",
-                            "function-bits.png", "alert-length.png"}) {
+                            "function-bits.png", "alert-length.png", "port-diagnostics.png"}) {
     const QImage image(shots.filePath(other));
     ASSERT_FALSE(image.isNull()) << other;
     EXPECT_LT(image.width(), first.width()) << other;  // dialogs are smaller than the window
     EXPECT_GT(Colours(image), 8) << other;
   }
-  EXPECT_EQ(shots.entryList({"*.png"}, QDir::Files).size(), 14);
+  EXPECT_EQ(shots.entryList({"*.png"}, QDir::Files).size(), 15);
 
   // On a screen of pixel ratio 2: the same windows at twice the pixels.
   env.insert("QT_SCALE_FACTOR", "2");
