@@ -4,7 +4,8 @@
 // ",#Left#Top#Width#Height#FontSize#"; on every resize each control is placed
 // again from that suffix, scaled by the ratio of the window's inner size to
 // its inner size at load. Working from the suffix, never from the current
-// geometry, is what keeps repeated resizes from drifting.
+// geometry, is what keeps repeated resizes from drifting. A drop-down list's
+// height then follows its font rather than the window (FitHeight).
 //
 // Numbers in the suffix are written in the shortest decimal form that reads
 // back to the same double ('.' as the decimal point, whatever the user's

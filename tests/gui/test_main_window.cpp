@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -161,6 +162,14 @@ TEST_F(MainWindowTest, MenusCarryTheirShortcuts) {
     EXPECT_EQ(QKeySequence::mnemonic(m->text()), QKeySequence(Qt::ALT | m->text().at(1).unicode()));
   }
   EXPECT_EQ(titles, (QStringList{"File", "Pager", "Help"}));
+  // Alt+F from a text field opens the File menu and types nothing.
+  QLineEdit* freq = W<QLineEdit>("txtFreq");
+  QTest::mouseClick(freq, Qt::LeftButton);
+  QTest::keyClick(freq, Qt::Key_F, Qt::AltModifier);
+  auto* file = window->findChild<QMenu*>("mnuFile");
+  QTRY_VERIFY(file->isVisible());
+  EXPECT_EQ(freq->text(), "");
+  file->close();
 }
 
 TEST_F(MainWindowTest, ShortcutReachesThePagerCommandEvenFromATextField) {
