@@ -73,8 +73,11 @@ bench: build
 package: build
 	cd $(BUILD) && cpack -G DEB
 
+# The pictures of docs/screenshots, drawn by the program itself; the second run
+# draws the high-resolution ones on a screen of pixel ratio 2.
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/qrt35prog --port sim --screenshot docs/screenshots
+	QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 $(BUILD)/qrt35prog --port sim --screenshot docs/screenshots
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz

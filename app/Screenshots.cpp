@@ -9,8 +9,11 @@
 
 #include "controls/gui/AboutBox.h"
 #include "editor/Editor.h"
+#include "editor/Form1Design.h"
 #include "editor/gui/DetailDialogs.h"
 #include "editor/gui/MainWindow.h"
+#include "editor/gui/PortDiagnosticsDialog.h"
+#include "link/PagerLink.h"
 #include "transfer/gui/TransferDialog.h"
 
 namespace qrt {
@@ -39,18 +42,50 @@ bool SaveDialog(const QString& dir, const QString& name, QWidget& dialog) {
   return ok;
 }
 
+// The window with its client area `scale` times the design size.
+void ScaleWindow(Form1& window, double scale) {
+  const QSize design(form1::kClientWidth / form1::kTwipsPerPixel, form1::kClientHeight / form1::kTwipsPerPixel);
+  const QSize frame = window.size() - window.clientArea()->size();
+  window.resize(QSize(qRound(design.width() * scale), qRound(design.height() * scale)) + frame);
+  QApplication::processEvents();
+}
+
 }  // namespace
 
-bool WriteSplashScreenshot(const QString& dir, QWidget& splash) { return Save(dir, "splash.png", splash); }
+bool WriteSplashScreenshot(const QString& dir, QWidget& splash) {
+  if (splash.devicePixelRatioF() != 1) return true;  // not among the high-resolution pictures
+  return Save(dir, "splash.png", splash);
+}
 
 bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, PagerLink& link) {
   bool ok = true;
+  const qreal ratio = window.devicePixelRatioF();
+  if (ratio != 1) {
+    // A screen of another pixel ratio: the main window and the about box,
+    // whose pictures are drawn for it, named after the ratio.
+    const QString suffix = QString("-%1x.png").arg(ratio);
+    window.ShowPage(1);
+    ok &= Save(dir, "page2-alert-status" + suffix, window);
+    window.ShowPage(0);
+    AboutBox about(&window);
+    ok &= SaveDialog(dir, "about" + suffix, about);
+    return ok;
+  }
   const char* pages[] = {"page1-freq-codes.png", "page2-alert-status.png", "page3-prompts-edit.png",
                          "page4-source-prompts.png"};
   for (int i = 0; i < 4; ++i) {
     window.ShowPage(i);
     ok &= Save(dir, pages[i], window);
   }
+  // Shrunk and enlarged: lists, boxes and texts keep their places.
+  for (const auto& [scale, suffix] : {std::pair{0.75, "shrunk"}, std::pair{1.5, "enlarged"}}) {
+    ScaleWindow(window, scale);
+    for (int i : {0, 1}) {
+      window.ShowPage(i);
+      ok &= Save(dir, QString(pages[i]).replace(".png", QString("-%1.png").arg(suffix)), window);
+    }
+  }
+  ScaleWindow(window, 1);
   window.ShowPage(0);
   {
     AboutBox about(&window);
@@ -87,6 +122,15 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, PagerLi
   {
     AlertLengthDialog alerts(&window, editor, [&window] { window.Refresh(); });
     ok &= SaveDialog(dir, "alert-length.png", alerts);
+  }
+  {
+    // Help > Port Diagnostics... on the machine that takes the pictures: the
+    // diagnosis runs once the dialog is up, before the picture is taken.
+    const PortDiagnosticsSetup& setup = window.portDiagnostics();
+    Clock& clock = link.clock();
+    PortDiagnosticsDialog diagnostics(
+        &window, [&setup, &clock] { return setup.diagnose(clock); }, setup.portInUse);
+    ok &= SaveDialog(dir, "port-diagnostics.png", diagnostics);
   }
   return ok;
 }

@@ -1,8 +1,13 @@
 #pragma once
 // Pictures of the program's windows for the documentation: the splash
-// window, the main window with each of its four pages in front, the about
-// box, the transfer dialog and the two detail dialogs. Works on the offscreen
-// platform; nothing is shown modally and no transfer runs.
+// window, the main window with each of its four pages in front (the first
+// two also shrunk to 0.75 and enlarged to 1.5 of the design size), the about
+// box, the transfer dialog, the two detail dialogs and the port diagnostics
+// of the machine that takes them. On a screen whose
+// device pixel ratio is not 1 (QT_SCALE_FACTOR=2) only the Alert & Status
+// page and the about box are written, as page2-alert-status-2x.png and
+// about-2x.png. Works on the offscreen platform; nothing is shown modally and
+// no transfer runs.
 #include <QString>
 
 class QWidget;

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,7 @@
 #include "app/Screenshots.h"
 #include "backup/Backups.h"
 #include "base/DataHome.h"
+#include "controls/gui/Pictures.h"
 #include "controls/gui/SplashWindow.h"
 #include "editor/Editor.h"
 #include "editor/gui/MainWindow.h"
@@ -97,6 +99,36 @@ class AbsentPort : public qrt::PortIo {
   void Out32(uint16_t, uint8_t) override {}
 };
 
+// A ppdev port that can let go of its devices. ppdev claims every parport it
+// opens until the port object goes, and a claimed parport looks to the port
+// diagnostics as held by another program, which they do not ask for the
+// board. Released, the devices open again on the next access.
+class ReleasablePort : public qrt::PortIo {
+ public:
+  ReleasablePort(std::unique_ptr<qrt::PortIo> port, std::function<std::unique_ptr<qrt::PortIo>()> open)
+      : port_(std::move(port)), open_(std::move(open)) {}
+  uint8_t Inp32(uint16_t port) override { return Port().Inp32(port); }
+  void Out32(uint16_t port, uint8_t value) override { Port().Out32(port, value); }
+  void Release() { port_.reset(); }
+
+ private:
+  qrt::PortIo& Port() {
+    if (!port_) port_ = open_();
+    if (!port_) port_ = std::make_unique<AbsentPort>();
+    return *port_;
+  }
+  std::unique_ptr<qrt::PortIo> port_;
+  std::function<std::unique_ptr<qrt::PortIo>()> open_;
+};
+
+// The window's port as the port diagnostics name it.
+std::string PortInUse(const std::string& option) {
+  if (option == "sim") return "the simulated board and pager (--port sim)";
+  if (option == "raw") return "direct port access at 0x378, 0x278 and 0x3BC (--port raw)";
+  if (option.rfind("ppdev:", 0) == 0) return option.substr(6) + " through ppdev (--port " + option + ")";
+  return "the parallel ports at 0x378, 0x278 and 0x3BC through ppdev (--port ppdev)";
+}
+
 // Screenshots run unattended: messages go to the terminal, questions get No.
 class TerminalMessages : public qrt::Messages {
  public:
@@ -128,6 +160,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(qrt::product::kName));
   QApplication::setApplicationVersion(QString::fromUtf8(qrt::product::kVersion));
+  // Every window carries the program's own icon; the desktop entry names the
+  // same program, so that a Wayland desktop shows its icon too.
+  QApplication::setWindowIcon(qrt::AppWindowIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral("qrt35prog"));
   const bool screenshots = !options.screenshotDir.empty();
 
   qrt::RealClock clock;
@@ -147,12 +183,22 @@ int main(int argc, char** argv) {
   if (options.port == "sim" && simImage.empty()) simImage = qrt::DefaultSimImagePath();
   qrt::PortChoice choice = qrt::OpenPort(options.port, simImage, clock, messages.get());
   if (!choice.note.empty()) std::fprintf(stderr, "qrt35prog: %s\n", choice.note.c_str());
-  if (!choice.port) {
+  qrt::PortDiagnosticsSetup diagnostics;
+  diagnostics.portInUse = PortInUse(options.port);
+  std::unique_ptr<qrt::PortIo> port = std::move(choice.port);
+  if (!port) {
     std::fprintf(stderr, "qrt35prog: %s\nqrt35prog: going on without a port\n", choice.error.c_str());
-    choice.port = std::make_unique<AbsentPort>();
+    diagnostics.portInUse = "no port: " + choice.error;
+    port = std::make_unique<AbsentPort>();
+  } else if (options.port == "ppdev" || options.port.rfind("ppdev:", 0) == 0) {
+    auto releasable = std::make_unique<ReleasablePort>(std::move(port), [&] {
+      return qrt::OpenPort(options.port, "", clock, messages.get()).port;
+    });
+    diagnostics.releasePort = [r = releasable.get()] { r->Release(); };
+    port = std::move(releasable);
   }
 
-  qrt::PagerLink link(*choice.port, clock, *messages);
+  qrt::PagerLink link(*port, clock, *messages);
   qrt::AppState state;
   // Backups of every pager, in the data folder the command line uses too;
   // whether a write reads and keeps the pager first is remembered between runs.
@@ -164,6 +210,7 @@ int main(int argc, char** argv) {
   qrt::QtEditorHost host(link);
   qrt::Editor editor(state, *messages, host);
   qrt::Form1 window(editor, link);
+  window.SetPortDiagnostics(diagnostics);
   host.Attach(&window, &editor);
   QObject::connect(&window, &qrt::Form1::backupBeforeWriteChanged,
                    [&settings, &backupFirstKey](bool on) { settings.setValue(backupFirstKey, on); });

@@ -8,11 +8,30 @@ std::string ProductName() { return product::kName; }
 
 std::string CompanyLine() { return std::string(kNoticePrefix) + product::kCompany; }
 
-std::string PlatformAndVersion() { return std::string(kPlatforms) + "    Version " + product::kVersion; }
-
-std::string VersionAndBuildDate() {
-  return std::string("Version ") + product::kVersion + "  (built " + product::kBuildDate + ")";
+std::string TargetPlatform() {
+#if defined(__linux__)
+  return "Linux";
+#elif defined(__FreeBSD__)
+  return "FreeBSD";
+#elif defined(__APPLE__)
+  return "macOS";
+#elif defined(_WIN32)
+  return "Windows";
+#else
+  return "Unix";
+#endif
 }
+
+std::string VersionNumber() {
+  std::string version = product::kVersion;
+  if (version.size() > 1 && (version[0] == 'V' || version[0] == 'v') && version[1] >= '0' && version[1] <= '9')
+    version.erase(0, 1);
+  return version;
+}
+
+std::string PlatformAndVersion() { return "Version " + VersionNumber() + " for " + TargetPlatform(); }
+
+std::string VersionAndBuildDate() { return "Version " + VersionNumber() + ", built " + product::kBuildDate; }
 
 std::string ContactBlock() {
   return std::string("Technical support and programming boards:\n") + product::kCompany +

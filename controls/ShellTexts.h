@@ -11,16 +11,21 @@ namespace qrt::shell {
 inline constexpr const char* kNoticePrefix = "Copyright \xC2\xA9 ";  // "Copyright © "
 inline constexpr const char* kLegalNotice =
     "This program is licensed, not sold. Unauthorised copying or distribution is prohibited.";
-inline constexpr const char* kPlatforms = "For Windows and Linux";
 inline constexpr const char* kAboutHeading = "About";
 inline constexpr const char* kModels = "Programs the QRT35 family of alphanumeric pagers";
 
 std::string ProductName();
 // Notice prefix + configured company name.
 std::string CompanyLine();
-// Supported platforms and the program version, on one line.
+// The system the program was built for, from the compiler's own platform
+// macros, so that the splash window names what the program runs on: "Linux".
+std::string TargetPlatform();
+// The configured version as a number, without the "V" the window title
+// shows: "3.82" for "V3.82".
+std::string VersionNumber();
+// The program version and its platform on one line: "Version 3.82 for Linux".
 std::string PlatformAndVersion();
-// Program version and its build date, e.g. "Version V3.82  (built Jan  5 2025)".
+// The program version and its build date: "Version 3.82, built 2026-12-08".
 std::string VersionAndBuildDate();
 // A few lines for the about box's contact block, separated by '\n'.
 std::string ContactBlock();

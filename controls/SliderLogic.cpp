@@ -170,6 +170,14 @@ void SliderLogic::DragThumb(int buttons, double alongThumb) {
 
 void SliderLogic::ClickControl(double alongControl) { MoveThumbTo(alongControl - sliderWidth_ / 2.0); }
 
+void SliderLogic::KeyTo(int64_t value) {
+  const int64_t read = std::clamp<int64_t>(value, min_, max_);
+  if (read == Value()) return;
+  stored_ = static_cast<int32_t>(IsVertical() ? int64_t{max_} + min_ - read : read);
+  PlaceThumb();
+  if (onChanged) onChanged();
+}
+
 bool SliderLogic::HitsThumb(double x, double y) const {
   return x >= thumb_.left && x < thumb_.left + thumb_.width && y >= thumb_.top &&
          y < thumb_.top + thumb_.height;

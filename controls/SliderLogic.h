@@ -90,6 +90,12 @@ class SliderLogic {
   // Mouse down on the control outside the thumb, any button; `alongControl`
   // is the pointer's x (y) on the control. The thumb centres on the pointer.
   void ClickControl(double alongControl);
+  // The keyboard: moves Value (as read, so that a vertical slider's Up means
+  // higher) to `value`, kept between Min and Max, puts the thumb there and
+  // raises Changed, as a click does. A key that cannot move the value (the
+  // thumb already at that end) does nothing.
+  void KeyTo(int64_t value);
+
   // True when the point (twips on the control) lies on the thumb.
   bool HitsThumb(double x, double y) const;
 

@@ -63,14 +63,50 @@ Ratios ScaleRatios(double innerWidth, double innerHeight, int initialWidth, int 
   return r;
 }
 
-Geometry ScaleGeometry(const Geometry& design, Ratios ratios, bool keepHeight) {
+Geometry ScaleGeometry(const Geometry& design, Ratios ratios) {
   Geometry g;
   g.left = ratios.x * design.left;
   g.top = ratios.y * design.top;
   g.width = ratios.x * design.width;
-  g.height = keepHeight ? design.height : ratios.y * design.height;
+  g.height = ratios.y * design.height;
   g.fontSize = std::min(ratios.x, ratios.y) * design.fontSize;
   return g;
+}
+
+Band VerticalRoom(const std::vector<Geometry>& siblings, size_t index, double containerHeight) {
+  const Geometry& c = siblings.at(index);
+  Band room{0, containerHeight};
+  for (size_t j = 0; j < siblings.size(); ++j) {
+    const Geometry& s = siblings[j];
+    if (j == index || !(s.left < c.left + c.width && c.left < s.left + s.width)) continue;
+    // Half the gap to each neighbour: the neighbour may take the other half.
+    if (s.top + s.height <= c.top)
+      room.top = std::max(room.top, (s.top + s.height + c.top) / 2);
+    else if (s.top >= c.top + c.height)
+      room.bottom = std::min(room.bottom, (c.top + c.height + s.top) / 2);
+  }
+  // The control's own box is always room, even one that sticks out of its container.
+  room.top = std::min(room.top, c.top);
+  room.bottom = std::max(room.bottom, c.top + c.height);
+  return room;
+}
+
+Band ScaleBand(Band design, Ratios ratios) { return Band{ratios.y * design.top, ratios.y * design.bottom}; }
+
+Geometry FitHeight(const Geometry& scaled, double neededHeight, Band scaledRoom) {
+  Geometry g = scaled;
+  const double available = std::max(0.0, scaledRoom.bottom - scaledRoom.top);
+  const double height = std::isfinite(neededHeight) ? std::clamp(neededHeight, 0.0, available) : scaled.height;
+  if (height == scaled.height && scaled.top >= scaledRoom.top && scaled.top + height <= scaledRoom.bottom)
+    return g;  // exactly the scaled box, without rounding through the centre
+  g.height = height;
+  const double centre = scaled.top + scaled.height / 2;
+  g.top = std::clamp(centre - height / 2, scaledRoom.top, std::max(scaledRoom.top, scaledRoom.bottom - height));
+  return g;
+}
+
+double NeededListHeight(double designHeight, double hintAtDesignFont, double hintAtFont) {
+  return std::max(0.0, designHeight + hintAtFont - hintAtDesignFont);
 }
 
 bool IsListName(std::string_view controlName) { return controlName.substr(0, 3) == "cbo"; }

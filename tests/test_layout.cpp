@@ -120,17 +120,13 @@ TEST(LayoutScale, DoubleWidthOneAndAHalfHeight) {
   EXPECT_EQ(r.x, 2);
   EXPECT_EQ(r.y, 1.5);
 
-  const Geometry field = ScaleGeometry(design, r, false);
-  EXPECT_EQ(field, (Geometry{240, 472.5, 4350, 382.5, 12}));
-
-  const Geometry list = ScaleGeometry(design, r, true);
-  EXPECT_EQ(list, (Geometry{240, 472.5, 4350, 255, 12})) << "a list keeps its design height";
+  EXPECT_EQ(ScaleGeometry(design, r), (Geometry{240, 472.5, 4350, 382.5, 12}));
 }
 
 TEST(LayoutScale, FontFollowsTheSmallerRatio) {
   const Geometry design{0, 0, 100, 100, 10};
-  EXPECT_EQ(ScaleGeometry(design, {3, 0.5}, false).fontSize, 5);
-  EXPECT_EQ(ScaleGeometry(design, {0.75, 4}, false).fontSize, 7.5);
+  EXPECT_EQ(ScaleGeometry(design, {3, 0.5}).fontSize, 5);
+  EXPECT_EQ(ScaleGeometry(design, {0.75, 4}).fontSize, 7.5);
 }
 
 TEST(LayoutScale, ShrinkingBackRestoresTheDesignExactly) {
@@ -138,9 +134,9 @@ TEST(LayoutScale, ShrinkingBackRestoresTheDesignExactly) {
       {120, 60, 1530, 255, 8}, {1665, 60, 1530, 255, 8.25}, {7, 13, 1, 3, 7.5}, {120, 315, 9285, 6555, 0}};
   const int initialW = 634, initialH = 470;
   for (const Geometry& d : designs) {
-    const Geometry big = ScaleGeometry(d, ScaleRatios(1268, 705, initialW, initialH), false);
+    const Geometry big = ScaleGeometry(d, ScaleRatios(1268, 705, initialW, initialH));
     EXPECT_NE(big, d);
-    const Geometry back = ScaleGeometry(d, ScaleRatios(initialW, initialH, initialW, initialH), false);
+    const Geometry back = ScaleGeometry(d, ScaleRatios(initialW, initialH, initialW, initialH));
     EXPECT_EQ(back, d);
   }
 }
@@ -155,21 +151,21 @@ TEST(LayoutScale, RepeatedResizesDoNotDrift) {
   std::uniform_int_distribution<int> size(1, 4000);
   Geometry current{};
   for (int i = 0; i < 1000; ++i) {
-    current = ScaleGeometry(ParseLayoutSuffix(tag), ScaleRatios(size(rng), size(rng), 634, 470), true);
+    current = ScaleGeometry(ParseLayoutSuffix(tag), ScaleRatios(size(rng), size(rng), 634, 470));
   }
   EXPECT_NE(current, design);
-  current = ScaleGeometry(ParseLayoutSuffix(tag), ScaleRatios(634, 470, 634, 470), true);
+  current = ScaleGeometry(ParseLayoutSuffix(tag), ScaleRatios(634, 470, 634, 470));
   EXPECT_EQ(current, design);
 }
 
 TEST(LayoutScale, MinimizedWindowShrinksToNothingWithoutError) {
   const Geometry design{120, 315, 9285, 6555, 8};
   const Ratios r = ScaleRatios(0, 0, 634, 470);
-  const Geometry g = ScaleGeometry(design, r, false);
+  const Geometry g = ScaleGeometry(design, r);
   EXPECT_EQ(g, (Geometry{0, 0, 0, 0, 0}));
   for (double v : {g.left, g.top, g.width, g.height, g.fontSize}) EXPECT_TRUE(std::isfinite(v));
   // Restored: laid out again from the design.
-  EXPECT_EQ(ScaleGeometry(design, ScaleRatios(634, 470, 634, 470), false), design);
+  EXPECT_EQ(ScaleGeometry(design, ScaleRatios(634, 470, 634, 470)), design);
 }
 
 TEST(LayoutScale, NoDivisionByAZeroInitialSize) {
@@ -179,6 +175,70 @@ TEST(LayoutScale, NoDivisionByAZeroInitialSize) {
   const Ratios negative = ScaleRatios(-10, -10, 634, 470);
   EXPECT_EQ(negative.x, 0);
   EXPECT_EQ(negative.y, 0);
+}
+
+// A list 315 high at 285, between a label above (0..240) and one below
+// (from 660): half of each gap is its room, 262.5..630. The units are twips.
+TEST(LayoutRoom, BetweenTheNeighboursThatShareItsWidth) {
+  const std::vector<Geometry> siblings = {
+      {120, 0, 2700, 240, 8},     // label above
+      {120, 285, 1500, 315, 8},   // the list
+      {120, 660, 2700, 225, 8},   // label below
+      {1700, 270, 900, 900, 8},   // beside the list: no neighbour
+      {0, 900, 200, 300, 8},      // further down, but sharing its width: not the nearest
+  };
+  EXPECT_EQ(VerticalRoom(siblings, 1, 6555), (Band{262.5, 630}));
+  // Alone in its container: the whole height.
+  EXPECT_EQ(VerticalRoom({siblings[1]}, 0, 6555), (Band{0, 6555}));
+  // A sibling overlapping the control is no neighbour; a container smaller
+  // than the control still leaves it its own box.
+  EXPECT_EQ(VerticalRoom({siblings[1], {100, 300, 200, 20, 8}}, 0, 700), (Band{0, 700}));
+  EXPECT_EQ(VerticalRoom({siblings[1]}, 0, 500), (Band{0, 600}));
+  EXPECT_EQ(ScaleBand({240, 600}, {2, 0.5}), (Band{120, 300}));
+}
+
+struct FitCase {
+  const char* name;
+  double needed;
+  Band room;
+  double top, height;
+};
+
+// A list designed 315 high at 285 (its centre at 442.5), scaled to y 1 or
+// beyond, then given the height its font needs.
+TEST(LayoutFit, ListsTakeWhatTheirFontNeedsCentredAndInsideTheirRoom) {
+  const Geometry design{120, 285, 1500, 315, 8};
+  const FitCase cases[] = {
+      {"design_size_is_the_design", 315, {240, 600}, 285, 315},
+      {"bigger_font_capped_by_the_room", 405, {240, 600}, 240, 360},
+      {"bigger_font_with_room", 405, {0, 1000}, 442.5 - 202.5, 405},
+      {"smaller_font_shrinks_about_the_centre", 255, {240, 600}, 315, 255},
+      {"no_room_above_pushes_down", 345, {285, 1000}, 285, 345},
+      {"no_room_below_pushes_up", 345, {0, 600}, 255, 345},
+      {"tight_room_gives_the_room", 400, {300, 580}, 300, 280},
+      {"no_room_at_all", 300, {285, 285}, 285, 0},
+  };
+  for (const FitCase& c : cases) {
+    const Geometry g = FitHeight(design, c.needed, c.room);
+    EXPECT_DOUBLE_EQ(g.top, c.top) << c.name;
+    EXPECT_DOUBLE_EQ(g.height, c.height) << c.name;
+    EXPECT_EQ(g.left, design.left) << c.name;
+    EXPECT_EQ(g.width, design.width) << c.name;
+    EXPECT_GE(g.top, c.room.top) << c.name;
+    EXPECT_LE(g.top + g.height, std::max(c.room.bottom, c.room.top)) << c.name;
+  }
+
+  // A shrunk window (0.75): the room of the list shrinks with it, the font's
+  // need less so; the list fills its room and covers neither neighbour.
+  const Ratios small{0.75, 0.75};
+  const Geometry shrunk = FitHeight(ScaleGeometry(design, small), 315, ScaleBand({240, 600}, small));
+  EXPECT_DOUBLE_EQ(shrunk.top, 180);
+  EXPECT_DOUBLE_EQ(shrunk.height, 270);
+
+  // The need follows the list's natural height from the design font on.
+  EXPECT_EQ(NeededListHeight(315, 330, 330), 315);
+  EXPECT_EQ(NeededListHeight(315, 330, 405), 390);
+  EXPECT_EQ(NeededListHeight(315, 330, 0), 0);
 }
 
 TEST(LayoutNames, ListsAreTheCboControls) {

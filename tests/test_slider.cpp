@@ -170,6 +170,37 @@ TEST(SliderValue, SetterClampsAndRaisesChangedOnce) {
   EXPECT_EQ(p.changed, 3);
 }
 
+// Keys move the value a step or to an end, place the thumb where the value
+// says and raise Changed once per move; a key at the end does nothing.
+TEST(SliderValue, KeysMoveTheValueAndRaiseChangedLikeAClick) {
+  Probe p = ContrastSlider();
+  p.s.KeyTo(5);
+  EXPECT_EQ(p.s.Value(), 5);
+  EXPECT_EQ(p.changed, 1);
+  EXPECT_DOUBLE_EQ(p.s.ThumbPosition(), 1350.0 / 7 * 4);
+  EXPECT_TRUE(p.marks.empty()) << "as with the mouse, no persisted property changes";
+  p.s.KeyTo(99);
+  EXPECT_EQ(p.s.Value(), 8);
+  EXPECT_DOUBLE_EQ(p.s.ThumbPosition(), 1350);
+  EXPECT_EQ(p.changed, 2);
+  p.s.KeyTo(9);
+  EXPECT_EQ(p.changed, 2) << "already at the end";
+  p.s.KeyTo(-5);
+  EXPECT_EQ(p.s.Value(), 1);
+  EXPECT_EQ(p.s.ThumbPosition(), 0);
+  EXPECT_EQ(p.changed, 3);
+
+  // Vertical: the value as read goes up, the thumb towards the top.
+  Probe v(300, 1500);
+  v.s.SetOrientation(SliderLogic::kVertical);
+  v.s.SetValue(30);  // stored: reads 70
+  v.Reset();
+  v.s.KeyTo(v.s.Value() + 1);
+  EXPECT_EQ(v.s.Value(), 71);
+  EXPECT_EQ(v.s.StoredValue(), 29);
+  EXPECT_EQ(v.changed, 1);
+}
+
 TEST(SliderRange, MaxMustExceedMinAndMinMayReachMax) {
   Probe p;  // 0..100, value 50
   p.s.SetMax(0);  // equal to Min

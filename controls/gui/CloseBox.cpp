@@ -29,7 +29,7 @@ void CloseBox::KeepSize() {
 
 void CloseBox::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.drawPixmap(0, 0, CloseSymbol(logic_.Pressed()));
+  p.drawPixmap(0, 0, CloseSymbol(logic_.Pressed(), devicePixelRatioF()));
 }
 
 void CloseBox::resizeEvent(QResizeEvent*) { KeepSize(); }

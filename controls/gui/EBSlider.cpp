@@ -1,7 +1,9 @@
 #include "controls/gui/EBSlider.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionFocusRect>
 
 #include "controls/Edge.h"
 #include "controls/Twips.h"
@@ -26,6 +28,7 @@ EBSlider::EBSlider(QWidget* parent)
     : QWidget(parent), logic_(width() * kTwipsPerPixel, height() * kTwipsPerPixel) {
   logic_.onChanged = [this] { emit changed(); };
   logic_.onRepaint = [this] { update(); };
+  setFocusPolicy(Qt::StrongFocus);
 }
 
 void EBSlider::setRange(int min, int max) {
@@ -69,6 +72,14 @@ void EBSlider::paintEvent(QPaintEvent*) {
   p.fillRect(thumb, ColorFromValue(logic_.SliderColor(), palette()));
   PaintEdge(p, palette(), BDR_RAISEDINNER, BF_RECT, thumb.left(), thumb.top(), thumb.left() + thumb.width(),
             thumb.top() + thumb.height());
+
+  // The keyboard's place: a focus frame inside the thumb.
+  if (hasFocus()) {
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    focus.rect = thumb.adjusted(2, 2, -2, -2);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+  }
 }
 
 void EBSlider::resizeEvent(QResizeEvent*) { logic_.Resize(width() * kTwipsPerPixel, height() * kTwipsPerPixel); }
@@ -88,6 +99,30 @@ void EBSlider::mouseMoveEvent(QMouseEvent* event) {
   // The thumb reports the pointer within itself.
   logic_.DragThumb(ButtonMask(event->buttons()), Along(event->position()) - logic_.ThumbPosition());
   event->accept();
+}
+
+void EBSlider::keyPressEvent(QKeyEvent* event) {
+  const int64_t value = logic_.Value();
+  switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down: logic_.KeyTo(value - 1); break;
+    case Qt::Key_Right:
+    case Qt::Key_Up: logic_.KeyTo(value + 1); break;
+    case Qt::Key_Home: logic_.KeyTo(logic_.Min()); break;
+    case Qt::Key_End: logic_.KeyTo(logic_.Max()); break;
+    default: QWidget::keyPressEvent(event); return;
+  }
+  event->accept();
+}
+
+void EBSlider::focusInEvent(QFocusEvent* event) {
+  update();
+  QWidget::focusInEvent(event);
+}
+
+void EBSlider::focusOutEvent(QFocusEvent* event) {
+  update();
+  QWidget::focusOutEvent(event);
 }
 
 void EBSlider::mouseReleaseEvent(QMouseEvent* event) {

@@ -3,7 +3,9 @@
 // from SliderLogic and feeds it the mouse, converting pixels to twips (15 to
 // a pixel). A press on the thumb starts a drag that follows the pointer while
 // the left button alone is held; a press anywhere else makes the thumb jump
-// there once.
+// there once. With the focus, the arrow keys move the value one step (Right
+// and Up higher), Home and End to the ends, each raising changed() as a click
+// does.
 #include <QWidget>
 
 #include <cstdint>
@@ -55,6 +57,9 @@ class EBSlider : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   double Along(const QPointF& pixels) const;  // pointer along the groove, twips

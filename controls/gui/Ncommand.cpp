@@ -70,7 +70,7 @@ QSize Ncommand::sizeHint() const {
 
 void Ncommand::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.drawPixmap(0, 0, ButtonFace(logic_.Pressed(), size()));
+  p.drawPixmap(0, 0, ButtonFace(logic_.Pressed(), size(), devicePixelRatioF()));
   p.setFont(captionFont_);
   p.setPen(captionColor());
   const QFontMetricsF fm(captionFont_);

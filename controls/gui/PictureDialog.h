@@ -1,7 +1,9 @@
 #pragma once
 // A borderless dialog with a picture covering it, as the about box and the
 // detail dialogs use: a close box stands in for the title bar, and dragging
-// the picture moves the window.
+// the picture moves the window. Return and Enter close it as its OK button
+// does, Escape as its close box does; everything it changes is stored when it
+// is chosen, so neither key keeps or undoes anything.
 #include <QDialog>
 #include <QPixmap>
 
@@ -13,8 +15,9 @@ class PictureDialog : public QDialog {
   Q_OBJECT
 
  public:
-  // `picture` draws the background for the dialog's inner size.
-  PictureDialog(std::function<QPixmap(QSize)> picture, QWidget* parent);
+  // `picture` draws the background for the dialog's inner size at the
+  // screen's device pixel ratio.
+  PictureDialog(std::function<QPixmap(QSize, qreal)> picture, QWidget* parent);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -22,9 +25,10 @@ class PictureDialog : public QDialog {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  std::function<QPixmap(QSize)> picture_;
+  std::function<QPixmap(QSize, qreal)> picture_;
   QPixmap background_;
   bool moving_ = false;
   QPoint grabOffset_;

@@ -25,10 +25,26 @@ const QColor kSeaGreen(0xA8, 0xDA, 0xDC);
 const QColor kOffWhite(0xF1, 0xF6, 0xF9);
 const QColor kAmber(0xE9, 0xA2, 0x3B);
 
-QPixmap Blank(QSize size) {
-  QPixmap pm(size.expandedTo(QSize(1, 1)));
+// A transparent picture of `size` device-independent pixels, with `ratio`
+// device pixels to each: painted in device-independent pixels, it is as sharp
+// as the screen it is shown on.
+QPixmap Blank(QSize size, qreal ratio) {
+  if (!(ratio > 0)) ratio = 1;
+  QPixmap pm(size.expandedTo(QSize(1, 1)) * ratio);
+  pm.setDevicePixelRatio(ratio);
   pm.fill(Qt::transparent);
   return pm;
+}
+
+// A picture's size in device-independent pixels.
+QSizeF Logical(const QPixmap& pm) { return pm.deviceIndependentSize(); }
+
+// A one-pixel frame just inside the edges of a w x h picture.
+void DrawFrame(QPainter& p, double w, double h, const QColor& colour) {
+  p.fillRect(QRectF(0, 0, w, 1), colour);
+  p.fillRect(QRectF(0, h - 1, w, 1), colour);
+  p.fillRect(QRectF(0, 0, 1, h), colour);
+  p.fillRect(QRectF(w - 1, 0, 1, h), colour);
 }
 
 // Radio waves spreading upwards from `origin`.
@@ -48,9 +64,9 @@ void DrawWaves(QPainter& p, QPointF origin, double firstRadius, int count, const
 
 }  // namespace
 
-QPixmap BackgroundTile() {
+QPixmap BackgroundTile(qreal ratio) {
   constexpr int kTile = 64;
-  QPixmap pm(kTile, kTile);
+  QPixmap pm = Blank(QSize(kTile, kTile), ratio);
   pm.fill(QColor(0xD3, 0xDE, 0xE6));
   QPainter p(&pm);
   // Diagonal hatching 16 pixels apart: (x - y) mod 16 repeats every 64
@@ -68,11 +84,12 @@ QPixmap BackgroundTile() {
   return pm;
 }
 
-QPixmap ButtonFace(bool pressed, QSize size) {
-  QPixmap pm = Blank(size);
+QPixmap ButtonFace(bool pressed, QSize size, qreal ratio) {
+  QPixmap pm = Blank(size, ratio);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
-  const QRectF r = QRectF(pm.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+  const QSizeF logical = Logical(pm);
+  const QRectF r = QRectF(QPointF(0, 0), logical).adjusted(0.5, 0.5, -0.5, -0.5);
   QLinearGradient g(r.topLeft(), r.bottomLeft());
   if (pressed) {
     g.setColorAt(0, QColor(0xB9, 0xCB, 0xDC));
@@ -85,14 +102,12 @@ QPixmap ButtonFace(bool pressed, QSize size) {
   p.setBrush(g);
   p.drawRoundedRect(r, 3, 3);
   // A lit upper rim on the raised face, a shadowed one on the pressed face.
-  p.setRenderHint(QPainter::Antialiasing, false);
-  p.setPen(pressed ? QColor(0, 0, 0, 70) : QColor(255, 255, 255, 110));
-  p.drawLine(3, 1, pm.width() - 4, 1);
+  p.fillRect(QRectF(3, 1, logical.width() - 6, 1), pressed ? QColor(0, 0, 0, 70) : QColor(255, 255, 255, 110));
   return pm;
 }
 
-QPixmap CloseSymbol(bool pressed) {
-  QPixmap pm = Blank(QSize(17, 18));
+QPixmap CloseSymbol(bool pressed, qreal ratio) {
+  QPixmap pm = Blank(QSize(17, 18), ratio);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
   const QRectF r(0.5, 0.5, 16, 17);
@@ -155,15 +170,16 @@ void DrawPager(QPainter& p, const QRectF& box, const char* logo) {
   p.restore();
 }
 
-QPixmap SplashPicture(QSize size) {
-  QPixmap pm = Blank(size);
+QPixmap SplashPicture(QSize size, qreal ratio) {
+  QPixmap pm = Blank(size, ratio);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
-  const double w = pm.width(), h = pm.height();
+  const double w = Logical(pm).width(), h = Logical(pm).height();
+  const QRectF all(0, 0, w, h);
   QLinearGradient sky(0, 0, w, h);
   sky.setColorAt(0, kNight);
   sky.setColorAt(1, kDeepBlue);
-  p.fillRect(pm.rect(), sky);
+  p.fillRect(all, sky);
   // A faint glow behind the pager.
   const QRectF pager(w * 0.70, h * 0.34, w * 0.24, w * 0.24 * 0.68);
   QRadialGradient halo(pager.center(), w * 0.28);
@@ -171,7 +187,7 @@ QPixmap SplashPicture(QSize size) {
   haloColour.setAlpha(55);
   halo.setColorAt(0, haloColour);
   halo.setColorAt(1, Qt::transparent);
-  p.fillRect(pm.rect(), halo);
+  p.fillRect(all, halo);
   DrawWaves(p, QPointF(pager.center().x(), pager.top() - h * 0.02), w * 0.05, 4, kSeaGreen);
   DrawPager(p, pager, "PAGE OK");
   // An amber rule along the bottom.
@@ -201,15 +217,21 @@ QImage AppIcon(int size) {
   return image;
 }
 
-QPixmap AboutPicture(QSize size) {
-  QPixmap pm = Blank(size);
+QIcon AppWindowIcon() {
+  QIcon icon;
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) icon.addPixmap(QPixmap::fromImage(AppIcon(size)));
+  return icon;
+}
+
+QPixmap AboutPicture(QSize size, qreal ratio) {
+  QPixmap pm = Blank(size, ratio);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
-  const double w = pm.width(), h = pm.height();
+  const double w = Logical(pm).width(), h = Logical(pm).height();
   QLinearGradient field(0, 0, 0, h);
   field.setColorAt(0, kOffWhite);
   field.setColorAt(1, QColor(0xD8, 0xE4, 0xEE));
-  p.fillRect(pm.rect(), field);
+  p.fillRect(QRectF(0, 0, w, h), field);
   // Heading band across the top, with the pager in its right end.
   const double band = std::min(48.0, h * 0.18);
   QLinearGradient head(0, 0, w, 0);
@@ -221,28 +243,24 @@ QPixmap AboutPicture(QSize size) {
   const QRectF pager(w - pagerW - band * 0.9, band * 0.11, pagerW, pagerW * 0.68);
   DrawPager(p, pager, "OK");
   // A thin frame keeps the borderless box apart from what lies behind it.
-  p.setRenderHint(QPainter::Antialiasing, false);
-  p.setPen(kNight);
-  p.setBrush(Qt::NoBrush);
-  p.drawRect(QRect(0, 0, pm.width() - 1, pm.height() - 1));
+  DrawFrame(p, w, h, kNight);
   return pm;
 }
 
-QPixmap DialogPicture(QSize size) {
-  QPixmap pm = Blank(size);
+QPixmap DialogPicture(QSize size, qreal ratio) {
+  QPixmap pm = Blank(size, ratio);
   QPainter p(&pm);
-  const double w = pm.width(), h = pm.height();
+  const double w = Logical(pm).width(), h = Logical(pm).height();
   QLinearGradient field(0, 0, 0, h);
   field.setColorAt(0, QColor(0xEE, 0xF3, 0xF7));
   field.setColorAt(1, QColor(0xD5, 0xE0, 0xEA));
-  p.fillRect(pm.rect(), field);
+  p.fillRect(QRectF(0, 0, w, h), field);
   QLinearGradient head(0, 0, w, 0);
   head.setColorAt(0, kNight);
   head.setColorAt(1, kSteel);
   p.fillRect(QRectF(0, 0, w, 30), head);
   p.fillRect(QRectF(0, 30, w, 2), kAmber);
-  p.setPen(kNight);
-  p.drawRect(QRect(0, 0, pm.width() - 1, pm.height() - 1));
+  DrawFrame(p, w, h, kNight);
   return pm;
 }
 

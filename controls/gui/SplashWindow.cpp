@@ -90,7 +90,7 @@ void SplashWindow::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), QColor(0x45, 0x7B, 0x9D));
   const QRect inner = rect().adjusted(kInset, kInset, -kInset, -kInset);
-  p.drawPixmap(inner.topLeft(), SplashPicture(inner.size()));
+  p.drawPixmap(inner.topLeft(), SplashPicture(inner.size(), devicePixelRatioF()));
 }
 
 }  // namespace qrt

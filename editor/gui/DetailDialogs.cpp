@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -223,6 +224,16 @@ AlertLengthDialog::~AlertLengthDialog() = default;
 void AlertLengthDialog::ShowModel() {
   ShowList(cboPersonal_, model_->cboPersonal);
   for (int j = 0; j < 15; ++j) ShowList(cboMailAler_[j], model_->cboMailAler[j]);
+}
+
+void AlertLengthDialog::keyPressEvent(QKeyEvent* event) {
+  // OK is a picture button, not a default push button: Return goes to it here.
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void AlertLengthDialog::AfterUserChange() {

@@ -5,7 +5,10 @@
 // makes goes to the model's handler at once, which writes the image and
 // decodes the main window's status texts again; the dialog then shows the
 // model's state. Constructing a dialog opens it (fills it from the image), so
-// it can be grabbed for a screenshot without being shown.
+// it can be grabbed for a screenshot without being shown. Each has only an
+// OK button (and Form5 a close box): Return closes it as OK does, Escape as
+// the close box does, and neither undoes a choice, which was stored when it
+// was made.
 #include <QDialog>
 
 #include <array>
@@ -73,6 +76,9 @@ class AlertLengthDialog : public QDialog {
   Ncommand* okButton() const { return cmdOK_; }
 
   void ShowModel();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void AfterUserChange();

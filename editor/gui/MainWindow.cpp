@@ -19,6 +19,7 @@
 #include "controls/gui/AboutBox.h"
 #include "editor/Editor.h"
 #include "editor/Layout.h"
+#include "editor/gui/PortDiagnosticsDialog.h"
 #include "image/Cp1252.h"
 #include "link/PagerLink.h"
 #include "tables/TableFiles.h"
@@ -50,6 +51,7 @@ Form1::Form1(Editor& editor, PagerLink& link, QWidget* parent)
 
   BuildWidgets();
   BuildMenus();
+  BuildPageKeys();
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName("Timer1");
@@ -108,7 +110,7 @@ void Form1::RecordLayoutSuffixes() {
   // Each control's design geometry (twips) and font size, appended to its tag
   // once; every later layout starts from these numbers.
   if (layoutRecorded_) return;
-  for (const Item& item : items_) {
+  for (Item& item : items_) {
     const DesignControl& d = *item.design;
     const std::optional<layout::Geometry> box =
         layout::Geometry{double(d.left), double(d.top), double(d.width), double(d.height), 0};
@@ -116,6 +118,8 @@ void Form1::RecordLayoutSuffixes() {
         d.font == form1::FontRole::None ? std::nullopt : std::optional<double>(form1::kDesignFontSize);
     const std::string tag = item.widget->property("tag").toString().toStdString();
     item.widget->setProperty("tag", QString::fromStdString(layout::AppendLayoutSuffix(tag, box, font)));
+    // What a list's height does when its font changes is measured against this.
+    if (layout::IsListName(d.name)) item.designHint = item.widget->sizeHint().height();
   }
   layoutRecorded_ = true;
 }
@@ -124,24 +128,54 @@ void Form1::RecordLayoutSuffixes() {
 
 void Form1::LayoutControls(QSize inner) {
   if (!layoutRecorded_) return;
-  const layout::Ratios ratios =
-      layout::ScaleRatios(double(inner.width()) * form1::kTwipsPerPixel,
-                          double(inner.height()) * form1::kTwipsPerPixel, initialScaleWidth_, initialScaleHeight_);
+  constexpr double kPx = form1::kTwipsPerPixel;
+  const layout::Ratios ratios = layout::ScaleRatios(double(inner.width()) * kPx, double(inner.height()) * kPx,
+                                                    initialScaleWidth_, initialScaleHeight_);
+  // Every control's design geometry, read back from its tag.
+  std::vector<layout::Geometry> design(items_.size());
+  std::unordered_map<const QWidget*, size_t> indexOf;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    design[i] = layout::ParseLayoutSuffix(items_[i].widget->property("tag").toString().toStdString());
+    indexOf[items_[i].widget] = i;
+  }
+  // A list's room among the controls of its container, at the design size.
+  const auto designRoom = [&](size_t i) {
+    const QWidget* parent = items_[i].widget->parentWidget();
+    std::vector<layout::Geometry> siblings;
+    size_t self = 0;
+    for (size_t j = 0; j < items_.size(); ++j) {
+      if (items_[j].widget->parentWidget() != parent) continue;
+      if (j == i) self = siblings.size();
+      siblings.push_back(design[j]);
+    }
+    const auto it = indexOf.find(parent);
+    const double containerHeight = it != indexOf.end() ? design[it->second].height : double(form1::kClientHeight);
+    return layout::VerticalRoom(siblings, self, containerHeight);
+  };
+
   const bool wasEnabled = updatesEnabled();
   setUpdatesEnabled(false);
-  for (const Item& item : items_) {
-    const std::string tag = item.widget->property("tag").toString().toStdString();
-    const layout::Geometry g =
-        layout::ScaleGeometry(layout::ParseLayoutSuffix(tag), ratios, layout::IsListName(item.design->name));
-    const auto px = [](double twips) { return int(std::lround(twips / form1::kTwipsPerPixel)); };
-    item.widget->setGeometry(px(g.left), px(g.top), px(g.width), px(g.height));
+  for (size_t i = 0; i < items_.size(); ++i) {
+    const Item& item = items_[i];
+    layout::Geometry g = layout::ScaleGeometry(design[i], ratios);
     // A minimized window has no room for any font; the sizes come back from
     // the suffix when it is restored.
     if (item.design->font != form1::FontRole::None && g.fontSize > 0) {
       QFont f = item.widget->font();
       f.setPointSizeF(g.fontSize);
       item.widget->setFont(f);
+      // A list is as high as its font needs, centred on its label's line.
+      if (layout::IsListName(item.design->name) && item.designHint > 0) {
+        const double needed = layout::NeededListHeight(design[i].height, item.designHint * kPx,
+                                                       item.widget->sizeHint().height() * kPx);
+        g = layout::FitHeight(g, needed, layout::ScaleBand(designRoom(i), ratios));
+      }
     }
+    const auto px = [](double twips) { return int(std::lround(twips / kPx)); };
+    // Edges are rounded, not sizes, so that neighbours that touch in the
+    // design still touch and never overlap.
+    item.widget->setGeometry(px(g.left), px(g.top), px(g.left + g.width) - px(g.left),
+                             px(g.top + g.height) - px(g.top));
   }
   setUpdatesEnabled(wasEnabled);
   if (inner.width() > 0 && inner.height() > 0) {
@@ -194,11 +228,12 @@ void Form1::BuildMenus() {
     QKeySequence key;
     std::function<void()> run;
   };
-  QMenu* file = menuBar()->addMenu("File");
+  // Alt+F, Alt+P and Alt+H open the menus; the captions read as before.
+  QMenu* file = menuBar()->addMenu("&File");
   file->setObjectName("mnuFile");
-  QMenu* pager = menuBar()->addMenu("Pager");
+  QMenu* pager = menuBar()->addMenu("&Pager");
   pager->setObjectName("mnuPager");
-  QMenu* help = menuBar()->addMenu("Help");
+  QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("mnuHelp");
   const auto pagerCommand = [this](int mode) {
     return [this, mode] {
@@ -215,6 +250,7 @@ void Form1::BuildMenus() {
       {pager, "mnuEntire", "Read", QKeySequence(Qt::Key_F3), pagerCommand(0)},
       {pager, "mnuEB", "Write", QKeySequence(Qt::Key_F4), pagerCommand(1)},
       {pager, "mnuEB1", "Verfy", QKeySequence(Qt::Key_F9), pagerCommand(2)},
+      {help, "mnuDiagnostics", "Port Diagnostics...", QKeySequence(), [this] { PortDiagnostics(); }},
       {help, "mnuAbout", "About", QKeySequence(), [this] { About(); }},
   };
   for (const Command& c : commands) {
@@ -243,6 +279,33 @@ void Form1::SetBackupBeforeWrite(bool on) {
   if (changed) emit backupBeforeWriteChanged(on);
 }
 
+void Form1::BuildPageKeys() {
+  // Ctrl+Tab and Ctrl+PgDn bring the next page forward, Ctrl+Shift+Tab and
+  // Ctrl+PgUp the previous one, wrapping around; as a click on a tab button,
+  // the field being edited stores its entry first.
+  struct PageKey {
+    QKeySequence key;
+    int step;
+  };
+  const PageKey keys[] = {{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                          {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+                          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+                          {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}};
+  for (const PageKey& k : keys) {
+    auto* a = new QAction(this);
+    a->setShortcut(k.key);
+    a->setShortcutContext(Qt::WindowShortcut);
+    const int step = k.step;
+    connect(a, &QAction::triggered, this, [this, step] {
+      const int count = int(pages_.size());
+      ShowPage(((currentPage_ + step) % count + count) % count);
+    });
+    addAction(a);
+    menuShortcuts_.push_back(k.key);
+  }
+}
+
 void Form1::FileOpen() {
   Guarded("Open", [&] { mnuLBFF_Click(editor_, *tableUi_); });
   AfterAction();
@@ -266,6 +329,20 @@ void Form1::FileSaveAs() {
 void Form1::Exit() { close(); }
 
 void Form1::About() { ShowAboutBox(this); }
+
+void Form1::PortDiagnostics() {
+  // As around a transfer: nothing else writes to the port meanwhile.
+  const bool timerWasRunning = timer1Running();
+  SetTimer1(false);
+  if (diagnostics_.releasePort) diagnostics_.releasePort();
+  const auto diagnose = diagnostics_.diagnose;
+  Clock& clock = link_.clock();
+  PortDiagnosticsDialog dialog(
+      this, [diagnose, &clock] { return diagnose ? diagnose(clock) : DiagnosticsReport{}; }, diagnostics_.portInUse);
+  dialog.exec();
+  if (timerWasRunning && !closing_) SetTimer1(true);
+  AfterAction();
+}
 
 void Form1::closeEvent(QCloseEvent* event) {
   if (!closing_) {

@@ -17,17 +17,34 @@
 #include <unordered_map>
 #include <vector>
 
+#include "diagnostics/Diagnostics.h"
 #include "editor/Controls.h"
 #include "editor/Form1Design.h"
 
 class QTimer;
 class QAction;
+class QStyle;
 
 namespace qrt {
 
 class Editor;
 class PagerLink;
 class QtTableFileUi;
+
+// What Help > Port Diagnostics... needs from the program that made the window.
+struct PortDiagnosticsSetup {
+  // The port the window uses, as the dialog names it: "the simulated board
+  // and pager (--port sim)".
+  std::string portInUse = "the parallel ports (--port ppdev)";
+  // Lets go of the ports the window holds until their next use, so that the
+  // diagnosis finds them as any other program would (a claimed parport
+  // reads as held by another program and is not asked for the board).
+  // Empty when the window holds none.
+  std::function<void()> releasePort;
+  // The diagnosis; the window passes its own clock, whose waits let window
+  // events run.
+  std::function<DiagnosticsReport(Clock&)> diagnose = DiagnoseThisMachine;
+};
 
 class Form1 : public QMainWindow {
   Q_OBJECT
@@ -79,6 +96,11 @@ class Form1 : public QMainWindow {
   void FileSaveAs();
   void Exit();
   void About();
+  // Help > Port Diagnostics...: the keep-alive timer stops and the window's
+  // ports are let go while the dialog diagnoses this machine, modally.
+  void PortDiagnostics();
+  void SetPortDiagnostics(PortDiagnosticsSetup setup) { diagnostics_ = std::move(setup); }
+  const PortDiagnosticsSetup& portDiagnostics() const { return diagnostics_; }
 
  signals:
   void backupBeforeWriteChanged(bool on);
@@ -103,10 +125,12 @@ class Form1 : public QMainWindow {
   struct Item {
     QWidget* widget = nullptr;
     const form1::DesignControl* design = nullptr;
+    int designHint = 0;  // a list's natural height (pixels) at the design font
   };
 
   void BuildWidgets();
   void BuildMenus();
+  void BuildPageKeys();
   QWidget* CreateWidget(const form1::DesignControl& d, QWidget* parent);
   void ConnectWidget(QWidget* w, const form1::DesignControl& d);
   void RecordLayoutSuffixes();
@@ -124,6 +148,7 @@ class Form1 : public QMainWindow {
   Editor& editor_;
   PagerLink& link_;
   std::unique_ptr<QtTableFileUi> tableUi_;
+  PortDiagnosticsSetup diagnostics_;
   QWidget* client_ = nullptr;
   QTimer* timer1_ = nullptr;
   std::vector<Item> items_;                                 // design order
@@ -132,9 +157,10 @@ class Form1 : public QMainWindow {
   std::vector<QWidget*> pages_;
   std::vector<QWidget*> tabButtons_;
   std::vector<QWidget*> tabLabels_;
-  std::vector<QKeySequence> menuShortcuts_;
+  std::vector<QKeySequence> menuShortcuts_;  // the menus' and the page keys
   QAction* backupFirst_ = nullptr;
   QWidget* background_ = nullptr;
+  QStyle* controlStyle_ = nullptr;  // check boxes, option buttons and lists
   int currentPage_ = 0;
   int initialScaleWidth_ = form1::kClientWidth;
   int initialScaleHeight_ = form1::kClientHeight;

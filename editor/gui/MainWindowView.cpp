@@ -9,11 +9,15 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyleFactory>
 
+#include <algorithm>
+#include <cmath>
 
 #include "controls/gui/EBSlider.h"
 #include "controls/gui/Pictures.h"
@@ -38,7 +42,7 @@ const QColor kCellColour(0xFF, 0xFF, 0xFF);
 class TabBackground : public QWidget {
  public:
   TabBackground(QWidget* parent, std::function<void()> onMouseMove)
-      : QWidget(parent), onMouseMove_(std::move(onMouseMove)), tile_(BackgroundTile()) {
+      : QWidget(parent), onMouseMove_(std::move(onMouseMove)) {
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
   }
@@ -46,12 +50,14 @@ class TabBackground : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
-    if (tile_.isNull() || tile_.width() <= 0 || tile_.height() <= 0) {
+    // Drawn for the screen's pixel ratio, again when the window moves to a screen of another.
+    if (tile_.isNull() || tile_.devicePixelRatio() != devicePixelRatioF()) tile_ = BackgroundTile(devicePixelRatioF());
+    const int w = qRound(tile_.deviceIndependentSize().width());
+    const int h = qRound(tile_.deviceIndependentSize().height());
+    if (w <= 0 || h <= 0) {
       p.fillRect(rect(), palette().window());
       return;
     }
-    const int w = tile_.width();
-    const int h = tile_.height();
     for (int i = 0; i <= width() / w; ++i)
       for (int j = 0; j <= height() / h; ++j) p.drawPixmap(w * i, h * j, tile_);
   }
@@ -67,9 +73,10 @@ class TabBackground : public QWidget {
 };
 
 // The picture of the source page's Load Default button: a page with a
-// circular arrow bringing its text back.
-QPixmap LoadDefaultPicture() {
-  QPixmap pm(16, 16);
+// circular arrow bringing its text back, `ratio` device pixels to a pixel.
+QPixmap LoadDefaultPicture(qreal ratio) {
+  QPixmap pm(QSize(16, 16) * ratio);
+  pm.setDevicePixelRatio(ratio);
   pm.fill(Qt::transparent);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
@@ -80,6 +87,50 @@ QPixmap LoadDefaultPicture() {
   p.drawPolygon(head, 3);
   return pm;
 }
+
+// The window's own proportions for the parts of controls that a style draws
+// at a fixed size: check-box and option indicators and a list's arrow button
+// grow and shrink with the control's font, as the rest of the window does. A
+// shrunk window then neither clips the indicators nor lets the arrow eat a
+// list's text; an enlarged one does not leave them small beside their text.
+// At the design font everything is the style's own size.
+class ScaledControlStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    const int size = QProxyStyle::pixelMetric(metric, option, widget);
+    switch (metric) {
+      case PM_IndicatorWidth:
+      case PM_IndicatorHeight:
+      case PM_ExclusiveIndicatorWidth:
+      case PM_ExclusiveIndicatorHeight: {
+        const double scale = Scale(widget);
+        return scale == 1 ? size : std::max(6, int(std::lround(size * scale)));
+      }
+      default: return size;
+    }
+  }
+
+  QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl part,
+                       const QWidget* widget) const override {
+    const QRect rect = QProxyStyle::subControlRect(control, option, part, widget);
+    const double scale = Scale(widget);
+    if (control != CC_ComboBox || scale == 1 || (part != SC_ComboBoxArrow && part != SC_ComboBoxEditField) ||
+        option->direction != Qt::LeftToRight)
+      return rect;
+    const QRect arrow = QProxyStyle::subControlRect(control, option, SC_ComboBoxArrow, widget);
+    const int narrower = arrow.width() - std::max(8, int(std::lround(arrow.width() * scale)));
+    if (part == SC_ComboBoxArrow) return rect.adjusted(narrower, 0, 0, 0);
+    return rect.adjusted(0, 0, narrower, 0);
+  }
+
+ private:
+  static double Scale(const QWidget* widget) {
+    const double scale = widget ? widget->font().pointSizeF() / form1::kDesignFontSize : 1.0;
+    return scale > 0 ? scale : 1.0;
+  }
+};
 
 QColor FromBgr(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
@@ -130,6 +181,9 @@ int Form1::MeasuredFieldWidth(QWidget* field, int spaces) const {
 }
 
 void Form1::BuildWidgets() {
+  // The style of check boxes, option buttons and lists goes with the client
+  // area's last child, after every widget that uses it.
+  controlStyle_ = new ScaledControlStyle(QStyleFactory::create(QApplication::style()->name()));
   for (const DesignControl& d : form1::Form1Controls()) {
     QWidget* parent = client_;
     if (!d.parent.empty()) {
@@ -156,6 +210,7 @@ void Form1::BuildWidgets() {
     }
     ConnectWidget(w, d);
   }
+  controlStyle_->setParent(client_);
 }
 
 QWidget* Form1::CreateWidget(const DesignControl& d, QWidget* parent) {
@@ -210,19 +265,31 @@ QWidget* Form1::CreateWidget(const DesignControl& d, QWidget* parent) {
       e->setFocusPolicy(Qt::NoFocus);
       return e;
     }
-    case Kind::CheckBox: return new QCheckBox(caption, parent);
-    case Kind::List: return new QComboBox(parent);
+    case Kind::CheckBox: {
+      auto* b = new QCheckBox(caption, parent);
+      b->setStyle(controlStyle_);
+      return b;
+    }
+    case Kind::List: {
+      auto* c = new QComboBox(parent);
+      c->setStyle(controlStyle_);
+      return c;
+    }
     case Kind::TextField: return new QLineEdit(parent);
     case Kind::Button: {
       auto* b = new QPushButton(caption, parent);
       if (d.hasPicture) {
-        b->setIcon(QIcon(LoadDefaultPicture()));
+        // Both ratios: the icon picks what the screen needs.
+        QIcon icon;
+        for (qreal ratio : {1.0, 2.0}) icon.addPixmap(LoadDefaultPicture(ratio));
+        b->setIcon(icon);
         b->setIconSize(QSize(14, 14));
       }
       return b;
     }
     case Kind::ModeOption: {
       auto* r = new QRadioButton(caption, parent);
+      r->setStyle(controlStyle_);
       SetFill(r, kPageColour);
       return r;
     }

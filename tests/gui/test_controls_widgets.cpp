@@ -10,17 +10,21 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "controls/gui/AboutBox.h"
 #include "controls/gui/CloseBox.h"
 #include "controls/gui/EBSlider.h"
 #include "controls/gui/Ncommand.h"
+#include "controls/gui/Pictures.h"
 #include "controls/gui/SplashWindow.h"
 #include "editor/gui/DetailDialogs.h"
 #include "tests/support/EditorRig.h"
@@ -222,6 +226,58 @@ TEST(AboutBoxWidget, OkAndCloseBoxBothCloseIt) {
     QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(8, 8));
     EXPECT_FALSE(box.isVisible());
     EXPECT_EQ(box.result(), QDialog::Accepted);
+  }
+}
+
+// The splash window names the platform the program runs on, the about box
+// the version once, without its "V", and the build date; the window icon
+// is drawn at small and large sizes alike.
+TEST(ShellTexts, PlatformVersionAndIconTellTheTruth) {
+  AboutBox about;
+  auto* version = about.findChild<QLabel*>("lblVersion");
+  ASSERT_NE(version, nullptr);
+  const QRegularExpression line("^Version ([0-9]+\\.[0-9]+), built [0-9]{4}-[0-9]{2}-[0-9]{2}$");
+  const QRegularExpressionMatch match = line.match(version->text());
+  ASSERT_TRUE(match.hasMatch()) << version->text().toStdString();
+
+  SplashWindow splash;
+  auto* platform = splash.findChild<QLabel*>("lblPlatformAndVersion");
+  ASSERT_NE(platform, nullptr);
+  EXPECT_EQ(platform->text(), "Version " + match.captured(1) + " for Linux");
+
+  const QIcon icon = AppWindowIcon();
+  for (int size : {16, 32, 256}) {
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
+    const QImage image = icon.pixmap(size).toImage();
+    EXPECT_EQ(image.width(), size);
+    EXPECT_GT(qAlpha(image.pixel(size / 2, size / 2)), 200) << size << ": the middle is drawn";
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << size << ": the corner stays clear";
+  }
+}
+
+// Return and Enter close a dialog as its OK button does, Escape as its close
+// box does; sent to a list inside, they reach the dialog. Neither stores
+// anything: the image is what it was before the key.
+TEST(DialogKeys, ReturnEnterAndEscapeCloseEveryDialogAndStoreNothing) {
+  testing::EditorRig rig;
+  const std::vector<std::function<std::unique_ptr<QDialog>()>> dialogs = {
+      [] { return std::make_unique<AboutBox>(); },
+      [&] { return std::make_unique<FunctionBitDialog>(nullptr, rig.ed); },
+      [&] { return std::make_unique<AlertLengthDialog>(nullptr, rig.ed); }};
+  for (size_t i = 0; i < dialogs.size(); ++i) {
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+      const std::unique_ptr<QDialog> dialog = dialogs[i]();
+      dialog->show();
+      QWidget* target = dialog.get();
+      if (auto* list = dialog->findChild<QComboBox*>()) {
+        list->setFocus();
+        target = list;
+      }
+      const Image before = rig.img();
+      QTest::keyClick(target, key);
+      EXPECT_FALSE(dialog->isVisible()) << "dialog " << i << ", key " << key;
+      EXPECT_EQ(rig.img(), before) << "dialog " << i << ", key " << key;
+    }
   }
 }
 

@@ -12,14 +12,18 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <set>
 #include <memory>
 
 #include "controls/gui/EBSlider.h"
@@ -153,9 +157,21 @@ TEST_F(MainWindowTest, MenusCarryTheirShortcuts) {
     EXPECT_EQ(a->text(), want.first);
     EXPECT_EQ(a->shortcut(), want.second) << name;
   }
+  // The menus open with Alt and their first letter; their captions read as before.
   QStringList titles;
-  for (QAction* m : window->menuBar()->actions()) titles << m->text();
+  for (QAction* m : window->menuBar()->actions()) {
+    titles << QString(m->text()).remove('&');
+    EXPECT_EQ(QKeySequence::mnemonic(m->text()), QKeySequence(Qt::ALT | m->text().at(1).unicode()));
+  }
   EXPECT_EQ(titles, (QStringList{"File", "Pager", "Help"}));
+  // Alt+F from a text field opens the File menu and types nothing.
+  QLineEdit* freq = W<QLineEdit>("txtFreq");
+  QTest::mouseClick(freq, Qt::LeftButton);
+  QTest::keyClick(freq, Qt::Key_F, Qt::AltModifier);
+  auto* file = window->findChild<QMenu*>("mnuFile");
+  QTRY_VERIFY(file->isVisible());
+  EXPECT_EQ(freq->text(), "");
+  file->close();
 }
 
 TEST_F(MainWindowTest, BackUpBeforeWritingIsTheStatesSwitchAndIsReported) {
@@ -298,6 +314,65 @@ TEST_F(MainWindowTest, ContrastSliderClickReachesTheImage) {
   EXPECT_EQ(W<QLabel>("lblValue")->text(), "5");
 }
 
+// Ctrl+Tab and Ctrl+PgDn bring the next page forward, Ctrl+Shift+Tab and
+// Ctrl+PgUp the previous one, wrapping, from wherever the focus is; a refused
+// entry keeps its page, as a click on a tab button does.
+TEST_F(MainWindowTest, PageKeysTurnThePagesAndWrap) {
+  struct Step {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    int page;
+  };
+  const Step steps[] = {{Qt::Key_Tab, Qt::ControlModifier, 1},
+                        {Qt::Key_PageDown, Qt::ControlModifier, 2},
+                        {Qt::Key_Tab, Qt::ControlModifier, 3},
+                        {Qt::Key_Tab, Qt::ControlModifier, 0},
+                        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 3},
+                        {Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier, 2},
+                        {Qt::Key_PageUp, Qt::ControlModifier, 1},
+                        {Qt::Key_PageUp, Qt::ControlModifier, 0}};
+  for (const Step& s : steps) {
+    QTest::keyClick(QApplication::focusWidget(), s.key, s.modifiers);
+    EXPECT_EQ(window->currentPage(), s.page) << "key " << s.key << " towards page " << s.page;
+    EXPECT_TRUE(W(std::string(form1::kPageNames[s.page]))->isVisible());
+  }
+  // From a field being edited: the entry is stored first, or refused and the page stays.
+  QLineEdit* freq = W<QLineEdit>("txtFreq");
+  QTest::mouseClick(freq, Qt::LeftButton);
+  QTest::keyClicks(freq, "1530125");
+  QTest::keyClick(freq, Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(window->currentPage(), 1);
+  EXPECT_EQ(GetBE32(state.PagerImage, 0x068), 1530125u);
+  ClickTab(0);
+  QTest::mouseClick(freq, Qt::LeftButton);
+  QTest::keyClicks(freq, "1299999");
+  QTest::keyClick(freq, Qt::Key_PageDown, Qt::ControlModifier);
+  EXPECT_EQ(messages.log.size(), 1u);
+  EXPECT_EQ(window->currentPage(), 0);
+}
+
+// The slider moves with the arrow keys, Home and End, and each move reaches
+// the image through the editor as a click does.
+TEST_F(MainWindowTest, ContrastSliderFollowsTheKeyboard) {
+  ClickTab(1);
+  auto* slider = W<EBSlider>("Slider1");
+  ASSERT_TRUE(slider && slider->focusPolicy() & Qt::TabFocus);
+  slider->setFocus();
+  const int start = slider->value();
+  const struct {
+    Qt::Key key;
+    int value;
+  } keys[] = {{Qt::Key_Right, start + 1}, {Qt::Key_Home, 1}, {Qt::Key_Left, 1}, {Qt::Key_Up, 2}, {Qt::Key_End, 8},
+              {Qt::Key_Down, 7}};
+  for (const auto& k : keys) {
+    QTest::keyClick(slider, k.key);
+    EXPECT_EQ(slider->value(), k.value) << k.key;
+    EXPECT_EQ(state.PagerImage[0x89], k.value) << k.key;
+    EXPECT_EQ(W<QLabel>("lblValue")->text(), QString::number(k.value)) << k.key;
+  }
+  EXPECT_TRUE(state.ContrastChanged);
+}
+
 struct ListCase {
   const char* name;
   int page;
@@ -427,6 +502,83 @@ TEST_F(MainWindowTest, TabKeyLeavesTheFieldThroughTheEditor) {
   EXPECT_EQ(editor.focus, (CtlRef{Ctl::txtFreq, 0}));
 }
 
+// The design controls from `name` up to the window: the control, its
+// container, the container's container...
+std::vector<const form1::DesignControl*> Containers(const std::string& name) {
+  std::vector<const form1::DesignControl*> chain;
+  for (const form1::DesignControl* d = form1::FindDesign(name); d; d = form1::FindDesign(d->parent))
+    chain.push_back(d);
+  return chain;
+}
+
+// True when, in their nearest common container, the box holding `b` lies
+// wholly to the right of or wholly below the box holding `a`: the next
+// control is never back up or back to the left of the one before it.
+bool ReadsAfter(const std::string& a, const std::string& b) {
+  const auto ca = Containers(a), cb = Containers(b);
+  for (size_t i = 0; i < ca.size(); ++i) {
+    for (size_t j = 0; j < cb.size(); ++j) {
+      if (ca[i] != cb[j]) continue;
+      if (i == 0 || j == 0) return false;  // one holds the other
+      const form1::DesignControl& x = *ca[i - 1];
+      const form1::DesignControl& y = *cb[j - 1];
+      return y.left >= x.left + x.width || y.top >= x.top + x.height;
+    }
+  }
+  return false;
+}
+
+// Tab, from the page in front, reaches every control of the page that takes
+// the focus once, and the selected mode button above the pages (the arrow
+// keys choose between the two), in reading order; tabbing through a page
+// changes nothing.
+TEST_F(MainWindowTest, TabWalksEveryPageInReadingOrder) {
+  const Image before = state.PagerImage;
+  for (int page = 0; page < 4; ++page) {
+    window->ShowPage(page);
+    QApplication::processEvents();
+    std::vector<std::string> walk;
+    for (int n = 0; n < 300; ++n) {
+      QWidget* from = QApplication::focusWidget();
+      ASSERT_NE(from, nullptr);
+      QTest::keyClick(from, Qt::Key_Tab);
+      QApplication::processEvents();
+      const std::string now = QApplication::focusWidget()->objectName().toStdString();
+      if (!walk.empty() && now == walk.front()) break;
+      walk.push_back(now);
+    }
+    std::set<std::string> expected;
+    for (const form1::DesignControl& d : form1::Form1Controls()) {
+      QWidget* w = W(d.name);
+      if ((d.page == page || (d.page == -1 && d.kind != form1::Kind::Background)) && w->isVisibleTo(window.get()) &&
+          w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+        expected.insert(d.name);
+    }
+    EXPECT_EQ(std::set<std::string>(walk.begin(), walk.end()), expected) << "page " << page;
+    EXPECT_EQ(walk.size(), expected.size()) << "page " << page << ": a control reached twice";
+    for (size_t i = 1; i < walk.size(); ++i) {
+      if (form1::FindDesign(walk[i])->page == -1) continue;  // the wrap to the mode buttons
+      EXPECT_TRUE(ReadsAfter(walk[i - 1], walk[i])) << "page " << page << ": " << walk[i - 1] << " -> " << walk[i];
+    }
+    // Rows of a table read across, columns of fields read down.
+    if (page == 0) {
+      EXPECT_EQ(std::vector<std::string>(walk.begin(), walk.begin() + 4),
+                (std::vector<std::string>{"txtAddr(0)", "chkCtl(30)", "cmdFunc(0)", "txtAddr(1)"}));
+    }
+    if (page == 2) {
+      std::vector<const form1::DesignControl*> fields;
+      for (const form1::DesignControl& d : form1::Form1Controls())
+        if (d.page == 2 && d.kind == form1::Kind::TextField) fields.push_back(&d);
+      std::stable_sort(fields.begin(), fields.end(), [](auto* x, auto* y) {
+        return x->left != y->left ? x->left < y->left : x->top < y->top;
+      });
+      for (size_t i = 0; i < fields.size(); ++i) EXPECT_EQ(walk.at(i), fields[i]->name);
+    }
+  }
+  EXPECT_EQ(state.PagerImage, before);
+  EXPECT_TRUE(messages.log.empty());
+}
+
 TEST_F(MainWindowTest, PointerOverTheTabStripStoresTheFieldBeingEdited) {
   QLineEdit* addr = W<QLineEdit>("txtAddr(1)");
   QTest::mouseClick(addr, Qt::LeftButton);
@@ -520,11 +672,10 @@ TEST_F(MainWindowTest, ResizeScalesFromTheSuffixAndComesBackExactly) {
   ASSERT_TRUE(ResizeClient(QSize(2 * 634, 705)));
   const QRect box = W("chkCtl(18)")->geometry();
   const QRect boxDesign = design["chkCtl(18)"];
-  EXPECT_EQ(box, QRect(2 * boxDesign.x(), qRound(1.5 * boxDesign.y()), 2 * boxDesign.width(),
-                       qRound(1.5 * boxDesign.height())));
-  const QRect list = W("cboCtl(2)")->geometry();
-  EXPECT_EQ(list.width(), 2 * design["cboCtl(2)"].width());
-  EXPECT_EQ(list.height(), design["cboCtl(2)"].height()) << "a list keeps its height";
+  // Edges are scaled and rounded: 1.5 x top and 1.5 x bottom.
+  EXPECT_EQ(box, QRect(QPoint(2 * boxDesign.x(), qRound(1.5 * boxDesign.y())),
+                       QPoint(2 * (boxDesign.right() + 1) - 1, qRound(1.5 * (boxDesign.bottom() + 1)) - 1)));
+  EXPECT_EQ(W("cboCtl(2)")->width(), 2 * design["cboCtl(2)"].width());
   EXPECT_DOUBLE_EQ(W("chkCtl(18)")->font().pointSizeF(), 12.0);
   EXPECT_DOUBLE_EQ(W("txtFreq")->font().pointSizeF(), 12.0);
   EXPECT_EQ(W("EMoptStatus")->geometry(), QRect(2 * 111, 6, 2 * 102, qRound(1.5 * 17)));
@@ -535,6 +686,60 @@ TEST_F(MainWindowTest, ResizeScalesFromTheSuffixAndComesBackExactly) {
   for (const form1::DesignControl& d : form1::Form1Controls()) {
     EXPECT_EQ(W(d.name)->geometry(), design[d.name]) << d.name;
     EXPECT_EQ(W(d.name)->font().pointSizeF(), fonts[d.name]) << d.name;
+  }
+}
+
+// Shrunk and enlarged, every list shows its text whole, on the line of the
+// label beside it, without covering a neighbour or leaving its container;
+// every check-box and option indicator is whole.
+TEST_F(MainWindowTest, ListsAndIndicatorsStayWholeAndAlignedAtOtherSizes) {
+  const std::map<std::string, std::string> labelOf = {
+      {"cboCtl(2)", "lblCtl(2)"},   {"cboCtl(3)", "lblCtl(3)"},       {"cboCtl(4)", "lblCtl(4)"},
+      {"cboCtl(5)", "lblCtl(5)"},   {"cboBatLev(0)", "lblBatLev(0)"}, {"cboBatLev(1)", "lblBatLev(1)"},
+      {"cboBatLev(2)", "lblBatLev(2)"}, {"cboSource", "lblSourceMode"}};
+  for (double scale : {0.75, 1.5}) {
+    ASSERT_TRUE(ResizeClient(QSize(qRound(634 * scale), qRound(470 * scale))));
+    for (int page = 0; page < 4; ++page) {
+      window->ShowPage(page);
+      for (const form1::DesignControl& d : form1::Form1Controls()) {
+        if (d.page != page && d.page != -1) continue;
+        QWidget* w = W(d.name);
+        const std::string at = d.name + " at " + std::to_string(scale);
+        if (auto* list = qobject_cast<QComboBox*>(w)) {
+          QStyleOptionComboBox opt;
+          opt.initFrom(list);
+          opt.currentText = list->currentText();
+          const QRect text = list->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, list);
+          const QFontMetrics fm(list->font());
+          EXPECT_GE(list->height(), fm.height() + 4) << at << ": text cut at top or bottom";
+          EXPECT_LE(fm.horizontalAdvance(list->currentText()), text.width()) << at << ": text cut at the side";
+          EXPECT_TRUE(list->parentWidget()->rect().contains(list->geometry())) << at << " leaves its container";
+          if (const auto it = labelOf.find(d.name); it != labelOf.end()) {
+            EXPECT_LE(std::abs(list->geometry().center().y() - W(it->second)->geometry().center().y()), 1)
+                << at << " is off its label's line";
+          }
+          for (QObject* o : list->parentWidget()->children()) {
+            auto* other = qobject_cast<QWidget*>(o);
+            if (!other || other == list || !other->isVisible() || !window->control(other->objectName().toStdString()))
+              continue;
+            const QRect a = list->geometry(), b = other->geometry();
+            const bool sameWidth = a.left() <= b.right() && b.left() <= a.right();
+            if (sameWidth && !DesignRect(d.name).intersects(DesignRect(other->objectName().toStdString()))) {
+              EXPECT_FALSE(a.intersects(b)) << at << " covers " << other->objectName().toStdString();
+            }
+          }
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w); button && w->isVisible() &&
+                   (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w))) {
+          QStyleOptionButton opt;
+          opt.initFrom(button);
+          const bool check = qobject_cast<QCheckBox*>(w) != nullptr;
+          const QRect indicator = button->style()->subElementRect(
+              check ? QStyle::SE_CheckBoxIndicator : QStyle::SE_RadioButtonIndicator, &opt, button);
+          EXPECT_TRUE(button->rect().contains(indicator)) << at << ": indicator clipped";
+          EXPECT_GE(indicator.height(), qRound(10 * scale)) << at;
+        }
+      }
+    }
   }
 }
 

@@ -45,14 +45,39 @@ TEST(ScreenshotOption, WritesEveryWindowAndExits) {
       EXPECT_NE(image, first) << page;  // each page shows itself, not page 1
     }
   }
+  // The first two pages again, shrunk and enlarged: the client area at 0.75
+  // and 1.5 of the design width, the menu bar above it unscaled.
+  for (const char* page : {"page1-freq-codes", "page2-alert-status"}) {
+    for (const auto& [suffix, scale] : {std::pair{"shrunk", 0.75}, std::pair{"enlarged", 1.5}}) {
+      const QImage image(shots.filePath(QString("%1-%2.png").arg(page, suffix)));
+      ASSERT_FALSE(image.isNull()) << page << " " << suffix;
+      EXPECT_EQ(image.width(), qRound(first.width() * scale)) << page << " " << suffix;
+      EXPECT_GT(Colours(image), 20) << page << " " << suffix;
+    }
+  }
   for (const char* other : {"splash.png", "about.png", "transfer.png", "transfer-batch.png",
-                            "function-bits.png", "alert-length.png"}) {
+                            "function-bits.png", "alert-length.png", "port-diagnostics.png"}) {
     const QImage image(shots.filePath(other));
     ASSERT_FALSE(image.isNull()) << other;
     EXPECT_LT(image.width(), first.width()) << other;  // dialogs are smaller than the window
     EXPECT_GT(Colours(image), 8) << other;
   }
-  EXPECT_EQ(shots.entryList({"*.png"}, QDir::Files).size(), 10);
+  EXPECT_EQ(shots.entryList({"*.png"}, QDir::Files).size(), 15);
+
+  // On a screen of pixel ratio 2: the same windows at twice the pixels.
+  env.insert("QT_SCALE_FACTOR", "2");
+  program.setProcessEnvironment(env);
+  program.start(QRT35PROG_BIN, {"--port", "sim", "--sim-image", dir.filePath("sim.bin"), "--screenshot",
+                                dir.filePath("shots2x")});
+  ASSERT_TRUE(program.waitForFinished(60000));
+  EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+  const QDir sharp(dir.filePath("shots2x"));
+  EXPECT_EQ(sharp.entryList({"*.png"}, QDir::Files), (QStringList{"about-2x.png", "page2-alert-status-2x.png"}));
+  for (const char* name : {"about", "page2-alert-status"}) {
+    const QImage single(shots.filePath(QString(name) + ".png"));
+    const QImage twice(sharp.filePath(QString(name) + "-2x.png"));
+    EXPECT_EQ(twice.size(), single.size() * 2) << name;
+  }
 }
 
 }  // namespace

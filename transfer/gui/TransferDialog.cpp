@@ -163,7 +163,7 @@ void TransferDialog::showEvent(QShowEvent* event) {
 void TransferDialog::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
   background_->setGeometry(0, 0, width(), height());
-  background_->setPixmap(DialogPicture(size()));
+  background_->setPixmap(DialogPicture(size(), devicePixelRatioF()));
   background_->lower();
 }
 
