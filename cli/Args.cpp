@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "base/Numbers.h"
 #include "ports/PortFactory.h"
 
 namespace qrt::cli {
@@ -65,14 +66,9 @@ bool TakesValue(std::string_view name) {
 }
 
 std::optional<int> PositiveCount(const std::string& text) {
-  if (text.empty() || text.size() > 7) return std::nullopt;
-  int value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  if (value < 1) return std::nullopt;
-  return value;
+  const auto value = ParseDigits(text, 9'999'999);
+  if (!value || *value < 1) return std::nullopt;
+  return static_cast<int>(*value);
 }
 
 // A command option seen before its command was known; checked at the end.

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/Numbers.h"
 #include "cli/Console.h"
 #include "cli/Session.h"
 #include "cli/Settings.h"
@@ -28,13 +29,10 @@ std::string Lower(std::string_view text) {
 }
 
 std::optional<int> SmallNumber(std::string_view text) {
-  if (text.empty() || text.size() > 4) return std::nullopt;
-  int v = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    v = v * 10 + (c - '0');
-  }
-  return v;
+  if (text.size() > 4) return std::nullopt;
+  const auto value = ParseDigits(text);
+  if (!value) return std::nullopt;
+  return static_cast<int>(*value);
 }
 
 std::string EntryList(const std::vector<std::string>& entries) {

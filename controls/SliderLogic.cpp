@@ -159,7 +159,7 @@ void SliderLogic::MoveThumbTo(double raw) {
   // The scale is held in single precision, as the value arithmetic always was.
   const float scale = static_cast<float>(travel / static_cast<double>(span));
   const double value = static_cast<double>(min_) + position / static_cast<double>(scale);
-  stored_ = std::clamp(RoundToInt32(value, min_), min_, max_);
+  stored_ = std::clamp(ClampedToInt32(value, min_), min_, max_);
   if (onChanged) onChanged();
 }
 
@@ -184,12 +184,12 @@ bool SliderLogic::HitsThumb(double x, double y) const {
 }
 
 PixelRect SliderLogic::FrameRect() const {
-  return {0, 0, RoundToInt32(static_cast<double>(width_) / kTwipsPerPixel),
-          RoundToInt32(static_cast<double>(height_) / kTwipsPerPixel)};
+  return {0, 0, ClampedToInt32(static_cast<double>(width_) / kTwipsPerPixel),
+          ClampedToInt32(static_cast<double>(height_) / kTwipsPerPixel)};
 }
 
 PixelRect SliderLogic::ThumbRect() const {
-  return {0, 0, RoundToInt32(thumb_.width / kTwipsPerPixel), RoundToInt32(thumb_.height / kTwipsPerPixel)};
+  return {0, 0, ClampedToInt32(thumb_.width / kTwipsPerPixel), ClampedToInt32(thumb_.height / kTwipsPerPixel)};
 }
 
 }  // namespace qrt

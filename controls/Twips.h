@@ -5,19 +5,17 @@
 // truncates toward zero.
 #include <cstdint>
 
+#include "base/Numbers.h"  // RoundHalfEven
+
 namespace qrt {
 
 inline constexpr int kTwipsPerPixel = 15;
-
-// Nearest integer, ties to even (2.5 -> 2, 3.5 -> 4, -2.5 -> -2). Independent
-// of the floating-point environment's rounding mode.
-double RoundHalfEven(double x);
 
 // Truncation toward zero (-9.8 -> -9).
 double Fix(double x);
 
 // RoundHalfEven clamped into the 32-bit range, for values stored in 32-bit
 // properties; a NaN gives `fallback`.
-int32_t RoundToInt32(double x, int32_t fallback = 0);
+int32_t ClampedToInt32(double x, int32_t fallback = 0);
 
 }  // namespace qrt

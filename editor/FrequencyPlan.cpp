@@ -3,6 +3,7 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "base/Numbers.h"
 #include "editor/Frequency.h"
 #include "editor/Numeric.h"
 #include "image/Defaults.h"
@@ -18,12 +19,9 @@ std::string_view Mid(std::string_view text, size_t first, size_t count) {
 
 std::optional<int32_t> ThreeDigits(std::string_view text) {
   if (text.size() != 3) return std::nullopt;
-  int32_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  return value;
+  const auto value = ParseDigits(text);
+  if (!value) return std::nullopt;
+  return static_cast<int32_t>(*value);
 }
 
 struct GpRaster {

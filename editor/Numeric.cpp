@@ -55,15 +55,6 @@ std::optional<double> ParseNumeric(std::string_view text) {
   return negative ? -value : value;
 }
 
-std::optional<int32_t> RoundToInt32(double value) {
-  if (!std::isfinite(value)) return std::nullopt;
-  double whole = std::floor(value);
-  const double fraction = value - whole;
-  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0)) whole += 1;
-  if (whole < -2147483648.0 || whole > 2147483647.0) return std::nullopt;
-  return static_cast<int32_t>(whole);
-}
-
 std::optional<int32_t> NumericToInt32(std::string_view text) {
   const auto value = ParseNumeric(text);
   if (!value) return std::nullopt;

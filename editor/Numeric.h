@@ -9,6 +9,8 @@
 #include <optional>
 #include <string_view>
 
+#include "base/Numbers.h"  // RoundToInt32: ties to even
+
 namespace qrt {
 
 // The value of a numeric text, or nullopt when the text is not a number
@@ -17,10 +19,6 @@ namespace qrt {
 std::optional<double> ParseNumeric(std::string_view text);
 
 inline bool IsNumeric(std::string_view text) { return ParseNumeric(text).has_value(); }
-
-// Nearest 32-bit integer, ties to even; nullopt when the result does not fit
-// or the value is not finite.
-std::optional<int32_t> RoundToInt32(double value);
 
 // ParseNumeric followed by RoundToInt32.
 std::optional<int32_t> NumericToInt32(std::string_view text);

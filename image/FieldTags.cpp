@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "base/Numbers.h"
+
 namespace qrt {
 namespace {
 
@@ -23,23 +25,11 @@ size_t SplitTag(std::string_view tag, std::array<std::string_view, N>& parts) {
   }
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Decimal digits only, value at most `max`.
 std::optional<int> ParseDecimal(std::string_view text, int max) {
-  if (text.empty()) return std::nullopt;
-  int value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-    if (value > max) return std::nullopt;
-  }
-  return value;
+  const auto value = ParseDigits(text, static_cast<uint32_t>(max));
+  if (!value) return std::nullopt;
+  return static_cast<int>(*value);
 }
 
 std::optional<FieldKind> KindFromText(std::string_view text) {
@@ -57,16 +47,9 @@ std::optional<FieldKind> KindFromText(std::string_view text) {
 std::optional<int16_t> ParseTagAddress(std::string_view text) {
   constexpr int kMax = 32767;
   if (text.size() >= 2 && text[0] == '&' && (text[1] == 'H' || text[1] == 'h')) {
-    const std::string_view digits = text.substr(2);
-    if (digits.empty()) return std::nullopt;
-    int value = 0;
-    for (char c : digits) {
-      const int d = HexDigit(c);
-      if (d < 0) return std::nullopt;
-      value = value * 16 + d;
-      if (value > kMax) return std::nullopt;
-    }
-    return static_cast<int16_t>(value);
+    const auto value = ParseDigits(text.substr(2), kMax, 16);
+    if (!value) return std::nullopt;
+    return static_cast<int16_t>(*value);
   }
   const auto value = ParseDecimal(text, kMax);
   if (!value) return std::nullopt;

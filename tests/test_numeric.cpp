@@ -82,5 +82,20 @@ TEST(TrimSpaces, RemovesOnlySpaces) {
   EXPECT_EQ(TrimLeadingSpaces("  a  "), "a  ");
 }
 
+// The digit strings of tags, counts and capcode fields: nothing but digits,
+// within their limit; a leading number stops at the first other character.
+TEST(Digits, WholeTextsAndLeadingNumbers) {
+  EXPECT_EQ(ParseDigits("0042"), 42u);
+  EXPECT_EQ(ParseDigits("7FFF", 32767, 16), 32767u);
+  EXPECT_EQ(ParseDigits("7fff", 32767, 16), 32767u);
+  for (const char* bad : {"", "+1", "-1", " 1", "1 ", "1e3", "0x10", "4294967296"})
+    EXPECT_EQ(ParseDigits(bad), std::nullopt) << bad;
+  EXPECT_EQ(ParseDigits("8000", 32767, 16), std::nullopt);
+  EXPECT_EQ(LeadingDigits(" \t2097150x"), 2097150u);
+  EXPECT_EQ(LeadingDigits(""), 0u);
+  EXPECT_EQ(LeadingDigits("x12"), 0u);
+  EXPECT_EQ(LeadingDigits("99999999999999999999999", 1000), 1000u);
+}
+
 }  // namespace
 }  // namespace qrt

@@ -6,6 +6,7 @@
 
 #include "backup/Backups.h"
 #include "base/Messages.h"
+#include "base/Numbers.h"
 #include "editor/Editor.h"
 #include "editor/Numeric.h"
 #include "image/Cp1252.h"
@@ -25,14 +26,8 @@ constexpr int kFreqModEnableBox = 4;
 // The leading number of a text, as the capcode increase reads a field: blanks
 // skipped, then digits; anything else ends the number (an empty field is 0).
 long long LeadingNumber(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  long long v = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    v = v * 10 + (text[i] - '0');
-    if (v > 1'000'000'000'000LL) break;  // far above any capcode; the limit message follows
-  }
-  return v;
+  // Far above any capcode; the limit message follows.
+  return static_cast<long long>(LeadingDigits(text, 1'000'000'000'000ULL));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 namespace qrt {
 namespace {
 
-int ToPixels(double twips) { return RoundToInt32(twips / kTwipsPerPixel); }
+int ToPixels(double twips) { return ClampedToInt32(twips / kTwipsPerPixel); }
 
 int ButtonMask(Qt::MouseButtons buttons) {
   int mask = 0;

@@ -1,0 +1,30 @@
+#pragma once
+// The few number rules every layer shares: whole numbers from digit strings,
+// and rounding to the nearest integer with ties to even, the way the pager's
+// fields and the controls' twips have always been rounded.
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace qrt {
+
+// The value of a text that is nothing but digits of `base` (10 or 16; no
+// sign, no spaces, no prefix), or nullopt when it is empty, holds anything
+// else or is above `max`.
+std::optional<uint32_t> ParseDigits(std::string_view text, uint32_t max = UINT32_MAX, int base = 10);
+
+// The decimal number at the start of a text after blanks (spaces, tabs): the
+// digits up to the first other character, 0 when there are none, and
+// `saturate` for anything above it.
+uint64_t LeadingDigits(std::string_view text, uint64_t saturate = UINT64_MAX);
+
+// Nearest integer, ties to even (2.5 -> 2, 3.5 -> 4, -2.5 -> -2), whatever
+// the floating-point environment's rounding mode. Infinities and NaN pass
+// through.
+double RoundHalfEven(double x);
+
+// RoundHalfEven as a 32-bit integer; nullopt when it does not fit or x is
+// not finite.
+std::optional<int32_t> RoundToInt32(double x);
+
+}  // namespace qrt
