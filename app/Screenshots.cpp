@@ -13,7 +13,7 @@
 #include "editor/gui/DetailDialogs.h"
 #include "editor/gui/MainWindow.h"
 #include "editor/gui/PortDiagnosticsDialog.h"
-#include "link/PagerLink.h"
+#include "ports/Connection.h"
 #include "transfer/gui/TransferDialog.h"
 
 namespace qrt {
@@ -57,7 +57,7 @@ bool WriteSplashScreenshot(const QString& dir, QWidget& splash) {
   return Save(dir, "splash.png", splash);
 }
 
-bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, PagerLink& link) {
+bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, Connection& connection) {
   bool ok = true;
   const qreal ratio = window.devicePixelRatioF();
   if (ratio != 1) {
@@ -93,7 +93,7 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, PagerLi
   }
   {
     // Halfway through a read, as the user watches it.
-    TransferDialog transfer(&window, editor, link, /*runOnShow=*/false);
+    TransferDialog transfer(&window, editor, connection.transport(), /*runOnShow=*/false);
     Form2State& st = transfer.model().state;
     st.Label1 = "Reading Now.......";
     st.PB1.Max = ImageLastIndex - 32;
@@ -104,7 +104,7 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, PagerLi
   {
     // The batch variant between two pagers: both capcodes on automatic
     // increase, Write and Exit waiting for the next press.
-    TransferDialog batch(&window, editor, link, /*runOnShow=*/false);
+    TransferDialog batch(&window, editor, connection.transport(), /*runOnShow=*/false);
     Form2State& st = batch.model().state;
     st.lblAuto1.visible = st.lblAuto2.visible = true;
     st.lblAuto1.text = kLblAuto1Caption + editor.txtAddr[0].text;
@@ -127,9 +127,9 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, PagerLi
     // Help > Port Diagnostics... on the machine that takes the pictures: the
     // diagnosis runs once the dialog is up, before the picture is taken.
     const PortDiagnosticsSetup& setup = window.portDiagnostics();
-    Clock& clock = link.clock();
+    Clock& clock = connection.clock();
     PortDiagnosticsDialog diagnostics(
-        &window, [&setup, &clock] { return setup.diagnose(clock); }, setup.portInUse);
+        &window, [&setup, &clock] { return setup.diagnose(clock); }, connection.Describe());
     ok &= SaveDialog(dir, "port-diagnostics.png", diagnostics);
   }
   return ok;

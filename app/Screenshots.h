@@ -16,10 +16,10 @@ namespace qrt {
 
 class Editor;
 class Form1;
-class PagerLink;
+class Connection;
 
 // Each returns false when a picture could not be written (the reason is printed).
 bool WriteSplashScreenshot(const QString& dir, QWidget& splash);
-bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, PagerLink& link);
+bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, Connection& connection);
 
 }  // namespace qrt

@@ -29,9 +29,8 @@
 #include "editor/gui/MainWindow.h"
 #include "editor/gui/QtEditorHost.h"
 #include "editor/gui/QtMessages.h"
-#include "link/PagerLink.h"
 #include "link/RealClock.h"
-#include "ports/PortFactory.h"
+#include "ports/Connection.h"
 
 namespace {
 
@@ -91,44 +90,6 @@ Options Parse(int argc, char** argv, QString& helpText) {
   return o;
 }
 
-// Where no port could be opened: every address reads 0xFF, as an absent port
-// does, so the board is reported missing and editing and table files work.
-class AbsentPort : public qrt::PortIo {
- public:
-  uint8_t Inp32(uint16_t) override { return 0xFF; }
-  void Out32(uint16_t, uint8_t) override {}
-};
-
-// A ppdev port that can let go of its devices. ppdev claims every parport it
-// opens until the port object goes, and a claimed parport looks to the port
-// diagnostics as held by another program, which they do not ask for the
-// board. Released, the devices open again on the next access.
-class ReleasablePort : public qrt::PortIo {
- public:
-  ReleasablePort(std::unique_ptr<qrt::PortIo> port, std::function<std::unique_ptr<qrt::PortIo>()> open)
-      : port_(std::move(port)), open_(std::move(open)) {}
-  uint8_t Inp32(uint16_t port) override { return Port().Inp32(port); }
-  void Out32(uint16_t port, uint8_t value) override { Port().Out32(port, value); }
-  void Release() { port_.reset(); }
-
- private:
-  qrt::PortIo& Port() {
-    if (!port_) port_ = open_();
-    if (!port_) port_ = std::make_unique<AbsentPort>();
-    return *port_;
-  }
-  std::unique_ptr<qrt::PortIo> port_;
-  std::function<std::unique_ptr<qrt::PortIo>()> open_;
-};
-
-// The window's port as the port diagnostics name it.
-std::string PortInUse(const std::string& option) {
-  if (option == "sim") return "the simulated board and pager (--port sim)";
-  if (option == "raw") return "direct port access at 0x378, 0x278 and 0x3BC (--port raw)";
-  if (option.rfind("ppdev:", 0) == 0) return option.substr(6) + " through ppdev (--port " + option + ")";
-  return "the parallel ports at 0x378, 0x278 and 0x3BC through ppdev (--port ppdev)";
-}
-
 // Screenshots run unattended: messages go to the terminal, questions get No.
 class TerminalMessages : public qrt::Messages {
  public:
@@ -179,26 +140,16 @@ int main(int argc, char** argv) {
     messages = std::move(m);
   }
 
-  std::string simImage = options.simImage;
-  if (options.port == "sim" && simImage.empty()) simImage = qrt::DefaultSimImagePath();
-  qrt::PortChoice choice = qrt::OpenPort(options.port, simImage, clock, messages.get());
-  if (!choice.note.empty()) std::fprintf(stderr, "qrt35prog: %s\n", choice.note.c_str());
-  qrt::PortDiagnosticsSetup diagnostics;
-  diagnostics.portInUse = PortInUse(options.port);
-  std::unique_ptr<qrt::PortIo> port = std::move(choice.port);
-  if (!port) {
-    std::fprintf(stderr, "qrt35prog: %s\nqrt35prog: going on without a port\n", choice.error.c_str());
-    diagnostics.portInUse = "no port: " + choice.error;
-    port = std::make_unique<AbsentPort>();
-  } else if (options.port == "ppdev" || options.port.rfind("ppdev:", 0) == 0) {
-    auto releasable = std::make_unique<ReleasablePort>(std::move(port), [&] {
-      return qrt::OpenPort(options.port, "", clock, messages.get()).port;
-    });
-    diagnostics.releasePort = [r = releasable.get()] { r->Release(); };
-    port = std::move(releasable);
-  }
+  // The port the window starts on; Pager > Connection... changes it.
+  qrt::Connection connection(clock, *messages);
+  qrt::ConnectionOptions connect;
+  connect.port = options.port;
+  connect.simImage = options.simImage;
+  if (options.port == "sim" && connect.simImage.empty()) connect.simImage = qrt::DefaultSimImagePath();
+  const qrt::Connection::Opened opened = connection.Open(connect);
+  if (!opened.note.empty()) std::fprintf(stderr, "qrt35prog: %s\n", opened.note.c_str());
+  if (!opened.ok) std::fprintf(stderr, "qrt35prog: %s\nqrt35prog: going on without a port\n", opened.error.c_str());
 
-  qrt::PagerLink link(*port, clock, *messages);
   qrt::AppState state;
   // Backups of every pager, in the data folder the command line uses too;
   // whether a write reads and keeps the pager first is remembered between runs.
@@ -207,10 +158,9 @@ int main(int argc, char** argv) {
   state.KeepBackups = true;
   state.BackupsDir = qrt::DefaultBackupsFolder();
   state.BackupBeforeWrite = settings.value(backupFirstKey, true).toBool();
-  qrt::QtEditorHost host(link);
+  qrt::QtEditorHost host(connection);
   qrt::Editor editor(state, *messages, host);
-  qrt::Form1 window(editor, link);
-  window.SetPortDiagnostics(diagnostics);
+  qrt::Form1 window(editor, connection);
   host.Attach(&window, &editor);
   QObject::connect(&window, &qrt::Form1::backupBeforeWriteChanged,
                    [&settings, &backupFirstKey](bool on) { settings.setValue(backupFirstKey, on); });
@@ -225,7 +175,7 @@ int main(int argc, char** argv) {
     window.show();
     if (qtMessages) qtMessages->setFallbackParent(&window);
     if (screenshots) {
-      exitCode = qrt::WriteScreenshots(QString::fromStdString(options.screenshotDir), window, editor, link) ? 0 : 1;
+      exitCode = qrt::WriteScreenshots(QString::fromStdString(options.screenshotDir), window, editor, connection) ? 0 : 1;
       QTimer::singleShot(0, &app, [&] {
         window.close();
         QCoreApplication::exit(exitCode);

@@ -32,7 +32,7 @@
 #include "editor/gui/MainWindow.h"
 #include "link/PagerLink.h"
 #include "link/RealClock.h"
-#include "ports/PortFactory.h"
+#include "ports/Connection.h"
 
 namespace {
 
@@ -103,16 +103,12 @@ int main(int argc, char** argv) {
   qrt::RealClock clock;
   clock.eventHook = [] { QCoreApplication::processEvents(); };
   qrt::RecordingMessages messages;
-  qrt::PortChoice port = qrt::OpenPort("sim", "", clock, &messages);
-  if (!port.port) {
-    std::fprintf(stderr, "no simulated port: %s\n", port.error.c_str());
-    return 1;
-  }
-  qrt::PagerLink link(*port.port, clock, messages);
+  qrt::Connection connection(clock, messages);
+  connection.Open({"sim"});
   qrt::AppState state;
   qrt::EditorHost host;
   qrt::Editor editor(state, messages, host);
-  qrt::Form1 window(editor, link);
+  qrt::Form1 window(editor, connection);
 
   FirstPaint paint;
   window.clientArea()->installEventFilter(&paint);
@@ -129,16 +125,16 @@ int main(int argc, char** argv) {
 
   // The fixed waits inside the load sequence, timed on their own.
   Clock::time_point t = Clock::now();
-  link.CalibrateDelay();
+  connection.transport().CalibrateDelay();
   const double calibrateMs = Ms(Clock::now() - t);
   t = Clock::now();
-  link.ParkBus();
+  connection.transport().ParkBus();
   const double parkMs = Ms(Clock::now() - t);
   // Detection on a board that has not been touched yet, as at start-up.
-  qrt::PortChoice fresh = qrt::OpenPort("sim", "", clock, &messages);
-  qrt::PagerLink freshLink(*fresh.port, clock, messages);
+  qrt::Connection fresh(clock, messages);
+  fresh.Open({"sim"});
   t = Clock::now();
-  freshLink.DetectBoard();
+  fresh.transport().DetectBoard();
   const double detectMs = Ms(Clock::now() - t);
 
   std::printf("GUI start-up (offscreen, simulated board, splash timers left out)\n");

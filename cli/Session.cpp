@@ -7,8 +7,6 @@
 #include "ProductInfo.h"
 #include "backup/Backups.h"
 #include "base/DataHome.h"
-#include "link/RealClock.h"
-#include "sim/VirtualClock.h"
 #include "tables/TableFiles.h"
 #include "transfer/Transfers.h"
 
@@ -70,22 +68,22 @@ bool Session::SaveTable(const std::string& path) {
 }
 
 bool Session::ConnectPort(const PortOptions& options) {
+  ConnectionOptions connect;
+  connect.port = options.port;
+  connect.simImage = options.simImage;
+  if (options.port == "sim" && connect.simImage.empty()) connect.simImage = DefaultSimImagePath();
   // Virtual time only ever drives the simulator: real hardware needs real waits.
-  if (options.port == "sim" && options.fastSim)
-    clock_ = std::make_unique<VirtualClock>();
-  else
-    clock_ = std::make_unique<RealClock>();
-  std::string simImage = options.simImage;
-  if (options.port == "sim" && simImage.empty()) simImage = DefaultSimImagePath();
-  port_ = OpenPort(options.port, simImage, *clock_, &messages);
-  if (!port_.note.empty()) console.Line(port_.note);
-  if (!port_.port) {
-    console.Line(port_.error);
+  connect.virtualTime = options.fastSim;
+  connection_ = std::make_unique<Connection>(clock_, messages);
+  const Connection::Opened opened = connection_->Open(connect);
+  if (!opened.note.empty()) console.Line(opened.note);
+  if (!opened.ok) {
+    console.Line(opened.error);
+    connection_.reset();
     return false;
   }
-  link_ = std::make_unique<PagerLink>(*port_.port, *clock_, messages);
-  host.link = link_.get();
-  link_->CalibrateDelay();
+  host.transport = &connection_->transport();
+  connection_->transport().CalibrateDelay();
   return true;
 }
 
@@ -98,7 +96,7 @@ bool Session::RunTransfer(int mode) {
   // A refused frequency entry runs no dialog at all: nothing was transferred.
   lastResult_ = {};
   host.transferDialog = [this] {
-    Form2 form(editor, *link_, messages);
+    Form2 form(editor, connection_->transport(), messages);
     ProgressView view(console, form.state);
     form.SetView(&view);
     const TransferResult result = form.Form_Activate();
@@ -110,9 +108,9 @@ bool Session::RunTransfer(int mode) {
   return lastResult_.succeeded();
 }
 
-bool Session::ReadPager() { return link_ && RunTransfer(kRead); }
+bool Session::ReadPager() { return connection_ && RunTransfer(kRead); }
 
-bool Session::VerifyPager() { return link_ && RunTransfer(kVerify); }
+bool Session::VerifyPager() { return connection_ && RunTransfer(kVerify); }
 
 std::string Session::CapcodesOfPager(const WritePlan& plan) const {
   constexpr int kFirstCapcodeBox = 30;  // chkCtl(30 + i): the ON box of capcode i
@@ -155,7 +153,7 @@ void Session::RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, 
 }
 
 bool Session::WritePagers(const WritePlan& plan, FILE* out) {
-  if (!link_) return false;
+  if (!connection_) return false;
   state.BackupBeforeWrite = plan.backupFirst;
   // The boxes are set before Write Mode locks them, as the operator would.
   if (plan.autoIncrease1) editor.UserSetCheck({Ctl::optAuto1, 0}, 1);
@@ -167,7 +165,7 @@ bool Session::WritePagers(const WritePlan& plan, FILE* out) {
   if (plan.autoIncrease1 || plan.autoIncrease2) {
     // The dialog stays open with its Write button: every press is one pager.
     host.transferDialog = [&] {
-      Form2 form(editor, *link_, messages);
+      Form2 form(editor, connection_->transport(), messages);
       ProgressView view(console, form.state);
       form.SetView(&view);
       const TransferResult opened = form.Form_Activate();

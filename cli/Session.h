@@ -12,8 +12,8 @@
 #include "editor/AppState.h"
 #include "editor/Editor.h"
 #include "link/Clock.h"
-#include "link/PagerLink.h"
-#include "ports/PortFactory.h"
+#include "link/RealClock.h"
+#include "ports/Connection.h"
 #include "transfer/Transfers.h"
 
 namespace qrt::cli {
@@ -30,12 +30,12 @@ class CliHost : public EditorHost {
     if (alertLengthDialog) alertLengthDialog();
   }
   void ParkBus() override {
-    if (link) link->ParkBus();
+    if (transport) transport->ParkBus();
   }
 
   // What "showing" each modal dialog does in this run.
   std::function<void()> transferDialog, functionBitDialog, alertLengthDialog;
-  PagerLink* link = nullptr;
+  PagerTransport* transport = nullptr;
 };
 
 struct PortOptions {
@@ -93,9 +93,8 @@ class Session {
   void RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pager);
   std::string CapcodesOfPager(const WritePlan& plan) const;
 
-  std::unique_ptr<Clock> clock_;
-  PortChoice port_;
-  std::unique_ptr<PagerLink> link_;
+  RealClock clock_;
+  std::unique_ptr<Connection> connection_;
   TransferResult lastResult_;
 };
 

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "link/PagerLink.h"
 #include "link/PpdevPort.h"
 #include "link/RawPort.h"
+#include "ports/Connection.h"
 #include "ports/PortFactory.h"
 #include "sim/SimBoard.h"
 #include "sim/VirtualClock.h"
@@ -143,6 +145,43 @@ TEST(PortFactory, ChoicesAndErrors) {
     EXPECT_NE(c.note.find(path), std::string::npos);
     EXPECT_EQ(c.port->Inp32(0x379) & 0x08, 0) << "a board answers at 0x378";
   }
+}
+
+// The connection a program holds: every port name gives a transport that
+// answers as its hardware would; a name that gives no port leaves a
+// connection on which transfers find no board, and says why.
+TEST_F(FakeSystem, ConnectionsOpenEveryKindOfPortAndNeverLeaveNone) {
+  VirtualClock clock;
+  RecordingMessages messages;
+  Connection connection(clock, messages);
+  const std::string file = (root / "pager.bin").string();
+
+  ASSERT_TRUE(connection.Open({"sim:" + file}).ok);
+  ASSERT_NE(connection.sim(), nullptr);
+  EXPECT_TRUE(connection.transport().DetectBoard());
+  EXPECT_NE(connection.Describe().find(file), std::string::npos);
+
+  connection.Open({"sim"});
+  connection.SetBusSpeed(BusSpeed::Fast);
+  ASSERT_NE(connection.link(), nullptr);
+  EXPECT_EQ(connection.link()->busSpeed(), BusSpeed::Fast);
+
+  for (const char* name : {"lpt1", "sim:", "ppdev:"}) {
+    const Connection::Opened opened = connection.Open({name});
+    EXPECT_FALSE(opened.ok) << name;
+    EXPECT_FALSE(opened.error.empty()) << name;
+    EXPECT_FALSE(IsKnownPortName(name)) << name;
+    messages.Clear();
+    EXPECT_FALSE(connection.transport().DetectBoard()) << name;
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"The Board is not responding!"}) << name;
+  }
+
+  // An adapter that is not plugged in is a missing board.
+  ASSERT_TRUE(connection.Open({(root / "i2c-9").string().insert(0, "i2c:")}).ok);
+  EXPECT_EQ(connection.link(), nullptr);
+  messages.Clear();
+  EXPECT_FALSE(connection.transport().DetectBoard());
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"The Board is not responding!"});
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "editor/Editor.h"
 #include "editor/Numeric.h"
 #include "image/Cp1252.h"
-#include "link/PagerLink.h"
+#include "link/Transport.h"
 
 namespace qrt {
 namespace {
@@ -57,10 +57,10 @@ bool ChecksumCheckedForIdent(const std::string& identText) {
   return v && *v > 372;
 }
 
-Form2::Form2(Editor& editor, PagerLink& link, Messages& messages)
+Form2::Form2(Editor& editor, PagerTransport& link, Messages& messages)
     : editor_(editor), link_(link), msg_(messages) {}
 
-Form2::Form2(Editor& editor, PagerLink& link) : Form2(editor, link, editor.msg) {}
+Form2::Form2(Editor& editor, PagerTransport& link) : Form2(editor, link, editor.msg) {}
 
 void Form2::Changed() {
   if (view_) view_->Form2Changed();
@@ -416,7 +416,7 @@ void Form2::verify(const Image& image, int first, int last) {
   StartProgress(kVerifying, last - 16, first, /*systemHighlight=*/false);
   link_.TransferError = false;
 
-  const PagerLink::SeqResult result =
+  const PagerTransport::SeqResult result =
       link_.SequentialRead(first, last, [&](int address, uint8_t value) {
         if (address < last) {
           if (value != image[address]) {
@@ -440,7 +440,7 @@ void Form2::verify(const Image& image, int first, int last) {
         }
         return true;
       });
-  if (result == PagerLink::SeqResult::AddressingFailed) {
+  if (result == PagerTransport::SeqResult::AddressingFailed) {
     Say(kMsgReadError, MsgIcon::None);
     link_.TransferError = true;
   }

@@ -29,7 +29,7 @@
 namespace qrt {
 
 class Editor;
-class PagerLink;
+class PagerTransport;
 
 // 0x00BBGGRR, red 128, green 0, blue 128: the colour of reading and verifying.
 inline constexpr uint32_t kProgressPurple = 0x00800080;
@@ -86,8 +86,8 @@ inline constexpr int kMaxCapcode = 2097151;
 
 class Form2 {
  public:
-  Form2(Editor& editor, PagerLink& link, Messages& messages);
-  Form2(Editor& editor, PagerLink& link);  // messages: the editor's
+  Form2(Editor& editor, PagerTransport& link, Messages& messages);
+  Form2(Editor& editor, PagerTransport& link);  // messages: the editor's
 
   Form2State state;
   void SetView(Form2View* view) { view_ = view; }
@@ -136,7 +136,7 @@ class Form2 {
   void RestoreWindowAfterDecodeError(int bandIndexBefore, bool freqModVisibleBefore);
 
   Editor& editor_;
-  PagerLink& link_;
+  PagerTransport& link_;
   Messages& msg_;
   Form2View* view_ = nullptr;
   std::string ident_;

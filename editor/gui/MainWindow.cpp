@@ -21,7 +21,7 @@
 #include "editor/Layout.h"
 #include "editor/gui/PortDiagnosticsDialog.h"
 #include "image/Cp1252.h"
-#include "link/PagerLink.h"
+#include "ports/Connection.h"
 #include "tables/TableFiles.h"
 #include "tables/gui/QtTableFileUi.h"
 
@@ -33,13 +33,12 @@ using form1::Kind;
 namespace {
 
 constexpr int kTimer1IntervalMs = 50;
-constexpr uint8_t kParkedBus = 254;
 constexpr int kEnterKey = 13;
 
 }  // namespace
 
-Form1::Form1(Editor& editor, PagerLink& link, QWidget* parent)
-    : QMainWindow(parent), editor_(editor), link_(link) {
+Form1::Form1(Editor& editor, Connection& connection, QWidget* parent)
+    : QMainWindow(parent), editor_(editor), connection_(connection) {
   setObjectName("Form1");
   setWindowTitle(QString::fromStdString(form1::WindowTitle()));
   tableUi_ = std::make_unique<QtTableFileUi>(this);
@@ -58,7 +57,7 @@ Form1::Form1(Editor& editor, PagerLink& link, QWidget* parent)
   timer1_->setInterval(kTimer1IntervalMs);
   // The parked bus state, written again and again: the board's lines stay
   // released whatever another program may have written to the port.
-  connect(timer1_, &QTimer::timeout, this, [this] { link_.port().Out32(link_.PortBase, kParkedBus); });
+  connect(timer1_, &QTimer::timeout, this, [this] { connection_.transport().KeepAlive(); });
 
   const int w = form1::kClientWidth / form1::kTwipsPerPixel;
   const int h = form1::kClientHeight / form1::kTwipsPerPixel;
@@ -81,11 +80,11 @@ Form1::~Form1() {
 
 void Form1::Load(const std::function<void()>& boardChecked) {
   AppState& st = editor_.state;
-  link_.CalibrateDelay();
+  connection_.transport().CalibrateDelay();
   st.ProgramDir = QCoreApplication::applicationDirPath().toStdString();
   // A missing board is reported by the link; editing and table files work without one.
-  link_.DetectBoard();
-  link_.ParkBus();
+  connection_.transport().DetectBoard();
+  connection_.transport().ParkBus();
   if (boardChecked) boardChecked();
 
   if (QLayout* l = layout()) l->activate();
@@ -334,11 +333,11 @@ void Form1::PortDiagnostics() {
   // As around a transfer: nothing else writes to the port meanwhile.
   const bool timerWasRunning = timer1Running();
   SetTimer1(false);
-  if (diagnostics_.releasePort) diagnostics_.releasePort();
+  connection_.Release();
   const auto diagnose = diagnostics_.diagnose;
-  Clock& clock = link_.clock();
+  Clock& clock = connection_.clock();
   PortDiagnosticsDialog dialog(
-      this, [diagnose, &clock] { return diagnose ? diagnose(clock) : DiagnosticsReport{}; }, diagnostics_.portInUse);
+      this, [diagnose, &clock] { return diagnose ? diagnose(clock) : DiagnosticsReport{}; }, connection_.Describe());
   dialog.exec();
   if (timerWasRunning && !closing_) SetTimer1(true);
   AfterAction();
@@ -348,7 +347,7 @@ void Form1::closeEvent(QCloseEvent* event) {
   if (!closing_) {
     closing_ = true;
     SetTimer1(false);
-    link_.ParkBus();
+    connection_.transport().ParkBus();
     // Closing the main window ends the program: no other window stays behind.
     for (QWidget* w : QApplication::topLevelWidgets())
       if (w != this && w->isVisible()) w->close();

@@ -28,19 +28,11 @@ class QStyle;
 namespace qrt {
 
 class Editor;
-class PagerLink;
+class Connection;
 class QtTableFileUi;
 
 // What Help > Port Diagnostics... needs from the program that made the window.
 struct PortDiagnosticsSetup {
-  // The port the window uses, as the dialog names it: "the simulated board
-  // and pager (--port sim)".
-  std::string portInUse = "the parallel ports (--port ppdev)";
-  // Lets go of the ports the window holds until their next use, so that the
-  // diagnosis finds them as any other program would (a claimed parport
-  // reads as held by another program and is not asked for the board).
-  // Empty when the window holds none.
-  std::function<void()> releasePort;
   // The diagnosis; the window passes its own clock, whose waits let window
   // events run.
   std::function<DiagnosticsReport(Clock&)> diagnose = DiagnoseThisMachine;
@@ -51,7 +43,7 @@ class Form1 : public QMainWindow {
 
  public:
   // The editor and the link belong to the caller and outlive the window.
-  Form1(Editor& editor, PagerLink& link, QWidget* parent = nullptr);
+  Form1(Editor& editor, Connection& connection, QWidget* parent = nullptr);
   ~Form1() override;
 
   // The window's load sequence, in order: calibrate the bit delay, remember
@@ -146,7 +138,7 @@ class Form1 : public QMainWindow {
   int MeasuredFieldWidth(QWidget* field, int spaces) const;
 
   Editor& editor_;
-  PagerLink& link_;
+  Connection& connection_;
   std::unique_ptr<QtTableFileUi> tableUi_;
   PortDiagnosticsSetup diagnostics_;
   QWidget* client_ = nullptr;

@@ -4,7 +4,7 @@
 
 #include "editor/gui/DetailDialogs.h"
 #include "editor/gui/MainWindow.h"
-#include "link/PagerLink.h"
+#include "ports/Connection.h"
 #include "transfer/gui/TransferDialog.h"
 
 namespace qrt {
@@ -35,11 +35,11 @@ void QtEditorHost::ShowAlertLengthDialog() {
 
 void QtEditorHost::RunTransferDialog() {
   if (!editor_) return;
-  qrt::RunTransferDialog(window_, *editor_, link_);
+  qrt::RunTransferDialog(window_, *editor_, connection_.transport());
   if (window_) window_->Refresh();
 }
 
-void QtEditorHost::ParkBus() { link_.ParkBus(); }
+void QtEditorHost::ParkBus() { connection_.transport().ParkBus(); }
 
 void QtEditorHost::SetTimer1(bool running) {
   if (window_) window_->SetTimer1(running);

@@ -9,11 +9,11 @@
 namespace qrt {
 
 class Form1;
-class PagerLink;
+class Connection;
 
 class QtEditorHost : public EditorHost {
  public:
-  explicit QtEditorHost(PagerLink& link) : link_(link) {}
+  explicit QtEditorHost(Connection& connection) : connection_(connection) {}
 
   // The window and the editor exist after the host (the editor is built with
   // it); they are attached once both are there.
@@ -27,7 +27,7 @@ class QtEditorHost : public EditorHost {
   void SetTimer1(bool running) override;
 
  private:
-  PagerLink& link_;
+  Connection& connection_;
   QPointer<Form1> window_;
   Editor* editor_ = nullptr;
 };

@@ -14,6 +14,7 @@
 #include "controls/gui/SplashWindow.h"
 #include "editor/Editor.h"
 #include "editor/gui/MainWindow.h"
+#include "ports/Connection.h"
 #include "link/PagerLink.h"
 #include "sim/SimBoard.h"
 #include "sim/VirtualClock.h"
@@ -50,11 +51,11 @@ struct Picture {
 TEST(HighDpi, PicturesAreDrawnAtTheScreensPixelRatio) {
   ASSERT_EQ(QWidget().devicePixelRatioF(), 2.0) << "run with QT_SCALE_FACTOR=2";
   VirtualClock clock;
-  SimBoard board{TimeSourceFor(clock)};
   RecordingMessages messages;
-  PagerLink link{board, clock, messages};
+  Connection connection(clock, messages);
+  connection.Open({"sim"});
   testing::EditorRig rig;
-  Form1 window(rig.ed, link);
+  Form1 window(rig.ed, connection);
   window.Load();
 
   const Picture pictures[] = {

@@ -33,7 +33,7 @@
 #include "editor/gui/QtEditorHost.h"
 #include "editor/gui/QtMessages.h"
 #include "image/PagerImage.h"
-#include "link/PagerLink.h"
+#include "ports/Connection.h"
 #include "sim/SimBoard.h"
 #include "sim/VirtualClock.h"
 
@@ -65,7 +65,8 @@ void CollectWarnings(QtMsgType type, const QMessageLogContext&, const QString& t
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = std::make_unique<Form1>(editor, link);
+    connection.Open({"sim"});
+    window = std::make_unique<Form1>(editor, connection);
     host.window = window.get();
     window->Load();
     window->show();
@@ -110,9 +111,9 @@ class MainWindowTest : public ::testing::Test {
   }
 
   VirtualClock clock;
-  SimBoard board{TimeSourceFor(clock)};
   RecordingMessages messages;
-  PagerLink link{board, clock, messages};
+  Connection connection{clock, messages};
+  SimBoard& board() { return *connection.sim(); }
   AppState state;
   TestHost host;
   Editor editor{state, messages, host};
@@ -217,12 +218,12 @@ TEST_F(MainWindowTest, ExitShortcutFromATextFieldClosesAndParks) {
   QLineEdit* freq = W<QLineEdit>("txtFreq");
   QTest::mouseClick(freq, Qt::LeftButton);
   ASSERT_TRUE(freq->hasFocus());
-  board.tracing = true;
-  board.trace.clear();
+  board().tracing = true;
+  board().trace.clear();
   QTest::keyClick(freq, Qt::Key_E, Qt::ControlModifier);
   EXPECT_FALSE(window->isVisible());
-  ASSERT_FALSE(board.trace.empty()) << "Exit parks the bus";
-  EXPECT_EQ(board.trace.back().value, 254);
+  ASSERT_FALSE(board().trace.empty()) << "Exit parks the bus";
+  EXPECT_EQ(board().trace.back().value, 254);
 }
 
 struct BoxCase {
@@ -766,22 +767,22 @@ TEST_F(MainWindowTest, MinimizingRaisesNoErrorAndRestoringLaysOutAgain) {
 TEST_F(MainWindowTest, Timer1KeepsTheBusParked) {
   EXPECT_TRUE(window->timer1Running());
   EXPECT_EQ(window->timer1Interval(), 50);
-  board.tracing = true;
-  board.trace.clear();
+  board().tracing = true;
+  board().trace.clear();
   QTest::qWait(280);
-  const std::vector<uint8_t> writes = board.TraceValues();
+  const std::vector<uint8_t> writes = board().TraceValues();
   EXPECT_GE(writes.size(), 3u);
   for (uint8_t v : writes) EXPECT_EQ(v, 254);
 }
 
 TEST_F(MainWindowTest, ClosingParksTheBusAndStopsTheTimer) {
-  board.tracing = true;
-  board.trace.clear();
+  board().tracing = true;
+  board().trace.clear();
   const int64_t before = clock.Now();
   window->close();
   EXPECT_FALSE(window->timer1Running());
-  ASSERT_FALSE(board.trace.empty());
-  EXPECT_EQ(board.trace.back().value, 254);
+  ASSERT_FALSE(board().trace.empty());
+  EXPECT_EQ(board().trace.back().value, 254);
   EXPECT_GE(clock.Now() - before, 99'000'000) << "parking waits 100 ms first";
 }
 
@@ -886,17 +887,17 @@ TEST(QtMessagesTest, QuestionsAnswerYesOrNo) {
 }
 
 TEST_F(MainWindowTest, TheQtHostDrivesTheWindowsTimer) {
-  QtEditorHost qtHost(link);
+  QtEditorHost qtHost(connection);
   qtHost.Attach(window.get(), &editor);
   qtHost.SetTimer1(false);
   EXPECT_FALSE(window->timer1Running());
   qtHost.SetTimer1(true);
   EXPECT_TRUE(window->timer1Running());
-  board.tracing = true;
-  board.trace.clear();
+  board().tracing = true;
+  board().trace.clear();
   qtHost.ParkBus();
-  ASSERT_FALSE(board.trace.empty());
-  EXPECT_EQ(board.trace.back().value, 254);
+  ASSERT_FALSE(board().trace.empty());
+  EXPECT_EQ(board().trace.back().value, 254);
 }
 
 }  // namespace

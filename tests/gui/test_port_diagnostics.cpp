@@ -20,6 +20,7 @@
 #include "diagnostics/Diagnostics.h"
 #include "editor/Editor.h"
 #include "editor/gui/MainWindow.h"
+#include "ports/Connection.h"
 #include "editor/gui/PortDiagnosticsDialog.h"
 #include "link/PagerLink.h"
 #include "sim/SimBoard.h"
@@ -135,19 +136,16 @@ TEST(PortDiagnosticsDialog, DiagnosesOnceShownAndCannotBeClosedMeanwhile) {
 // timer runs again.
 TEST(PortDiagnosticsDialog, TheWindowLetsGoOfItsPortWhileItDiagnoses) {
   VirtualClock clock;
-  SimBoard board{TimeSourceFor(clock)};
   RecordingMessages messages;
-  PagerLink link{board, clock, messages};
+  Connection connection(clock, messages);
+  connection.Open({"sim"});
   testing::EditorRig rig;
-  Form1 window(rig.ed, link);
+  Form1 window(rig.ed, connection);
   window.Load();
   const MadeUpMachine machine;
-  int released = 0;
   bool timerStopped = false;
   Clock* clockSeen = nullptr;
   PortDiagnosticsSetup setup;
-  setup.portInUse = "the simulated board and pager (--port sim)";
-  setup.releasePort = [&] { ++released; };
   setup.diagnose = [&](Clock& c) {
     clockSeen = &c;
     timerStopped = !window.timer1Running();
@@ -162,7 +160,6 @@ TEST(PortDiagnosticsDialog, TheWindowLetsGoOfItsPortWhileItDiagnoses) {
   EXPECT_TRUE(window.findChild<QMenu*>("mnuHelp")->actions().contains(command));
   ASSERT_TRUE(window.timer1Running());
   command->trigger();
-  EXPECT_EQ(released, 1);
   EXPECT_TRUE(timerStopped);
   EXPECT_EQ(clockSeen, &clock);
   EXPECT_TRUE(window.timer1Running());

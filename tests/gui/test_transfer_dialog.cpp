@@ -13,6 +13,7 @@
 
 #include "editor/Capcode.h"
 #include "editor/gui/MainWindow.h"
+#include "ports/Connection.h"
 #include "editor/gui/QtEditorHost.h"
 #include "tests/transfer_rig.h"
 #include "transfer/gui/TransferDialog.h"
@@ -125,18 +126,26 @@ QAction* MenuAction(QWidget& window, const QString& text) {
 // The Pager menu of the real main window, end to end: Read brings the
 // simulated pager into the window, Write in Write Mode writes and verifies it.
 TEST(TransferDialogWidget, MainWindowReadsAndWritesTheSimulatedPager) {
-  SimRig rig;
+  SimRig rig;  // its clock and messages; the window has a connection of its own
+  Connection connection(rig.clock, rig.msgs);
+  connection.Open({"sim"});
   Image pager = SimRig::FactoryPagerImage();
   // Capcode 1 = 1234575: record bytes 1..3 = 1E 5A D1.
   pager[0x041] = 0x1E;
   pager[0x042] = 0x5A;
   pager[0x043] = 0xD1;
   StoreChecksum(pager);
-  rig.board.eeprom().memory = pager;
+  SimEeprom& chip = connection.sim()->eeprom();
+  chip.memory = pager;
+  const auto PagerMemory = [&] {
+    rig.clock.Advance(chip.writeCycleNs);
+    chip.Poll();
+    return chip.memory;
+  };
   AppState state;
-  QtEditorHost host(rig.link);
+  QtEditorHost host(connection);
   Editor editor(state, rig.msgs, host);
-  Form1 window(editor, rig.link);
+  Form1 window(editor, connection);
   host.Attach(&window, &editor);
   window.Load();
   window.show();
@@ -160,8 +169,8 @@ TEST(TransferDialogWidget, MainWindowReadsAndWritesTheSimulatedPager) {
   ASSERT_NE(write, nullptr);
   write->trigger();
   EXPECT_EQ(rig.msgs.Texts(), std::vector<std::string>{"Verify Success!"});
-  EXPECT_EQ(DecodeCapcode(rig.PagerMemory(), 0), 777u);
-  EXPECT_EQ(rig.PagerMemory(), state.PagerImage);
+  EXPECT_EQ(DecodeCapcode(PagerMemory(), 0), 777u);
+  EXPECT_EQ(PagerMemory(), state.PagerImage);
   EXPECT_EQ(capcode->text(), QStringLiteral("0000777"));
 }
 

@@ -14,7 +14,7 @@
 #include "controls/gui/Ncommand.h"
 #include "controls/gui/Pictures.h"
 #include "editor/Editor.h"
-#include "link/PagerLink.h"
+#include "link/Transport.h"
 
 namespace qrt {
 namespace {
@@ -30,7 +30,7 @@ QColor FromBgr(uint32_t bgr) {
 
 }  // namespace
 
-TransferDialog::TransferDialog(QWidget* parent, Editor& editor, PagerLink& link, bool runOnShow)
+TransferDialog::TransferDialog(QWidget* parent, Editor& editor, PagerTransport& link, bool runOnShow)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       model_(editor, link),
       runOnShow_(runOnShow) {
@@ -190,7 +190,7 @@ void TransferDialog::reject() {
   if (model_.state.closed) QDialog::reject();
 }
 
-TransferResult RunTransferDialog(QWidget* parent, Editor& editor, PagerLink& link) {
+TransferResult RunTransferDialog(QWidget* parent, Editor& editor, PagerTransport& link) {
   TransferDialog dialog(parent, editor, link);
   dialog.exec();
   return dialog.model().result();

@@ -12,7 +12,7 @@ class QProgressBar;
 namespace qrt {
 
 class Editor;
-class PagerLink;
+class PagerTransport;
 
 class TransferDialog : public QDialog, private Form2View {
   Q_OBJECT
@@ -20,7 +20,7 @@ class TransferDialog : public QDialog, private Form2View {
  public:
   // runOnShow false builds the dialog without starting a transfer (screenshots,
   // tests that set the state by hand and call Refresh()).
-  TransferDialog(QWidget* parent, Editor& editor, PagerLink& link, bool runOnShow = true);
+  TransferDialog(QWidget* parent, Editor& editor, PagerTransport& link, bool runOnShow = true);
   ~TransferDialog() override;
 
   Form2& model() { return model_; }
@@ -61,7 +61,7 @@ class TransferDialog : public QDialog, private Form2View {
 // Shows the transfer dialog modally for editor.state.TransferMode and returns
 // when it has closed, with what its last transfer did. The main window calls
 // this from its EditorHost.
-TransferResult RunTransferDialog(QWidget* parent, Editor& editor, PagerLink& link);
+TransferResult RunTransferDialog(QWidget* parent, Editor& editor, PagerTransport& link);
 
 }  // namespace qrt
 
