@@ -82,4 +82,10 @@ void StorePasswordDigits(Image& image, std::string_view digits) {
   }
 }
 
+std::string IdleCodewordWarning(uint32_t capcode) {
+  return "Capcode " + CapcodeText(capcode) +
+         " is one of the idle codeword's capcodes (2007664 to 2007671): a pager with it takes the channel's "
+         "idle fill for its own address.";
+}
+
 }  // namespace qrt

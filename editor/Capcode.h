@@ -46,6 +46,17 @@ void StoreCapcode(Image& image, int i, int32_t v);
 // Decimal text padded on the left with '0' to 7 characters ("0000008").
 std::string CapcodeText(uint32_t capcode);
 
+// The eight capcodes whose address codeword is the paging protocol's idle
+// codeword: a pager given one would take the idle fill of the channel for
+// its own address. They are never allocated, and entering one is warned of.
+inline constexpr uint32_t kIdleCodewordFirst = 2007664;
+inline constexpr uint32_t kIdleCodewordLast = 2007671;
+constexpr bool IsIdleCodewordCapcode(uint32_t capcode) {
+  return capcode >= kIdleCodewordFirst && capcode <= kIdleCodewordLast;
+}
+// The warning shown when such a capcode is entered.
+std::string IdleCodewordWarning(uint32_t capcode);
+
 // How a typed text fares in a value field.
 enum class EntryCheck {
   Empty,       // nothing typed: nothing happens

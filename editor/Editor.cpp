@@ -6,6 +6,7 @@
 #include <string>
 
 #include "editor/BoundControls.h"
+#include "editor/Capcode.h"
 #include "editor/BoundFields.h"
 #include "editor/ListTables.h"
 #include "image/Defaults.h"
@@ -213,7 +214,14 @@ void Editor::RunGotFocus(CtlRef ref) {
 EditOutcome Editor::RunLostFocus(CtlRef ref) {
   switch (ref.array) {
     case Ctl::txtFreq: return txtFreq_LostFocus();
-    case Ctl::txtAddr: read_capcode(); break;
+    case Ctl::txtAddr: {
+      // The field starts empty when it gets the focus: text in it was typed.
+      const bool typed = !txtAddr[ref.index].text.empty();
+      read_capcode();
+      const uint32_t capcode = DecodeCapcode(image(), ref.index);
+      if (typed && IsIdleCodewordCapcode(capcode)) msg.Show(IdleCodewordWarning(capcode), MsgIcon::Warning);
+      break;
+    }
     case Ctl::txtPass: read_pass(); break;
     case Ctl::txtPrompt: return PromptStore(ref.index);
     default: break;

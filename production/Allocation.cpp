@@ -69,12 +69,6 @@ std::optional<CapcodeRange> ParsePart(std::string_view part, std::string& error)
 
 }  // namespace
 
-std::string IdleCodewordWarning(uint32_t capcode) {
-  return "Capcode " + CapcodeText(capcode) +
-         " is one of the idle codeword's capcodes (2007664 to 2007671): a pager with it takes the channel's "
-         "idle fill for its own address.";
-}
-
 std::string RangeText(const CapcodeRange& range) { return CapcodeText(range.first) + "-" + CapcodeText(range.last); }
 
 RangesParse ParseCapcodeRanges(std::string_view text) {

@@ -11,23 +11,17 @@
 #include <string_view>
 #include <vector>
 
+#include "editor/Capcode.h"
+
 namespace qrt::production {
 
 inline constexpr uint32_t kCapcodeLowest = 0;
 inline constexpr uint32_t kCapcodeHighest = 2097151;  // 21 bits
 
-// The eight capcodes whose address codeword is the paging protocol's idle
-// codeword: a pager given one would take the idle fill of the channel for
-// its own address.
-inline constexpr uint32_t kIdleCodewordFirst = 2007664;
-inline constexpr uint32_t kIdleCodewordLast = 2007671;
-
-constexpr bool IsIdleCodewordCapcode(uint32_t capcode) {
-  return capcode >= kIdleCodewordFirst && capcode <= kIdleCodewordLast;
-}
-
-// The warning the front ends show when such a capcode is entered.
-std::string IdleCodewordWarning(uint32_t capcode);
+// The idle codeword's capcodes (editor/Capcode.h) are never allocated.
+using qrt::IsIdleCodewordCapcode;
+using qrt::kIdleCodewordFirst;
+using qrt::kIdleCodewordLast;
 
 struct CapcodeRange {
   int slot = 1;  // 1 or 2: the pager's capcode 1 or capcode 2

@@ -91,6 +91,7 @@ void Form2::Unload() {
 TransferResult Form2::Form_Activate() {
   if (state.closed || state.busy) return {};
   result_ = {};
+  started_ = std::chrono::steady_clock::now();
   switch (editor_.state.TransferMode) {
     case 0: return ReadTransfer();
     case 1: return WriteTransfer();
@@ -103,26 +104,54 @@ TransferResult Form2::ReadTransfer() {
   state.busy = true;
   if (!link_.DetectBoard()) {
     Heard(kMsgBoardNotResponding);
+    Report(TransferKind::Read, nullptr, false);
     Unload();
     return result_;
   }
   eep_readall(0, ImageLastIndex);
   link_.BusStop();
+  Finish();
+  Report(TransferKind::Read, result_.succeeded() ? &readImage_ : nullptr, true);
   Unload();
-  return Finish();
+  return result_;
 }
 
 TransferResult Form2::VerifyTransfer() {
   state.busy = true;
   if (!link_.DetectBoard()) {
     Heard(kMsgBoardNotResponding);
+    Report(TransferKind::Verify, nullptr, false);
     Unload();
     return result_;
   }
   verify(editor_.state.PagerImage, 0, ImageLastIndex);
   link_.BusStop();
+  Finish();
+  Report(TransferKind::Verify, &editor_.state.PagerImage, true);
   Unload();
-  return Finish();
+  return result_;
+}
+
+// Asks the production line whether this pager may be written (it may give
+// it its capcodes); a refusal fails the transfer with the message shown.
+bool Form2::MayWrite(TransferKind kind) {
+  if (!observer_ || observer_->BeforeWrite(editor_, kind)) return true;
+  link_.TransferError = true;
+  result_.outcome = TransferOutcome::Failed;
+  return false;
+}
+
+void Form2::Report(TransferKind kind, const Image* image, bool pagerTouched) {
+  if (!observer_) return;
+  TransferFacts facts;
+  facts.kind = kind;
+  facts.result = &result_;
+  facts.image = image;
+  facts.identText = ident_;
+  facts.duration =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started_);
+  facts.pagerTouched = pagerTouched;
+  observer_->AfterTransfer(editor_, facts);
 }
 
 // One pager: the write (with its backup first when that is on), then the
@@ -140,6 +169,7 @@ TransferResult Form2::WriteTransfer() {
   state.busy = true;
   if (!link_.DetectBoard()) {
     Heard(kMsgBoardNotResponding);
+    Report(TransferKind::Write, nullptr, false);
     Unload();
     return result_;
   }
@@ -163,27 +193,43 @@ TransferResult Form2::WriteTransfer() {
     result_.outcome = TransferOutcome::Waiting;
     return result_;  // the batch: one write per press of Write
   }
+  if (!MayWrite(TransferKind::Write)) {
+    Report(TransferKind::Write, nullptr, false);
+    Unload();
+    return result_;
+  }
   WriteAndVerify();
+  Finish();
+  Report(TransferKind::Write, &editor_.state.PagerImage, true);
   Unload();
-  return Finish();
+  return result_;
 }
 
 TransferResult Form2::cmdWrite_Click() {
   if (state.closed || state.busy || !state.cmdWrite.visible || !state.cmdWrite.enabled) return {};
   result_ = {};
+  started_ = std::chrono::steady_clock::now();
   // Disabled for the whole press: the events the transfer lets run must not
   // start a second write or close the dialog under it.
   state.busy = true;
   state.cmdWrite.enabled = state.cmdExit.enabled = false;
-  state.lblAuto1.text = kLblAuto1Caption + editor_.txtAddr[0].text;
-  state.lblAuto2.text = kLblAuto2Caption + editor_.txtAddr[1].text;
   Changed();
-
-  WriteAndVerify();
-  const TransferResult pressed = Finish();
-  if (pressed.succeeded()) {
-    if (editor_.state.AutoIncrement1) set_capcode(0);
-    if (editor_.state.AutoIncrement2) set_capcode(1);
+  TransferResult pressed;
+  if (MayWrite(TransferKind::BatchStep)) {
+    // The capcodes this pager receives, once the production line has given them.
+    state.lblAuto1.text = kLblAuto1Caption + editor_.txtAddr[0].text;
+    state.lblAuto2.text = kLblAuto2Caption + editor_.txtAddr[1].text;
+    Changed();
+    WriteAndVerify();
+    pressed = Finish();
+    Report(TransferKind::BatchStep, &editor_.state.PagerImage, true);
+    if (pressed.succeeded() && !(observer_ && observer_->AssignsCapcodes())) {
+      if (editor_.state.AutoIncrement1) set_capcode(0);
+      if (editor_.state.AutoIncrement2) set_capcode(1);
+    }
+  } else {
+    pressed = result_;
+    Report(TransferKind::BatchStep, nullptr, false);
   }
 
   state.cmdWrite.enabled = state.cmdExit.enabled = true;
@@ -276,6 +322,7 @@ void Form2::eep_readall(int first, int last) {
   link_.ParkBus();
   Say("Read success!", MsgIcon::None);
   const Image asRead = st.PagerImage;  // the pager's own bytes, for its backup
+  readImage_ = asRead;
 
   editor_.DetectBand();
   st.DecodingFlag = false;

@@ -17,6 +17,7 @@
 // what it read, and a write with BackupBeforeWrite first reads the whole
 // pager, saves it, and then sends only the pages that do not already hold
 // the right bytes (the verify still compares all 2048).
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,6 +25,7 @@
 
 #include "editor/Controls.h"
 #include "image/PagerImage.h"
+#include "transfer/TransferObserver.h"
 #include "base/Messages.h"
 
 namespace qrt {
@@ -91,6 +93,9 @@ class Form2 {
 
   Form2State state;
   void SetView(Form2View* view) { view_ = view; }
+  // The production line around the transfers (a record of each, the
+  // capcodes of each pager written); none by default.
+  void SetObserver(TransferObserver* observer) { observer_ = observer; }
 
   // Runs the transfer of state.TransferMode when the dialog is shown. Read,
   // single write and verify close the dialog when they end; the batch write
@@ -133,13 +138,18 @@ class Form2 {
   TransferResult WriteTransfer();
   TransferResult VerifyTransfer();
   TransferResult ReadTransfer();
+  bool MayWrite(TransferKind kind);
+  void Report(TransferKind kind, const Image* image, bool pagerTouched);
   void RestoreWindowAfterDecodeError(int bandIndexBefore, bool freqModVisibleBefore);
 
   Editor& editor_;
   PagerTransport& link_;
   Messages& msg_;
   Form2View* view_ = nullptr;
+  TransferObserver* observer_ = nullptr;
+  std::chrono::steady_clock::time_point started_;
   std::string ident_;
+  Image readImage_{};  // the last image read, as the pager holds it
   TransferResult result_;
 };
 

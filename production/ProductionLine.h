@@ -1,0 +1,99 @@
+#pragma once
+// One station's production line around its transfers: every read, write,
+// verify and batch pager goes into the production record, a write is refused
+// before the pager is touched when the record cannot be kept, and the
+// capcodes of each pager written come from the record's allocation (ranges
+// set by `write --allocate` or Pager > Allocate Capcodes...) or, when several
+// ports write one batch, from one counter they share.
+//
+// The window and the command line each make one per port and hand it to the
+// transfer model; the store and the shared counter are the run's, shared by
+// every port.
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/Messages.h"
+#include "production/Allocation.h"
+#include "production/ProductionStore.h"
+#include "transfer/TransferObserver.h"
+
+namespace qrt::production {
+
+// The capcodes of a batch whose ports add one after every pager: each pager,
+// on whichever port, takes the next; a pager that failed gives its capcodes
+// back for the next one. One per run, shared by the ports' lines.
+class SharedCapcodes {
+ public:
+  // The first pager's capcodes; `increase1`/`increase2` say which ones go up.
+  SharedCapcodes(uint32_t first1, uint32_t first2, bool increase1, bool increase2);
+
+  struct Taken {
+    uint32_t capcode1 = 0, capcode2 = 0;
+    std::string error;  // the capcode went past 2097151: the batch ends
+  };
+  Taken Take();
+  void GiveBack(const Taken& taken);
+  // What the next pager would get.
+  Taken Peek();
+
+ private:
+  std::mutex mutex_;
+  uint32_t next1_, next2_;
+  bool increase1_, increase2_;
+  std::set<std::pair<uint32_t, uint32_t>> givenBack_;
+};
+
+class ProductionLine : public TransferObserver {
+ public:
+  // `store` may be null (working without a record on purpose); it and
+  // `shared` outlive the line. `messages` shows what refuses a write.
+  ProductionLine(ProductionStore* store, std::string port, Messages& messages);
+
+  // Capcode ranges the pagers written take their capcodes from (empty: the
+  // capcodes the image holds). Needs a store.
+  void SetAllocation(std::vector<CapcodeRange> ranges) { ranges_ = std::move(ranges); }
+  const std::vector<CapcodeRange>& allocation() const { return ranges_; }
+  void SetSharedCapcodes(SharedCapcodes* shared) { shared_ = shared; }
+  void SetStore(ProductionStore* store) { store_ = store; }
+  ProductionStore* store() const { return store_; }
+  void SetPort(std::string port) { port_ = std::move(port); }
+
+  // How a capcode the record shows on an earlier pager is met when a pager
+  // is written with the image's own capcodes: asked (the window: "Capcode N
+  // was already written ... Write it again?"), or told through `note` and
+  // written (the command line, whose scripts chose their capcodes).
+  bool askBeforeRewriting = false;
+  std::function<void(const std::string&)> note;
+
+  bool BeforeWrite(Editor& editor, TransferKind kind) override;
+  void AfterTransfer(Editor& editor, const TransferFacts& facts) override;
+  bool AssignsCapcodes() const override { return !ranges_.empty() || shared_ != nullptr; }
+
+  // The capcodes the last pager written was given (slot, capcode), for the
+  // line the command line prints.
+  const std::vector<ReservedCapcode>& lastGiven() const { return lastGiven_; }
+
+ private:
+  bool Refuse(const std::string& why);
+  bool AskAboutEarlierWrites(Editor& editor);
+
+  ProductionStore* store_;
+  std::string port_;
+  Messages& messages_;
+  std::vector<CapcodeRange> ranges_;
+  SharedCapcodes* shared_ = nullptr;
+  std::optional<Reservation> reservation_;     // of the pager being written
+  std::optional<SharedCapcodes::Taken> taken_;  // of the pager being written
+  std::vector<ReservedCapcode> lastGiven_;
+};
+
+// Gives the pager in the editor capcode `slot` (1 to 8) as the user would
+// type it into its field.
+void GiveCapcode(Editor& editor, int slot, uint32_t capcode);
+
+}  // namespace qrt::production
