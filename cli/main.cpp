@@ -160,29 +160,17 @@ int Backups(const CommandLine& line) {
   }
   std::string out;
   if (line.json) {
-    JsonWriter json(out);
-    json.BeginObject();
-    json.Key("folder");
-    json.String(folder);
-    json.Key("backups");
-    json.BeginArray();
-    for (const BackupEntry& b : backups) {
-      json.BeginObject();
-      json.Key("date");
-      json.String(b.date);
-      json.Key("capcode1");
-      json.String(b.capcode1);
-      json.Key("model");
-      json.String(b.model);
-      json.Key("form");
-      json.String(b.form == BackupForm::Table ? "table" : "raw");
-      json.Key("path");
-      json.String(b.path);
-      json.EndObject();
-    }
-    json.EndArray();
-    json.EndObject();
-    out += '\n';
+    JsonValue list = JsonValue::array();
+    for (const BackupEntry& b : backups)
+      list.push_back({{"date", b.date},
+                      {"capcode1", b.capcode1},
+                      {"model", b.model},
+                      {"form", b.form == BackupForm::Table ? "table" : "raw"},
+                      {"path", b.path}});
+    JsonValue document = JsonValue::object();
+    document["folder"] = folder;
+    document["backups"] = std::move(list);
+    out = JsonDocument(document);
   } else {
     for (const BackupEntry& b : backups) out += b.date + "  " + b.capcode1 + "  " + b.model + "  " + b.path + "\n";
     if (backups.empty()) std::fprintf(stderr, "No backups in [%s] yet.\n", folder.c_str());
