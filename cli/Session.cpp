@@ -84,6 +84,7 @@ bool Session::ConnectPort(const PortOptions& options) {
     return false;
   }
   link_ = std::make_unique<PagerLink>(*port_.port, *clock_, messages);
+  link_->SetBusSpeed(options.bus);
   host.link = link_.get();
   link_->CalibrateDelay();
   return true;

@@ -11,6 +11,7 @@
 #include "cli/Console.h"
 #include "editor/AppState.h"
 #include "editor/Editor.h"
+#include "link/BusSpeed.h"
 #include "link/Clock.h"
 #include "link/PagerLink.h"
 #include "ports/PortFactory.h"
@@ -42,6 +43,7 @@ struct PortOptions {
   std::string port = "ppdev";
   std::string simImage;  // empty: the window's default file for --port sim
   bool fastSim = false;  // the simulator on virtual time (tests)
+  BusSpeed bus = BusSpeed::Standard;
 };
 
 // How the write command runs: one pager, N pagers, or the batch.

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,11 @@
 #include "cli/Json.h"
 #include "cli/Session.h"
 #include "cli/Settings.h"
+#include "diagnostics/Diagnostics.h"
+#include "link/RealClock.h"
+#include "production/Location.h"
+#include "production/LogFormat.h"
+#include "production/ProductionStore.h"
 #include "tables/TableFiles.h"
 
 namespace qrt::cli {
@@ -39,8 +45,16 @@ PortOptions PortOptionsOf(const CommandLine& line) {
   o.port = line.port;
   o.simImage = line.simImage;
   o.fastSim = FastSimRequested();
+  o.bus = line.bus;
   return o;
 }
+
+int UsageError(const std::string& what) {
+  std::fprintf(stderr, "qrt35: %s\nTry \"qrt35 --help\".\n", what.c_str());
+  return kUsage;
+}
+
+void PrintText(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 void PrintLine(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
@@ -97,10 +111,7 @@ int Set(Console& console, const CommandLine& line) {
   s.Start();
   std::vector<ResolvedEdit> edits;
   std::string error;
-  if (!ResolveEdits(s.editor, line.edits, edits, error)) {
-    std::fprintf(stderr, "qrt35: %s\n", error.c_str());
-    return kUsage;
-  }
+  if (!ResolveEdits(s.editor, line.edits, edits, error)) return UsageError(error);
   if (!s.OpenTable(line.files[0])) return kRefused;
   for (const ResolvedEdit& e : edits) {
     if (!ApplyEdit(s.editor, s.host, s.messages, e)) {
@@ -179,12 +190,56 @@ int Backups(const CommandLine& line) {
   return kOk;
 }
 
-int Run(const std::vector<std::string>& args) {
-  const CommandLine line = ParseCommandLine(args);
-  if (!line.error.empty()) {
-    std::fprintf(stderr, "qrt35: %s\nTry \"qrt35 --help\".\n", line.error.c_str());
-    return kUsage;
+// The port diagnostics, as Help > Port Diagnostics... shows them.
+int Doctor() {
+  RealClock clock;
+  const DiagnosticsReport report = DiagnoseThisMachine(clock);
+  PrintText(RenderText(report));
+  return report.ExitCode();
+}
+
+std::string LogText(LogForm form, const std::vector<production::ProductionRecord>& records) {
+  switch (form) {
+    case LogForm::Json: return production::FormatJson(records);
+    case LogForm::Csv: return production::FormatCsv(records);
+    case LogForm::Text: break;
   }
+  return production::FormatText(records);
+}
+
+int Log(const CommandLine& line) {
+  // Opening a store creates it; showing the log must not leave an empty
+  // database behind a mistyped --db.
+  const production::Location where = production::ResolveLocation(*line.database);
+  std::error_code ec;
+  if (where.error.empty() && where.backend == production::Backend::Sqlite &&
+      !std::filesystem::exists(where.target, ec)) {
+    if (!where.defaultFile) {
+      std::fprintf(stderr, "Could not open the production record %s: there is no such file.\n",
+                   where.display.c_str());
+      return kRefused;
+    }
+    std::fprintf(stderr, "No production record in [%s] yet.\n", where.display.c_str());
+    PrintText(LogText(line.logForm, {}));
+    return kOk;
+  }
+  auto opened = production::ProductionStore::Open(*line.database);
+  if (!opened.ok()) {
+    std::fprintf(stderr, "%s\n", opened.error.c_str());
+    return kRefused;
+  }
+  const auto records = opened.value->Query(line.logFilter);
+  if (!records.ok()) {
+    std::fprintf(stderr, "%s\n", records.error.c_str());
+    return kRefused;
+  }
+  PrintText(LogText(line.logForm, records.value));
+  return kOk;
+}
+
+int Run(const std::vector<std::string>& args) {
+  const CommandLine line = ParseCommandLine(args, std::getenv(production::kDatabaseEnv));
+  if (!line.error.empty()) return UsageError(line.error);
   if (line.help) {
     const std::string help = HelpText(line.command);
     std::fwrite(help.data(), 1, help.size(), stdout);
@@ -200,6 +255,8 @@ int Run(const std::vector<std::string>& args) {
     case Command::Set: return Set(console, line);
     case Command::Diff: return Diff(console, line);
     case Command::Backups: return Backups(line);
+    case Command::Doctor: return Doctor();
+    case Command::Log: return Log(line);
     case Command::None: break;
   }
   return kUsage;

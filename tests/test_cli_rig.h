@@ -60,18 +60,21 @@ inline Image ImageOf(const std::string& bytes) {
 // The environment of the program: ours, with HOME, the data folder (where
 // the backups go) and the fast simulator set, so that nothing reaches the
 // user's own ~/.local/share.
-inline std::vector<std::string> ChildEnvironment(const fs::path& home) {
+// QRT35_DB is left out too, so that no test reaches a production record it
+// did not name; `extra` adds entries of the test's own.
+inline std::vector<std::string> ChildEnvironment(const fs::path& home, const std::vector<std::string>& extra = {}) {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
     const std::string entry = *e;
     if (entry.rfind("HOME=", 0) == 0 || entry.rfind("XDG_DATA_HOME=", 0) == 0 ||
-        entry.rfind("QRT35_SIM_FAST=", 0) == 0)
+        entry.rfind("QRT35_SIM_FAST=", 0) == 0 || entry.rfind("QRT35_DB=", 0) == 0)
       continue;
     env.push_back(entry);
   }
   env.push_back("HOME=" + home.string());
   env.push_back("XDG_DATA_HOME=" + (home / "data").string());
   env.push_back("QRT35_SIM_FAST=1");
+  env.insert(env.end(), extra.begin(), extra.end());
   return env;
 }
 
@@ -106,7 +109,7 @@ class CliTest : public ::testing::Test {
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     args.insert(args.begin(), QRT35_BIN);
-    std::vector<std::string> env = ChildEnvironment(dir);
+    std::vector<std::string> env = ChildEnvironment(dir, extraEnvironment);
     std::vector<char*> argv = CStrings(args), envp = CStrings(env);
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, QRT35_BIN, &actions, nullptr, argv.data(), envp.data());
@@ -139,6 +142,7 @@ class CliTest : public ::testing::Test {
 
   fs::path dir;
   std::string sim;
+  std::vector<std::string> extraEnvironment;  // "NAME=value" entries for the program's runs
 };
 
 // ------------------------------------------------------------------ JSON
