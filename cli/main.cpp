@@ -70,6 +70,14 @@ int Read(Console& console, const CommandLine& line) {
 }
 
 int Write(Console& console, const CommandLine& line) {
+  // The session writes through one port and takes the capcodes from the
+  // table. Writing on the first port only, or the table's capcodes where
+  // allocated ones were asked for, would report pagers as done that are not.
+  if (line.ports.size() > 1 || !line.allocate.empty()) {
+    std::fprintf(stderr, "qrt35: %s cannot be written by this qrt35 yet; nothing was written.\n",
+                 line.ports.size() > 1 ? "several ports" : "allocated capcodes");
+    return kRefused;
+  }
   Session s(console, line.yes);
   s.Start();
   if (!s.OpenTable(line.files[0])) return kRefused;

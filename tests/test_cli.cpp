@@ -151,6 +151,18 @@ TEST_F(Cli, GlobalOptionsAfterTheCommandAndCommandNamesAsFiles) {
   EXPECT_EQ(r.out, "pager 1: Cap #1 0004321\n");
   EXPECT_EQ(DecodeCapcode(SimPager(), 0), 4321u);
 
+  // What the session cannot do yet is refused, not done another way.
+  fs::remove(sim);
+  for (const std::vector<std::string>& extra :
+       {std::vector<std::string>{"--port", "sim:" + Path("b.bin")}, std::vector<std::string>{"--allocate", "1=1-9"}}) {
+    std::vector<std::string> args = {"write", Path("a.tbl")};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const RunResult refused = RunSim(args);
+    EXPECT_EQ(refused.code, 1) << refused.err;
+    EXPECT_NE(refused.err.find("nothing was written"), std::string::npos) << refused.err;
+  }
+  EXPECT_FALSE(fs::exists(sim));
+
   const fs::path cwd = fs::current_path();
   fs::current_path(dir);
   const RunResult made = Run({"new", "read"});
