@@ -1,26 +1,118 @@
 #include "cli/Args.h"
 
-#include <optional>
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <memory>
+#include <sstream>
 #include <string_view>
 #include <utility>
 
+#include "adapters/Adapters.h"
+#include "adapters/Ch341Transport.h"
 #include "base/Numbers.h"
 #include "ports/PortFactory.h"
+#include "production/Location.h"
+#include "production/LogFormat.h"
 
 namespace qrt::cli {
 namespace {
 
+// ------------------------------------------------------------------ the texts
+
 struct CommandInfo {
   Command command;
   const char* name;
-  int files;  // how many file arguments it takes
+  int files;                // how many file arguments it takes
+  const char* arguments;    // after the name in the tool's list of commands
+  const char* summary;      // that list's line
+  const char* usage;        // the command's usage, after "usage: qrt35 "
+  const char* description;  // its help above the options
+  const char* footer;       // and below them
 };
 
+constexpr const char* kToolUsage =
+    "[--port PORT]... [--sim-image FILE] [--bus SPEED] [--db URL | --no-db]\n"
+    "             [--yes] COMMAND [ARGS]";
+
 constexpr CommandInfo kCommands[] = {
-    {Command::Read, "read", 1},   {Command::Write, "write", 1}, {Command::Verify, "verify", 1},
-    {Command::New, "new", 1},     {Command::Show, "show", 1},   {Command::Set, "set", 1},
-    {Command::Diff, "diff", 2},   {Command::Backups, "backups", 0},
+    {Command::Read, "read", 1, "FILE", "read the pager into a table file (as F3, then Save As...)",
+     "[--port PORT] [--bus SPEED] read FILE",
+     "Reads the whole pager, identifies it and checks its checksum, shows it as the\n"
+     "window would and saves it to FILE. A pager that cannot be read or shown leaves\n"
+     "FILE alone. An existing FILE is replaced only after the question \"This file is\n"
+     "arealy exist !\" is answered Yes (on the terminal, or by --yes). The file is\n"
+     "written to a temporary file first and renamed over FILE.",
+     ""},
+    {Command::Write, "write", 1, "FILE",
+     "write a table file into the pager and verify it (as F4 in Write Mode)",
+     "[--port PORT]... [--bus SPEED] write FILE [--auto-increase 1|2|1,2]\n"
+     "             [--count N] [--no-backup] [--allocate 1=FIRST-LAST[,2=FIRST-LAST]]",
+     "Opens the table file, selects Write Mode and writes the image into the pager,\n"
+     "then reads it back to verify it. One line per pager tells the capcodes it\n"
+     "received.\n"
+     "\n"
+     "Before writing, every pager is read whole and kept in the backups folder\n"
+     "(see qrt35 backups; \"Backup: FILE\" on stderr names it); pages that already\n"
+     "hold the right bytes are then not written again. A backup that cannot be\n"
+     "saved stops the write before anything is written.",
+     "The table file itself is not changed."},
+    {Command::Verify, "verify", 1, "FILE", "compare the pager with a table file (as F9)",
+     "[--port PORT] [--bus SPEED] verify FILE",
+     "Reads the pager back and compares it byte for byte with the table file, in the\n"
+     "form the pager holds (prompt texts in the pager's character set).",
+     ""},
+    {Command::New, "new", 1, "FILE", "save the factory image as the window shows it at start", "new FILE",
+     "Saves the image the window shows when it starts without default.tbl: the factory\n"
+     "image with the logo stored and the first band applied.",
+     ""},
+    {Command::Show, "show", 1, "FILE", "print every setting of a table file, page by page", "show FILE [--json]",
+     "Prints every setting the window shows for the table file, grouped by tab page,\n"
+     "one \"name value\" line each; (hidden) and (disabled) mark what the window hides\n"
+     "or greys out.",
+     ""},
+    {Command::Set, "set", 1, "FILE EDIT...", "change settings through the window's own rules",
+     "set FILE [-o OUT] EDIT...",
+     "Opens FILE, applies the edits in order through the window's own fields and lists,\n"
+     "and saves FILE again (or OUT). When an edit is refused, the window's message is\n"
+     "printed, nothing is saved and the exit status is 1.",
+     ""},
+    {Command::Diff, "diff", 2, "A B", "list the settings in which two table files differ", "diff A B [--bytes]",
+     "Lists the settings in which the two table files differ, one per line:\n"
+     "name, the value in A and the value in B. When no setting differs it says so, and\n"
+     "names the image bytes that differ, if any (write marker, checksum, ...).\n"
+     "Then one \"byte ADDRESS: A -> B\" line (hexadecimal) for every differing byte\n"
+     "that no setting shows, so that nothing the window hides goes unseen.",
+     "Exit status 0 when both files could be compared, whether or not they differ."},
+    {Command::Backups, "backups", 0, "", "list the backups of the pagers read and written, newest first",
+     "backups [--json]",
+     "Lists the backups, newest first: the date and time it was taken, capcode 1,\n"
+     "the model the file holds and its path. Every pager read is kept, and every\n"
+     "pager is read and kept before it is written, in $XDG_DATA_HOME/qrt35/backups\n"
+     "(~/.local/share/qrt35/backups). A .tbl backup opens with File > Open Backup...\n"
+     "(or as any table file) and goes back into a pager with write; a .bin backup is\n"
+     "a pager whose bytes make no table file (another model, blank, or unreadable\n"
+     "settings), kept byte for byte.",
+     ""},
+    {Command::Doctor, "doctor", 0, "", "why no board answers: ports, drivers, permissions, adapters",
+     "doctor",
+     "Looks at every parallel port the kernel lists (the device node, its base\n"
+     "address, the driver that holds it, whether you may open it), the ppdev and\n"
+     "parport_pc modules, kernel lockdown, USB printer cables, I2C and CH341A\n"
+     "adapters, and asks every usable port whether a board answers. Every problem\n"
+     "comes with the commands that fix it.",
+     "Exit status 0 when a board answers, 1 when none does."},
+    {Command::Log, "log", 0, "", "the production record: every pager read, written and verified",
+     "[--db URL] log [--json | --csv] [--capcode N] [--since DATE]\n"
+     "             [--outcome ok|failed]",
+     "Prints the production record, newest first: time, station, port, operation,\n"
+     "outcome, the enabled capcodes, frequency, band, duration and the message the\n"
+     "operator was shown. The record is the one --db names, else the one QRT35_DB\n"
+     "names, else the station's own file ~/.local/share/qrt35/production.sqlite.",
+     ""},
 };
+
+constexpr const char* kHelpName = "help";
 
 const CommandInfo* FindCommand(std::string_view name) {
   for (const CommandInfo& c : kCommands)
@@ -34,18 +126,106 @@ const CommandInfo& InfoOf(Command command) {
   return kCommands[0];
 }
 
+std::string AllPortChoices() { return kPortChoices; }
+
+constexpr size_t kHelpWidth = 80;
+
+// `text` as one paragraph, broken into lines of at most `width` at spaces.
+std::string Wrap(const std::string& text, size_t width) {
+  std::string out;
+  size_t lineStart = 0;
+  for (char c : text) {
+    out += c == '\n' ? ' ' : c;
+    if (out.size() - lineStart <= width) continue;
+    const size_t space = out.rfind(' ', out.size() - 1);
+    if (space == std::string::npos || space < lineStart) continue;  // one word longer than the line
+    out[space] = '\n';
+    lineStart = space + 1;
+  }
+  return out;
+}
+
+// Help as qrt35 has always written it: the usage line first, then the prose,
+// the commands, the options (a command's own groups before the general ones)
+// and the closing prose, within 80 columns. Options show the text of their
+// value ("--count N"), never a type name.
+class HelpFormatter : public CLI::Formatter {
+ public:
+  explicit HelpFormatter(size_t width) { column_width(width); }
+
+  std::string make_option_desc(const CLI::Option* option) const override {
+    return Wrap(option->get_description(), kHelpWidth - column_width_);
+  }
+
+  std::string make_usage(const CLI::App* app, std::string) const override {
+    const CommandInfo* info = FindCommand(app->get_name());
+    if (info) return std::string("usage: qrt35 ") + info->usage + "\n";
+    if (app->get_name() == kHelpName) return "usage: qrt35 help [COMMAND]\n";
+    return std::string("usage: qrt35 ") + kToolUsage + "\n";
+  }
+
+  std::string make_subcommand(const CLI::App* sub) const override {
+    std::string name = sub->get_name();
+    const char* summary = "this text, or the help of one command";
+    if (const CommandInfo* info = FindCommand(name)) {
+      if (*info->arguments) name += std::string(" ") + info->arguments;
+      summary = info->summary;
+    } else {
+      name += " [COMMAND]";
+    }
+    std::stringstream out;
+    CLI::detail::format_help(out, name, Wrap(summary, kHelpWidth - column_width_), column_width_);
+    return out.str();
+  }
+
+  std::string make_option_opts(const CLI::Option* option) const override {
+    return option->get_option_text().empty() ? std::string() : " " + option->get_option_text();
+  }
+
+  std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override {
+    std::string out = make_usage(app, name);
+    if (!app->get_description().empty()) out += "\n" + app->get_description() + "\n";
+    out += make_subcommands(app, mode);
+    std::vector<std::string> groups = app->get_groups();
+    std::stable_partition(groups.begin(), groups.end(), [](const std::string& g) { return g != "Options"; });
+    for (const std::string& group : groups) {
+      const auto options = app->get_options(
+          [&group](const CLI::Option* option) { return option->get_group() == group && option->nonpositional(); });
+      if (!options.empty()) out += make_group(group, false, options);
+    }
+    if (!app->get_footer().empty()) out += "\n" + app->get_footer() + "\n";
+    return out;
+  }
+};
+
+// ------------------------------------------------------------------ the options
+
 struct EditOption {
   const char* name;
   Edit::Kind kind;
   bool keyed;  // takes KEY=VALUE
+  const char* value;
+  const char* description;
 };
 
 constexpr EditOption kEditOptions[] = {
-    {"--band", Edit::Kind::Band, false},          {"--freq", Edit::Kind::Freq, false},
-    {"--baud", Edit::Kind::Baud, false},          {"--capcode", Edit::Kind::Capcode, true},
-    {"--capcode-on", Edit::Kind::CapcodeOn, true}, {"--password", Edit::Kind::Password, false},
-    {"--prompt", Edit::Kind::Prompt, true},       {"--language", Edit::Kind::Language, false},
-    {"--logo-font", Edit::Kind::LogoFont, false}, {"--option", Edit::Kind::Option, true},
+    {"--band", Edit::Kind::Band, false, "ENTRY",
+     "Range Of Frequency: entry text or index (applies the band's defaults)"},
+    {"--freq", Edit::Kind::Freq, false, "VALUE", "Frequency Of Pager in units of 100 Hz (1530000 = 153.0000 MHz)"},
+    {"--baud", Edit::Kind::Baud, false, "ENTRY",
+     "POCSAG Signal Baud Rate: \"512 bps\", \"1200 bps\", \"2400 bps\" or index"},
+    {"--capcode", Edit::Kind::Capcode, true, "N=VALUE", "capcode N (1-8), decimal"},
+    {"--capcode-on", Edit::Kind::CapcodeOn, true, "N=on|off", "the ON box of capcode N"},
+    {"--password", Edit::Kind::Password, false, "DIGITS", "Password(4 Dec)"},
+    {"--prompt", Edit::Kind::Prompt, true, "INDEX=TEXT",
+     "a prompt field by index (0 logo, 1-65, 68) or name (prompt_3); leading spaces are kept"},
+    {"--language", Edit::Kind::Language, false, "ENTRY", "Prompt Language Type"},
+    {"--logo-font", Edit::Kind::LogoFont, false, "ENTRY", "Logo Font"},
+    {"--option", Edit::Kind::Option, true, "NAME=VALUE",
+     "any box (on/off) or list (entry text or index) by the name "
+     "`show` prints; also the detail dialogs' settings "
+     "capcodeN_bit_X_display|type|priority, personal_alert_length "
+     "and mail_drop_X_alert (X = 1-9, a-f)"},
 };
 
 const EditOption* FindEditOption(std::string_view name) {
@@ -54,15 +234,149 @@ const EditOption* FindEditOption(std::string_view name) {
   return nullptr;
 }
 
-// Options that take a value, besides the edits.
-constexpr std::string_view kValueOptions[] = {"--port", "--sim-image", "-o", "--output", "--auto-increase",
-                                              "--count"};
+// An option that takes a value; each time it is given adds one value.
+CLI::Option* ValueOption(CLI::App& app, const std::string& name, const std::string& value,
+                         const std::string& description, bool repeated = false) {
+  CLI::Option* option = app.add_option(name)->description(description)->option_text(value)->type_name(value);
+  option->multi_option_policy(repeated ? CLI::MultiOptionPolicy::TakeAll : CLI::MultiOptionPolicy::TakeLast);
+  return option;
+}
 
-bool TakesValue(std::string_view name) {
-  if (FindEditOption(name)) return true;
-  for (std::string_view o : kValueOptions)
-    if (name == o) return true;
-  return false;
+CLI::Option* Flag(CLI::App& app, const std::string& name, const std::string& description) {
+  return app.add_flag(name, description)->disable_flag_override();
+}
+
+// Every command as a subcommand of the tool. Global options are the tool's
+// own; a command passes what it does not know up to the tool, so they may
+// stand before or after it.
+std::unique_ptr<CLI::App> BuildApp() {
+  auto app = std::make_unique<CLI::App>("Reads, writes and edits QRT35 pagers and their table files (.tbl).", "qrt35");
+  app->formatter(std::make_shared<HelpFormatter>(21));
+  app->set_help_flag("-h,--help", "help; after a command, the help of that command");
+  app->footer(
+      "Global options go before or after the command. Messages of the programmer go\n"
+      "to stderr. Questions are asked on the terminal; without a terminal they are\n"
+      "answered No unless --yes is given.\n"
+      "Exit status: 0 success, 1 the pager or a file refused, 2 a usage error.");
+  ValueOption(*app, "--port", "PORT",
+              "how to reach the pager: " + AllPortChoices() +
+                  " (default ppdev); write takes several, one pager on each",
+              true);
+  ValueOption(*app, "--sim-image", "FILE",
+              "the simulated pager's EEPROM for --port sim "
+              "(default ~/.local/share/qrt35/sim-pager.bin, as the window uses)");
+  ValueOption(*app, "--bus", "SPEED",
+              "standard (default): the timing the pager was designed for; "
+              "fast: the EEPROM data sheet's minimums");
+  ValueOption(*app, "--db", "URL",
+              "the production record: a SQLite file or a postgresql:// URL "
+              "(default $QRT35_DB, else ~/.local/share/qrt35/production.sqlite)");
+  Flag(*app, "--no-db", "no production record");
+  Flag(*app, "-y,--yes", "answer Yes to every question (overwrite, hardware variant)");
+
+  const auto formatter = std::make_shared<HelpFormatter>(27);
+  for (const CommandInfo& info : kCommands) {
+    CLI::App* sub = app->add_subcommand(info.name, info.description);
+    sub->group("Commands");
+    sub->formatter(formatter);
+    sub->fallthrough();
+    sub->footer(info.footer);  // not the tool's
+    // The first file; any more come back to the tool, which counts them.
+    if (info.files > 0) sub->add_option("FILE");
+    switch (info.command) {
+      case Command::Write:
+        ValueOption(*sub, "--auto-increase", "1|2|1,2",
+                    "batch: after every pager that was written and verified, "
+                    "add one to the 1st, the 2nd or both capcodes, then wait "
+                    "for Enter before the next pager (q and Enter, or the end "
+                    "of the input, ends the batch)");
+        ValueOption(*sub, "--count", "N",
+                    "write N pagers one after the other without waiting; "
+                    "stops at the first pager that fails");
+        Flag(*sub, "--no-backup",
+             "no read and no backup before writing: every page is "
+             "written, as the window does with \"Back Up Before "
+             "Writing\" unchecked");
+        ValueOption(*sub, "--allocate", "RANGES",
+                    "1=FIRST-LAST[,2=FIRST-LAST]: each pager receives the lowest "
+                    "capcodes of the ranges that no pager was written with, "
+                    "kept in the production record");
+        break;
+      case Command::Show:
+        Flag(*sub, "--json", "the same as one JSON document (keys in the README)");
+        break;
+      case Command::Set:
+        for (const EditOption& edit : kEditOptions)
+          ValueOption(*sub, edit.name, edit.value, edit.description, true)->group("Edits");
+        ValueOption(*sub, "-o,--output", "OUT",
+                    "save to OUT instead of FILE (an existing OUT is replaced "
+                    "only after the overwrite question is answered Yes)");
+        break;
+      case Command::Diff:
+        Flag(*sub, "--bytes", "list every differing byte instead, each with the settings that show it");
+        break;
+      case Command::Backups:
+        Flag(*sub, "--json",
+             "{\"folder\": ..., \"backups\": [{\"date\", \"capcode1\", \"model\", "
+             "\"form\": \"table\"|\"raw\", \"path\"}, ...]}");
+        break;
+      case Command::Log:
+        Flag(*sub, "--json", "a JSON array of records, every field of each");
+        Flag(*sub, "--csv", "CSV for a spreadsheet: a header row, then one row a record");
+        ValueOption(*sub, "--capcode", "N", "the records of pagers with capcode N enabled");
+        ValueOption(*sub, "--since", "DATE", "the records at or after DATE: YYYY-MM-DD[THH:MM[:SS]], UTC");
+        ValueOption(*sub, "--outcome", "ok|failed", "the records of successful or of failed operations");
+        break;
+      default: break;
+    }
+  }
+  CLI::App* help = app->add_subcommand(kHelpName, "Prints the help of the tool, or of one command.");
+  help->group("Commands");
+  help->formatter(formatter);
+  help->footer("");
+  help->fallthrough();
+  help->add_option("COMMAND");
+  // What no command takes comes back to the tool, which says what it was.
+  app->allow_extras();
+  // One command: after it, a command's name is a file name ("qrt35 new read").
+  app->require_subcommand(0, 1);
+  return app;
+}
+
+// ------------------------------------------------------------------ reading
+
+const CLI::Option* Given(const CLI::App& app, const std::string& name) {
+  const CLI::Option* option = app.get_option_no_throw(name);
+  return option && option->count() > 0 ? option : nullptr;
+}
+
+std::optional<std::string> Value(const CLI::App& app, const std::string& name) {
+  const CLI::Option* option = Given(app, name);
+  if (!option || option->results().empty()) return std::nullopt;
+  return option->results().back();
+}
+
+std::vector<std::string> Values(const CLI::App& app, const std::string& name) {
+  const CLI::Option* option = Given(app, name);
+  return option ? option->results() : std::vector<std::string>{};
+}
+
+bool StartsWith(const std::string& text, std::string_view prefix) { return text.rfind(prefix, 0) == 0; }
+
+// Why `name` is no port the programs know; empty when it is one. Nothing is
+// opened here: a port that is named right but absent is the transfer's to report.
+std::string PortNameError(const std::string& name) {
+  const auto named = [&name](std::string_view prefix) {
+    return StartsWith(name, prefix) && name.size() > prefix.size();
+  };
+  if (name == "ppdev" || name == "raw" || name == "sim" || named("ppdev:") || named("sim:")) return {};
+  if (IsAdapterPort(name) && StartsWith(name, "ch341")) {
+    Ch341Transport::Selector selector;
+    std::string error;
+    return Ch341Transport::ParseSelector(name.substr(5), selector, error) ? std::string() : error;
+  }
+  if (IsAdapterPort(name) && named("i2c:")) return {};
+  return "unknown port \"" + name + "\"; choose one of: " + AllPortChoices();
 }
 
 std::optional<int> PositiveCount(const std::string& text) {
@@ -71,12 +385,22 @@ std::optional<int> PositiveCount(const std::string& text) {
   return static_cast<int>(*value);
 }
 
-// A command option seen before its command was known; checked at the end.
-struct Pending {
-  std::string name;
-  std::string value;
-  bool hasValue;
-};
+// The option name of a leftover argument ("--count=3" -> "--count").
+std::string OptionName(const std::string& arg) { return arg.substr(0, arg.find('=')); }
+
+bool HelpAsked(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--") return false;
+    if (arg == "-h" || arg == "--help") return true;
+  }
+  return false;
+}
+
+Command ParsedCommand(const CLI::App& app) {
+  for (const CLI::App* sub : app.get_subcommands())
+    if (const CommandInfo* info = FindCommand(sub->get_name())) return info->command;
+  return Command::None;
+}
 
 }  // namespace
 
@@ -84,130 +408,157 @@ const char* CommandName(Command command) {
   return command == Command::None ? "qrt35" : InfoOf(command).name;
 }
 
-CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* databaseEnvironment) {
   CommandLine line;
-  std::vector<Pending> pending;
-  std::vector<std::string> positional;
-  bool optionsEnded = false;
   auto fail = [&line](std::string message) {
     if (line.error.empty()) line.error = std::move(message);
   };
-
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-      positional.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    std::string name = arg;
-    std::string value;
-    bool hasValue = false;
-    const size_t eq = arg.find('=');
-    if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      hasValue = true;
-    }
-    if (TakesValue(name) && !hasValue) {
-      if (i + 1 >= args.size()) {
-        fail(name + " needs a value");
-        continue;
-      }
-      value = args[++i];
-      hasValue = true;
-    }
-
-    if (name == "--help" || name == "-h") {
-      line.help = true;
-    } else if (name == "--yes" || name == "-y") {
-      line.yes = true;
-    } else if (name == "--port") {
-      line.port = value;
-    } else if (name == "--sim-image") {
-      line.simImage = value;
-    } else if (TakesValue(name) || name == "--json" || name == "--bytes" || name == "--no-backup") {
-      pending.push_back({name, value, hasValue});
-    } else {
-      fail("unknown option " + name);
-    }
-  }
-
-  if (!positional.empty() && positional[0] == "help") {
+  const std::unique_ptr<CLI::App> app = BuildApp();
+  try {
+    app->parse(std::vector<std::string>(args.rbegin(), args.rend()));
+  } catch (const CLI::CallForHelp&) {
     line.help = true;
-    positional.erase(positional.begin());
+  } catch (const CLI::ParseError& e) {
+    // Help needs nothing else of the line to be right.
+    if (HelpAsked(args)) line.help = true;
+    else fail(e.what());
   }
-  if (!positional.empty()) {
-    const CommandInfo* info = FindCommand(positional[0]);
-    if (!info) {
-      fail("unknown command \"" + positional[0] + "\"");
-      return line;
+  line.command = ParsedCommand(*app);
+  if (line.help) return line;
+  if (!line.error.empty()) return line;
+
+  if (const CLI::App* help = app->get_subcommand(kHelpName); help->parsed()) {
+    line.help = true;
+    const std::vector<std::string> topic = Values(*help, "COMMAND");
+    if (!topic.empty()) {
+      const CommandInfo* info = FindCommand(topic[0]);
+      if (info) line.command = info->command;
+      else if (topic[0] != kHelpName) fail("unknown command \"" + topic[0] + "\"");
     }
-    line.command = info->command;
-    line.files.assign(positional.begin() + 1, positional.end());
-  }
-  if (line.help) {
-    line.error.clear();  // help needs nothing else to be right
     return line;
   }
-  if (!line.error.empty()) return line;
+
+  // What no command took: an unknown command or option, an option of
+  // another command, or more files than the command takes.
+  std::vector<std::string> extraFiles;
+  for (const std::string& arg : app->remaining()) {
+    if (arg.empty() || arg[0] != '-' || arg == "-") {
+      if (line.command == Command::None) {
+        fail("unknown command \"" + arg + "\"");
+        return line;
+      }
+      extraFiles.push_back(arg);
+      continue;
+    }
+    const std::string name = OptionName(arg);
+    bool elsewhere = false;
+    for (const CommandInfo& info : kCommands)
+      elsewhere |= app->get_subcommand(info.name)->get_option_no_throw(name) != nullptr;
+    if (line.command == Command::None || !elsewhere)
+      fail("unknown option " + name);
+    else if (app->get_subcommand(CommandName(line.command))->get_option_no_throw(name))
+      fail(name + " goes after the command: qrt35 " + CommandName(line.command) + " " + name);
+    else
+      fail(name + " does not apply to " + CommandName(line.command));
+    return line;
+  }
   if (line.command == Command::None) {
     fail("no command given");
     return line;
   }
-
-  const bool ppdevDevice = line.port.rfind("ppdev:", 0) == 0 && line.port.size() > 6;
-  if (line.port != "ppdev" && line.port != "raw" && line.port != "sim" && !ppdevDevice)
-    fail("unknown port \"" + line.port + "\"; choose one of: " + kPortChoices);
-  if (!line.simImage.empty() && line.port != "sim") fail("--sim-image goes with --port sim");
-
   const Command cmd = line.command;
   const char* cmdName = CommandName(cmd);
-  for (const Pending& p : pending) {
-    const auto notFor = [&] { fail(p.name + " does not apply to " + cmdName); };
-    if (p.name == "--json") {
-      if (cmd != Command::Show && cmd != Command::Backups) notFor();
-      line.json = true;
-    } else if (p.name == "--bytes") {
-      if (cmd != Command::Diff) notFor();
-      line.bytes = true;
-    } else if (p.name == "--no-backup") {
-      if (cmd != Command::Write) notFor();
-      line.noBackup = true;
-    } else if (p.name == "-o" || p.name == "--output") {
-      if (cmd != Command::Set) notFor();
-      if (p.value.empty()) fail(p.name + " needs a file name");
-      line.output = p.value;
-    } else if (p.name == "--count") {
-      if (cmd != Command::Write) notFor();
-      const auto n = PositiveCount(p.value);
-      if (!n) fail("--count needs a whole number of pagers from 1 to 9999999, not \"" + p.value + "\"");
-      else line.count = *n;
-    } else if (p.name == "--auto-increase") {
-      if (cmd != Command::Write) notFor();
-      if (p.value == "1") {
-        line.autoIncrease1 = true;
-      } else if (p.value == "2") {
-        line.autoIncrease2 = true;
-      } else if (p.value == "1,2" || p.value == "2,1") {
-        line.autoIncrease1 = line.autoIncrease2 = true;
-      } else {
-        fail("--auto-increase takes 1, 2 or 1,2, not \"" + p.value + "\"");
-      }
-    } else if (const EditOption* edit = FindEditOption(p.name)) {
-      if (cmd != Command::Set) notFor();
-      Edit e{edit->kind, p.name + " " + p.value, {}, p.value};
+  const CLI::App& sub = *app->get_subcommand(cmdName);
+
+  // Global options.
+  line.ports = Values(*app, "--port");
+  if (line.ports.empty()) line.ports.push_back(line.port);
+  line.port = line.ports.front();
+  for (size_t i = 0; i < line.ports.size(); ++i) {
+    const std::string error = PortNameError(line.ports[i]);
+    if (!error.empty()) fail(error);
+    if (std::find(line.ports.begin(), line.ports.begin() + static_cast<long>(i), line.ports[i]) !=
+        line.ports.begin() + static_cast<long>(i))
+      fail("--port " + line.ports[i] + " is given twice");
+  }
+  if (line.ports.size() > 1 && cmd != Command::Write) fail("only write takes several --port");
+  line.simImage = Value(*app, "--sim-image").value_or("");
+  if (Given(*app, "--sim-image") &&
+      std::find(line.ports.begin(), line.ports.end(), "sim") == line.ports.end())
+    fail("--sim-image goes with --port sim");
+  if (const auto bus = Value(*app, "--bus")) {
+    if (*bus == "standard") line.bus = BusSpeed::Standard;
+    else if (*bus == "fast") line.bus = BusSpeed::Fast;
+    else fail("--bus takes standard or fast, not \"" + *bus + "\"");
+  }
+  const std::optional<std::string> db = Value(*app, "--db");
+  if (Given(*app, "--no-db")) {
+    if (db) fail("--db and --no-db cannot be given together");
+    line.database.reset();
+  } else {
+    line.database = production::ChooseLocation(db, databaseEnvironment);
+  }
+  line.yes = Given(*app, "--yes") != nullptr;
+
+  // The command's own options.
+  line.files = Values(sub, "FILE");
+  line.files.insert(line.files.end(), extraFiles.begin(), extraFiles.end());
+  line.json = Given(sub, "--json") != nullptr;
+  line.bytes = Given(sub, "--bytes") != nullptr;
+  line.noBackup = Given(sub, "--no-backup") != nullptr;
+  if (const auto output = Value(sub, "--output")) {
+    if (output->empty()) fail("--output needs a file name");
+    line.output = *output;
+  }
+  if (const auto count = Value(sub, "--count")) {
+    const auto n = PositiveCount(*count);
+    if (!n) fail("--count needs a whole number of pagers from 1 to 9999999, not \"" + *count + "\"");
+    else line.count = *n;
+  }
+  if (const auto increase = Value(sub, "--auto-increase")) {
+    if (*increase == "1") {
+      line.autoIncrease1 = true;
+    } else if (*increase == "2") {
+      line.autoIncrease2 = true;
+    } else if (*increase == "1,2" || *increase == "2,1") {
+      line.autoIncrease1 = line.autoIncrease2 = true;
+    } else {
+      fail("--auto-increase takes 1, 2 or 1,2, not \"" + *increase + "\"");
+    }
+  }
+  if (const auto allocate = Value(sub, "--allocate")) {
+    const production::RangesParse ranges = production::ParseCapcodeRanges(*allocate);
+    if (!ranges.error.empty()) fail("--allocate " + *allocate + ": " + ranges.error);
+    else if (!line.database) fail("--allocate keeps its capcodes in the production record; it cannot go with --no-db");
+    line.allocate = ranges.ranges;
+  }
+  if (cmd == Command::Log) {
+    if (!line.database) fail("log shows the production record; it cannot go with --no-db");
+    if (line.json && Given(sub, "--csv")) fail("--json and --csv cannot be given together");
+    line.logForm = line.json ? LogForm::Json : Given(sub, "--csv") ? LogForm::Csv : LogForm::Text;
+    const production::FilterParse filter =
+        production::ParseLogFilter(Value(sub, "--capcode"), Value(sub, "--since"), Value(sub, "--outcome"));
+    if (!filter.error.empty()) fail(filter.error);
+    line.logFilter = filter.filter;
+  }
+  if (cmd == Command::Set) {
+    // The edits in the order they were typed: parse_order() holds every
+    // option once per time it was given.
+    std::map<const CLI::Option*, size_t> used;
+    for (const CLI::Option* option : sub.parse_order()) {
+      const std::string name = option->get_name();
+      const EditOption* edit = FindEditOption(name);
+      if (!edit) continue;
+      const std::string value = option->results().at(used[option]++);
+      Edit e{edit->kind, name + " " + value, {}, value};
       if (edit->keyed) {
-        const size_t sep = p.value.find('=');
+        const size_t sep = value.find('=');
         if (sep == std::string::npos || sep == 0) {
-          fail(p.name + " takes KEY=VALUE, not \"" + p.value + "\"");
+          fail(name + " takes KEY=VALUE, not \"" + value + "\"");
           continue;
         }
-        e.target = p.value.substr(0, sep);
-        e.value = p.value.substr(sep + 1);
+        e.target = value.substr(0, sep);
+        e.value = value.substr(sep + 1);
       }
       line.edits.push_back(std::move(e));
     }
@@ -225,133 +576,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string HelpText(Command command) {
-  switch (command) {
-    case Command::None:
-      return std::string(
-                 "usage: qrt35 [--port PORT] [--sim-image FILE] [--yes] COMMAND [ARGS]\n"
-                 "\n"
-                 "Reads, writes and edits QRT35 pagers and their table files (.tbl).\n"
-                 "\n"
-                 "Commands:\n"
-                 "  read FILE          read the pager into a table file (as F3, then Save As...)\n"
-                 "  write FILE         write a table file into the pager and verify it (as F4 in Write Mode)\n"
-                 "  verify FILE        compare the pager with a table file (as F9)\n"
-                 "  new FILE           save the factory image as the window shows it at start\n"
-                 "  show FILE          print every setting of a table file, page by page\n"
-                 "  set FILE EDIT...   change settings through the window's own rules\n"
-                 "  diff A B           list the settings in which two table files differ\n"
-                 "  backups            list the backups of the pagers read and written, newest first\n"
-                 "  help [COMMAND]     this text, or the help of one command\n"
-                 "\n"
-                 "Options:\n"
-                 "  --port PORT        how to reach the programming board: ") +
-             kPortChoices +
-             " (default ppdev)\n"
-             "  --sim-image FILE   the simulated pager's EEPROM for --port sim\n"
-             "                     (default ~/.local/share/qrt35/sim-pager.bin, as the window uses)\n"
-             "  --yes, -y          answer Yes to every question (overwrite, hardware variant)\n"
-             "  --help, -h         help; after a command, the help of that command\n"
-             "\n"
-             "Messages of the programmer go to stderr. Questions are asked on the terminal;\n"
-             "without a terminal they are answered No unless --yes is given.\n"
-             "Exit status: 0 success, 1 the pager or a file refused, 2 a usage error.\n";
-    case Command::Read:
-      return "usage: qrt35 [--port PORT] read FILE\n"
-             "\n"
-             "Reads the whole pager, identifies it and checks its checksum, shows it as the\n"
-             "window would and saves it to FILE. A pager that cannot be read or shown leaves\n"
-             "FILE alone. An existing FILE is replaced only after the question \"This file is\n"
-             "arealy exist !\" is answered Yes (on the terminal, or by --yes). The file is\n"
-             "written to a temporary file first and renamed over FILE.\n";
-    case Command::Write:
-      return "usage: qrt35 [--port PORT] write FILE [--auto-increase 1|2|1,2] [--count N] [--no-backup]\n"
-             "\n"
-             "Opens the table file, selects Write Mode and writes the image into the pager,\n"
-             "then reads it back to verify it. One line per pager tells the capcodes it\n"
-             "received.\n"
-             "\n"
-             "Before writing, every pager is read whole and kept in the backups folder\n"
-             "(see qrt35 backups; \"Backup: FILE\" on stderr names it); pages that already\n"
-             "hold the right bytes are then not written again. A backup that cannot be\n"
-             "saved stops the write before anything is written.\n"
-             "\n"
-             "  --auto-increase 1|2|1,2  batch: after every pager that was written and verified,\n"
-             "                           add one to the 1st, the 2nd or both capcodes, then wait\n"
-             "                           for Enter before the next pager (q and Enter, or the end\n"
-             "                           of the input, ends the batch)\n"
-             "  --count N                write N pagers one after the other without waiting;\n"
-             "                           stops at the first pager that fails\n"
-             "  --no-backup              no read and no backup before writing: every page is\n"
-             "                           written, as the window does with \"Back Up Before\n"
-             "                           Writing\" unchecked\n"
-             "\n"
-             "The table file itself is not changed.\n";
-    case Command::Verify:
-      return "usage: qrt35 [--port PORT] verify FILE\n"
-             "\n"
-             "Reads the pager back and compares it byte for byte with the table file, in the\n"
-             "form the pager holds (prompt texts in the pager's character set).\n";
-    case Command::New:
-      return "usage: qrt35 new FILE\n"
-             "\n"
-             "Saves the image the window shows when it starts without default.tbl: the factory\n"
-             "image with the logo stored and the first band applied.\n";
-    case Command::Show:
-      return "usage: qrt35 show FILE [--json]\n"
-             "\n"
-             "Prints every setting the window shows for the table file, grouped by tab page,\n"
-             "one \"name value\" line each; (hidden) and (disabled) mark what the window hides\n"
-             "or greys out. --json prints the same as one JSON document (keys in the README).\n";
-    case Command::Set:
-      return "usage: qrt35 set FILE [-o OUT] EDIT...\n"
-             "\n"
-             "Opens FILE, applies the edits in order through the window's own fields and lists,\n"
-             "and saves FILE again (or OUT). When an edit is refused, the window's message is\n"
-             "printed, nothing is saved and the exit status is 1.\n"
-             "\n"
-             "Edits:\n"
-             "  --band ENTRY             Range Of Frequency: entry text or index (applies the band's defaults)\n"
-             "  --freq VALUE             Frequency Of Pager in units of 100 Hz (1530000 = 153.0000 MHz)\n"
-             "  --baud ENTRY             POCSAG Signal Baud Rate: \"512 bps\", \"1200 bps\", \"2400 bps\" or index\n"
-             "  --capcode N=VALUE        capcode N (1-8), decimal\n"
-             "  --capcode-on N=on|off    the ON box of capcode N\n"
-             "  --password DIGITS        Password(4 Dec)\n"
-             "  --prompt INDEX=TEXT      a prompt field by index (0 logo, 1-65, 68) or name (prompt_3);\n"
-             "                           leading spaces are kept\n"
-             "  --language ENTRY         Prompt Language Type\n"
-             "  --logo-font ENTRY        Logo Font\n"
-             "  --option NAME=VALUE      any box (on/off) or list (entry text or index) by the name\n"
-             "                           `show` prints; also the detail dialogs' settings\n"
-             "                           capcodeN_bit_X_display|type|priority, personal_alert_length\n"
-             "                           and mail_drop_X_alert (X = 1-9, a-f)\n"
-             "  -o OUT                   save to OUT instead of FILE (an existing OUT is replaced\n"
-             "                           only after the overwrite question is answered Yes)\n";
-    case Command::Diff:
-      return "usage: qrt35 diff A B [--bytes]\n"
-             "\n"
-             "Lists the settings in which the two table files differ, one per line:\n"
-             "name, the value in A and the value in B. When no setting differs it says so, and\n"
-             "names the image bytes that differ, if any (write marker, checksum, ...).\n"
-             "Then one \"byte ADDRESS: A -> B\" line (hexadecimal) for every differing byte\n"
-             "that no setting shows, so that nothing the window hides goes unseen.\n"
-             "\n"
-             "  --bytes  list every differing byte instead, each with the settings that show it\n"
-             "\n"
-             "Exit status 0 when both files could be compared, whether or not they differ.\n";
-    case Command::Backups:
-      return "usage: qrt35 backups [--json]\n"
-             "\n"
-             "Lists the backups, newest first: the date and time it was taken, capcode 1,\n"
-             "the model the file holds and its path. Every pager read is kept, and every\n"
-             "pager is read and kept before it is written, in $XDG_DATA_HOME/qrt35/backups\n"
-             "(~/.local/share/qrt35/backups). A .tbl backup opens with File > Open Backup...\n"
-             "(or as any table file) and goes back into a pager with write; a .bin backup is\n"
-             "a pager whose bytes make no table file (another model, blank, or unreadable\n"
-             "settings), kept byte for byte.\n"
-             "--json prints {\"folder\": ..., \"backups\": [{\"date\", \"capcode1\", \"model\",\n"
-             "\"form\": \"table\"|\"raw\", \"path\"}, ...]}.\n";
-  }
-  return {};
+  const std::unique_ptr<CLI::App> app = BuildApp();
+  if (command == Command::None) return app->help();
+  return app->get_subcommand(CommandName(command))->help();
 }
 
 }  // namespace qrt::cli

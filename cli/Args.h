@@ -2,12 +2,17 @@
 // The command line of qrt35: global options, one command, its files and its
 // own options. Parsing checks only the shape of the line; what the window's
 // fields and lists accept is decided later by the editor itself.
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "link/BusSpeed.h"
+#include "production/Allocation.h"
+#include "production/ProductionStore.h"
+
 namespace qrt::cli {
 
-enum class Command { None, Read, Write, Verify, New, Show, Set, Diff, Backups };
+enum class Command { None, Read, Write, Verify, New, Show, Set, Diff, Backups, Doctor, Log };
 
 // One edit of `set`, in command-line order.
 struct Edit {
@@ -18,10 +23,18 @@ struct Edit {
   std::string value;
 };
 
+enum class LogForm { Text, Json, Csv };
+
 struct CommandLine {
   // Global options.
-  std::string port = "ppdev";
+  std::string port = "ppdev";      // the first --port
+  std::vector<std::string> ports;  // every --port in order (only write takes more than one); {port} when none
   std::string simImage;
+  BusSpeed bus = BusSpeed::Standard;
+  // The production record: nullopt with --no-db; otherwise the location
+  // production::ChooseLocation gives for --db and QRT35_DB ("" is the
+  // station's own SQLite file in the data folder).
+  std::optional<std::string> database = std::string();
   bool yes = false;
 
   bool help = false;          // --help: for the tool, or for `command` when one was given
@@ -37,11 +50,15 @@ struct CommandLine {
   bool autoIncrease1 = false;          // write --auto-increase
   bool autoIncrease2 = false;
   int count = 0;                       // write --count; 0 when not given
+  std::vector<production::CapcodeRange> allocate;  // write --allocate; empty when not given
+  LogForm logForm = LogForm::Text;     // log --json, --csv
+  production::LogFilter logFilter;     // log --capcode, --since, --outcome
 
   std::string error;  // a usage error; empty when the line is well-formed
 };
 
-CommandLine ParseCommandLine(const std::vector<std::string>& args);
+// `databaseEnvironment` is the value of QRT35_DB (null when it is not set).
+CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* databaseEnvironment);
 
 const char* CommandName(Command command);
 // The help text of the tool (Command::None) or of one command.

@@ -35,12 +35,23 @@ Console Console::ForProcess() {
 
 void Console::Line(std::string_view text) {
   EndProgress();
-  std::fwrite(text.data(), 1, text.size(), err_);
-  std::fputc('\n', err_);
+  std::string line = prefix_;
+  line.append(text);
+  line += '\n';
+  std::unique_lock<std::mutex> whole;
+  if (lock_) whole = std::unique_lock<std::mutex>(*lock_);
+  std::fwrite(line.data(), 1, line.size(), err_);
   std::fflush(err_);
 }
 
+void Console::ForOnePortOfMany(std::string prefix, std::mutex* lock) {
+  prefix_ = std::move(prefix);
+  lock_ = lock;
+  inTerminal_ = errTerminal_ = false;
+}
+
 std::optional<std::string> Console::Ask(std::string_view prompt) {
+  if (lock_) return std::nullopt;  // one of several ports: no one to answer
   EndProgress();
   std::fwrite(prompt.data(), 1, prompt.size(), err_);
   std::fflush(err_);

@@ -3,6 +3,7 @@
 // stderr, Yes/No questions answered on the terminal (or by --yes), and the
 // transfer dialog's progress bar, drawn only when stderr is a terminal.
 #include <cstdio>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,11 @@ class Console {
   void Progress(std::string_view label, int value, int max);
   void EndProgress();
 
+  // One of several ports writing at once: every line begins with `prefix`
+  // and is written whole under `lock`; no progress bar is drawn and nothing
+  // is read from the terminal (questions are answered as without one).
+  void ForOnePortOfMany(std::string prefix, std::mutex* lock);
+
   bool inIsTerminal() const { return inTerminal_; }
   bool errIsTerminal() const { return errTerminal_; }
 
@@ -38,6 +44,8 @@ class Console {
   bool errTerminal_;
   bool barShown_ = false;
   std::string lastBar_;
+  std::string prefix_;
+  std::mutex* lock_ = nullptr;
 };
 
 // The programmer's messages and questions. A question is asked on the

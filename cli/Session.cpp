@@ -74,6 +74,7 @@ bool Session::ConnectPort(const PortOptions& options) {
   if (options.port == "sim" && connect.simImage.empty()) connect.simImage = DefaultSimImagePath();
   // Virtual time only ever drives the simulator: real hardware needs real waits.
   connect.virtualTime = options.fastSim;
+  connect.bus = options.bus;
   connection_ = std::make_unique<Connection>(clock_, messages);
   const Connection::Opened opened = connection_->Open(connect);
   if (!opened.note.empty()) console.Line(opened.note);
@@ -99,6 +100,7 @@ bool Session::RunTransfer(int mode) {
     Form2 form(editor, connection_->transport(), messages);
     ProgressView view(console, form.state);
     form.SetView(&view);
+    form.SetObserver(line);
     const TransferResult result = form.Form_Activate();
     if (!form.state.closed) form.cmdExit_Click();
     Took(result);
@@ -126,20 +128,43 @@ std::string Session::CapcodesOfPager(const WritePlan& plan) const {
   return text.empty() ? "no capcode switched on" : text;
 }
 
-void Session::RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pager) {
-  while (true) {
-    ++pager;
-    const std::string capcodes = CapcodesOfPager(plan);
-    const TransferResult result = form.cmdWrite_Click();
-    Took(result);
-    const bool written = result.succeeded();
+// The next pager's number: one after the last, or, when several ports write
+// one batch, the next the ports have not taken yet. 0 when the batch is done.
+int Session::NextPager(const WritePlan& plan, int pager) const {
+  if (plan.nextPager) {
+    const int next = plan.nextPager->fetch_add(1) + 1;
+    return next <= plan.count ? next : 0;
+  }
+  return plan.count > 0 && pager >= plan.count ? 0 : pager + 1;
+}
+
+// One pager written, and its line: the capcodes it received (given by the
+// production line during the write, or the ones the fields held before it).
+bool Session::WriteOnePager(const WritePlan& plan, FILE* out, int pager,
+                            const std::function<TransferResult()>& write) {
+  const bool given = line && line->AssignsCapcodes();
+  std::string capcodes = given ? std::string() : CapcodesOfPager(plan);
+  const TransferResult result = write();
+  const bool written = result.succeeded();
+  if (given) capcodes = written || !line->lastGiven().empty() ? CapcodesOfPager(plan) : "no capcodes given";
+  std::fprintf(out, "%spager %d: %s%s\n", plan.label.c_str(), pager, written ? "" : "failed: ", capcodes.c_str());
+  std::fflush(out);
+  return written;
+}
+
+void Session::RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pagers) {
+  for (int pager = 0; (pager = NextPager(plan, pager)) != 0;) {
+    ++pagers;
+    const bool written = WriteOnePager(plan, out, pager, [&] {
+      const TransferResult result = form.cmdWrite_Click();
+      Took(result);
+      return result;
+    });
     if (!written) ok = false;
-    std::fprintf(out, "pager %d: %s%s\n", pager, written ? "" : "failed: ", capcodes.c_str());
-    std::fflush(out);
     if (plan.count > 0) {
       // A scripted line stops at the first failure: the next pager would
       // otherwise receive the same capcodes.
-      if (!written || pager >= plan.count) break;
+      if (!written) break;
       continue;
     }
     const std::optional<std::string> answer =
@@ -149,7 +174,9 @@ void Session::RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, 
   form.cmdExit_Click();
   // The increased capcodes live only in this run; the operator needs them to
   // go on with the next batch instead of starting again from the file's.
-  console.Line("Next in the batch: " + CapcodesOfPager(plan) + " (the table file is unchanged)");
+  // (Capcodes the production line gives come from the record instead.)
+  if (!(line && line->AssignsCapcodes()))
+    console.Line("Next in the batch: " + CapcodesOfPager(plan) + " (the table file is unchanged)");
 }
 
 bool Session::WritePagers(const WritePlan& plan, FILE* out) {
@@ -161,33 +188,35 @@ bool Session::WritePagers(const WritePlan& plan, FILE* out) {
   editor.Click({Ctl::WriteOpt, 0});
 
   bool ok = true;
-  int pager = 0;
+  int pagers = 0;  // pagers the batch went for
   if (plan.autoIncrease1 || plan.autoIncrease2) {
     // The dialog stays open with its Write button: every press is one pager.
     host.transferDialog = [&] {
       Form2 form(editor, connection_->transport(), messages);
       ProgressView view(console, form.state);
       form.SetView(&view);
+      form.SetObserver(line);
       const TransferResult opened = form.Form_Activate();
       if (opened.outcome != TransferOutcome::Waiting) {
         ok = false;  // no board, or the mode was refused
         if (!form.state.closed) form.cmdExit_Click();
         return;
       }
-      RunBatch(form, plan, out, ok, pager);
+      RunBatch(form, plan, out, ok, pagers);
     };
     editor.PagerCommand(kWrite);
     host.transferDialog = nullptr;
-    return ok && pager > 0;
+    return ok && (pagers > 0 || plan.nextPager);
   }
 
-  const int pagers = plan.count > 0 ? plan.count : 1;
-  for (pager = 1; pager <= pagers; ++pager) {
-    const std::string capcodes = CapcodesOfPager(plan);
-    const bool written = RunTransfer(kWrite);
-    std::fprintf(out, "pager %d: %s%s\n", pager, written ? "" : "failed: ", capcodes.c_str());
-    std::fflush(out);
-    if (!written) return false;
+  WritePlan single = plan;
+  if (!plan.nextPager && plan.count == 0) single.count = 1;
+  for (int pager = 0; (pager = NextPager(single, pager)) != 0;) {
+    if (!WriteOnePager(single, out, pager, [&] {
+          RunTransfer(kWrite);
+          return lastResult_;
+        }))
+      return false;
   }
   return ok;
 }

@@ -4,6 +4,7 @@
 // commands, and the Pager menu's commands run against the port the command
 // line chose. Everything here forwards to the shared logic; the rules live
 // there.
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,9 +12,11 @@
 #include "cli/Console.h"
 #include "editor/AppState.h"
 #include "editor/Editor.h"
+#include "link/BusSpeed.h"
 #include "link/Clock.h"
 #include "link/RealClock.h"
 #include "ports/Connection.h"
+#include "production/ProductionLine.h"
 #include "transfer/Transfers.h"
 
 namespace qrt::cli {
@@ -42,6 +45,7 @@ struct PortOptions {
   std::string port = "ppdev";
   std::string simImage;  // empty: the window's default file for --port sim
   bool fastSim = false;  // the simulator on virtual time (tests)
+  BusSpeed bus = BusSpeed::Standard;
 };
 
 // How the write command runs: one pager, N pagers, or the batch.
@@ -50,6 +54,10 @@ struct WritePlan {
   bool autoIncrease2 = false;
   int count = 0;  // 0: one pager, or with auto increase: until the operator ends the batch
   bool backupFirst = true;  // read and keep every pager before writing it (--no-backup clears it)
+  // Several ports writing one batch: the pager numbers they share (`count`
+  // is then the batch's total), and the port named before every line.
+  std::atomic<int>* nextPager = nullptr;
+  std::string label;
 };
 
 class Session {
@@ -61,6 +69,9 @@ class Session {
   CliHost host;
   AppState state;
   Editor editor;
+  // The production line around this session's transfers (records, capcodes);
+  // none when the run keeps no record.
+  production::ProductionLine* line = nullptr;
 
   // The main window's load, as far as the image goes: factory image, the
   // configured logo stored centred, the first band applied and bound; the
@@ -90,7 +101,9 @@ class Session {
  private:
   bool RunTransfer(int mode);
   void Took(const TransferResult& result);  // keeps the result, names its backup
-  void RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pager);
+  void RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pagers);
+  int NextPager(const WritePlan& plan, int pager) const;
+  bool WriteOnePager(const WritePlan& plan, FILE* out, int pager, const std::function<TransferResult()>& write);
   std::string CapcodesOfPager(const WritePlan& plan) const;
 
   RealClock clock_;

@@ -259,53 +259,32 @@ std::string ShowText(const std::vector<Setting>& settings) {
 }
 
 std::string ShowJson(const std::vector<Setting>& settings, const std::string& file) {
-  std::string out;
-  JsonWriter json(out);
-  json.BeginObject();
-  json.Key("file");
-  json.String(file);
-  json.Key("pages");
-  json.BeginObject();
+  JsonValue pages = JsonValue::object();
   for (std::string_view page : PageNames()) {
-    json.Key(page);
-    json.BeginObject();
+    JsonValue& values = pages[std::string(page)] = JsonValue::object();
     for (const Setting& s : settings) {
       if (s.page != page) continue;
-      json.Key(s.name);
+      JsonValue& value = values[s.name];
       switch (s.type) {
-        case Setting::Type::Flag: json.Bool(s.flag); break;
-        case Setting::Type::Number: json.Int(s.number); break;
-        case Setting::Type::Entry:
-          if (s.noEntry)
-            json.Null();
-          else
-            json.String(s.text);
-          break;
-        case Setting::Type::Text: json.String(s.text); break;
-        case Setting::Type::Prompt:
-          json.BeginObject();
-          json.Key("text");
-          json.String(s.text);
-          json.Key("enabled");
-          json.Bool(s.enabled);
-          json.EndObject();
-          break;
+        case Setting::Type::Flag: value = s.flag; break;
+        case Setting::Type::Number: value = s.number; break;
+        case Setting::Type::Entry: value = s.noEntry ? JsonValue(nullptr) : JsonValue(s.text); break;
+        case Setting::Type::Text: value = s.text; break;
+        case Setting::Type::Prompt: value = {{"text", s.text}, {"enabled", s.enabled}}; break;
       }
     }
-    json.EndObject();
   }
-  json.EndObject();
-  for (const char* list : {"hidden", "disabled"}) {
-    const bool hidden = std::string_view(list) == "hidden";
-    json.Key(list);
-    json.BeginArray();
-    for (const Setting& s : settings)
-      if (hidden ? !s.visible : !s.enabled) json.String(s.name);
-    json.EndArray();
+  JsonValue hidden = JsonValue::array(), disabled = JsonValue::array();
+  for (const Setting& s : settings) {
+    if (!s.visible) hidden.push_back(s.name);
+    if (!s.enabled) disabled.push_back(s.name);
   }
-  json.EndObject();
-  out += '\n';
-  return out;
+  JsonValue document = JsonValue::object();
+  document["file"] = file;
+  document["pages"] = std::move(pages);
+  document["hidden"] = std::move(hidden);
+  document["disabled"] = std::move(disabled);
+  return JsonDocument(document);
 }
 
 std::vector<std::string> DiffLines(const std::vector<Setting>& a, const std::vector<Setting>& b) {

@@ -8,6 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -18,6 +23,13 @@
 #include "cli/Json.h"
 #include "cli/Session.h"
 #include "cli/Settings.h"
+#include "diagnostics/Diagnostics.h"
+#include "editor/Capcode.h"
+#include "link/RealClock.h"
+#include "production/Location.h"
+#include "production/ProductionLine.h"
+#include "production/LogFormat.h"
+#include "production/ProductionStore.h"
 #include "tables/TableFiles.h"
 
 namespace qrt::cli {
@@ -39,40 +51,161 @@ PortOptions PortOptionsOf(const CommandLine& line) {
   o.port = line.port;
   o.simImage = line.simImage;
   o.fastSim = FastSimRequested();
+  o.bus = line.bus;
   return o;
 }
+
+int UsageError(const std::string& what) {
+  std::fprintf(stderr, "qrt35: %s\nTry \"qrt35 --help\".\n", what.c_str());
+  return kUsage;
+}
+
+void PrintText(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 void PrintLine(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fputc('\n', stdout);
 }
 
-int Read(Console& console, const CommandLine& line) {
-  Session s(console, line.yes);
-  s.Start();
-  if (!s.ConnectPort(PortOptionsOf(line))) return kRefused;
-  if (!s.ReadPager()) return kRefused;
-  return s.SaveTableAs(line.files[0]) ? kOk : kRefused;
+// The production record the run keeps, or none with --no-db. A record that
+// cannot be had refuses the run before any pager is touched: a line must not
+// program pagers it cannot record.
+bool OpenRecord(Console& console, const CommandLine& line, std::unique_ptr<production::ProductionStore>& store) {
+  if (!line.database) return true;
+  auto opened = production::ProductionStore::Open(*line.database);
+  if (!opened.ok()) {
+    console.Line(opened.error);
+    return false;
+  }
+  store = std::move(opened.value);
+  return true;
 }
 
-int Write(Console& console, const CommandLine& line) {
-  Session s(console, line.yes);
-  s.Start();
-  if (!s.OpenTable(line.files[0])) return kRefused;
-  if (!s.ConnectPort(PortOptionsOf(line))) return kRefused;
+// The production line of one port: the record, the allocation, the capcodes
+// the ports of one batch share; none when there is nothing of these to do.
+std::unique_ptr<production::ProductionLine> LineFor(Session& s, const CommandLine& line, const std::string& port,
+                                                    production::ProductionStore* store,
+                                                    production::SharedCapcodes* shared) {
+  if (!store && !shared) return nullptr;
+  auto pl = std::make_unique<production::ProductionLine>(store, port, s.messages);
+  pl->note = [&s](const std::string& text) { s.messages.Note(text); };
+  pl->SetAllocation(line.allocate);
+  pl->SetSharedCapcodes(shared);
+  s.line = pl.get();
+  return pl;
+}
+
+WritePlan PlanOf(const CommandLine& line) {
   WritePlan plan;
   plan.autoIncrease1 = line.autoIncrease1;
   plan.autoIncrease2 = line.autoIncrease2;
   plan.count = line.count;
   plan.backupFirst = !line.noBackup;
-  return s.WritePagers(plan, stdout) ? kOk : kRefused;
+  return plan;
 }
 
-int Verify(Console& console, const CommandLine& line) {
+int WriteOnOnePort(Console& console, const CommandLine& line, production::ProductionStore* store) {
   Session s(console, line.yes);
   s.Start();
   if (!s.OpenTable(line.files[0])) return kRefused;
   if (!s.ConnectPort(PortOptionsOf(line))) return kRefused;
+  const auto pl = LineFor(s, line, line.port, store, nullptr);
+  return s.WritePagers(PlanOf(line), stdout) ? kOk : kRefused;
+}
+
+// Several boards at once: every port runs its own pager on a thread of its
+// own, with its own link and clock; the ports take the batch's pagers one by
+// one, and share the production record and the capcodes.
+int WriteOnSeveralPorts(Console& console, const CommandLine& line, production::ProductionStore* store) {
+  const unsigned cores = std::thread::hardware_concurrency();
+  if (cores != 0 && line.ports.size() > cores)
+    console.Line("qrt35: " + std::to_string(line.ports.size()) + " ports on " + std::to_string(cores) +
+                 " processor cores: the bus timing of each port keeps a core busy, so the ports will slow each "
+                 "other down.");
+  // Without an allocation, the batch's increasing capcodes are shared: the
+  // ports start from the table's and each pager takes the next.
+  std::unique_ptr<production::SharedCapcodes> shared;
+  if (line.allocate.empty() && (line.autoIncrease1 || line.autoIncrease2)) {
+    Session table(console, line.yes);
+    table.Start();
+    if (!table.OpenTable(line.files[0])) return kRefused;
+    shared = std::make_unique<production::SharedCapcodes>(DecodeCapcode(table.state.PagerImage, 0),
+                                                          DecodeCapcode(table.state.PagerImage, 1),
+                                                          line.autoIncrease1, line.autoIncrease2);
+  }
+  std::atomic<int> nextPager{0};
+  std::mutex linesLock;
+  std::vector<int> codes(line.ports.size(), kRefused);
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < line.ports.size(); ++i) {
+    threads.emplace_back([&, i] {
+      const std::string& port = line.ports[i];
+      Console own = console;
+      own.ForOnePortOfMany("[" + port + "] ", &linesLock);
+      Session s(own, line.yes);
+      s.Start();
+      if (!s.OpenTable(line.files[0])) return;
+      PortOptions options = PortOptionsOf(line);
+      options.port = port;
+      options.simImage.clear();
+      if (!s.ConnectPort(options)) return;
+      const auto pl = LineFor(s, line, port, store, shared.get());
+      WritePlan plan = PlanOf(line);
+      plan.nextPager = &nextPager;
+      plan.label = "[" + port + "] ";
+      codes[i] = s.WritePagers(plan, stdout) ? kOk : kRefused;
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  if (shared) {
+    const production::SharedCapcodes::Taken next = shared->Peek();
+    std::string text = "Next in the batch:";
+    if (line.autoIncrease1) text += " Cap #1 " + CapcodeText(next.capcode1);
+    if (line.autoIncrease2) text += std::string(line.autoIncrease1 ? "," : "") + " Cap #2 " + CapcodeText(next.capcode2);
+    console.Line(text + " (the table file is unchanged)");
+  }
+  for (int code : codes)
+    if (code != kOk) return kRefused;
+  return kOk;
+}
+
+int Write(Console& console, const CommandLine& line) {
+  if (line.ports.size() > 1 && line.count == 0)
+    return UsageError("several ports write a batch of a given size: add --count N (the pagers of all ports together)");
+  std::unique_ptr<production::ProductionStore> store;
+  if (!OpenRecord(console, line, store)) {
+    console.Line("qrt35: nothing was written.");
+    return kRefused;
+  }
+  return line.ports.size() > 1 ? WriteOnSeveralPorts(console, line, store.get())
+                               : WriteOnOnePort(console, line, store.get());
+}
+
+// A read or a verify changes no pager: one whose record cannot be had is
+// still run, and the operator told it goes unrecorded.
+std::unique_ptr<production::ProductionStore> RecordForLooking(Console& console, const CommandLine& line) {
+  std::unique_ptr<production::ProductionStore> store;
+  if (!OpenRecord(console, line, store)) console.Line("qrt35: this transfer is not recorded.");
+  return store;
+}
+
+int Read(Console& console, const CommandLine& line) {
+  const auto store = RecordForLooking(console, line);
+  Session s(console, line.yes);
+  s.Start();
+  if (!s.ConnectPort(PortOptionsOf(line))) return kRefused;
+  const auto pl = LineFor(s, line, line.port, store.get(), nullptr);
+  if (!s.ReadPager()) return kRefused;
+  return s.SaveTableAs(line.files[0]) ? kOk : kRefused;
+}
+
+int Verify(Console& console, const CommandLine& line) {
+  const auto store = RecordForLooking(console, line);
+  Session s(console, line.yes);
+  s.Start();
+  if (!s.OpenTable(line.files[0])) return kRefused;
+  if (!s.ConnectPort(PortOptionsOf(line))) return kRefused;
+  const auto pl = LineFor(s, line, line.port, store.get(), nullptr);
   return s.VerifyPager() ? kOk : kRefused;
 }
 
@@ -97,10 +230,7 @@ int Set(Console& console, const CommandLine& line) {
   s.Start();
   std::vector<ResolvedEdit> edits;
   std::string error;
-  if (!ResolveEdits(s.editor, line.edits, edits, error)) {
-    std::fprintf(stderr, "qrt35: %s\n", error.c_str());
-    return kUsage;
-  }
+  if (!ResolveEdits(s.editor, line.edits, edits, error)) return UsageError(error);
   if (!s.OpenTable(line.files[0])) return kRefused;
   for (const ResolvedEdit& e : edits) {
     if (!ApplyEdit(s.editor, s.host, s.messages, e)) {
@@ -160,29 +290,17 @@ int Backups(const CommandLine& line) {
   }
   std::string out;
   if (line.json) {
-    JsonWriter json(out);
-    json.BeginObject();
-    json.Key("folder");
-    json.String(folder);
-    json.Key("backups");
-    json.BeginArray();
-    for (const BackupEntry& b : backups) {
-      json.BeginObject();
-      json.Key("date");
-      json.String(b.date);
-      json.Key("capcode1");
-      json.String(b.capcode1);
-      json.Key("model");
-      json.String(b.model);
-      json.Key("form");
-      json.String(b.form == BackupForm::Table ? "table" : "raw");
-      json.Key("path");
-      json.String(b.path);
-      json.EndObject();
-    }
-    json.EndArray();
-    json.EndObject();
-    out += '\n';
+    JsonValue list = JsonValue::array();
+    for (const BackupEntry& b : backups)
+      list.push_back({{"date", b.date},
+                      {"capcode1", b.capcode1},
+                      {"model", b.model},
+                      {"form", b.form == BackupForm::Table ? "table" : "raw"},
+                      {"path", b.path}});
+    JsonValue document = JsonValue::object();
+    document["folder"] = folder;
+    document["backups"] = std::move(list);
+    out = JsonDocument(document);
   } else {
     for (const BackupEntry& b : backups) out += b.date + "  " + b.capcode1 + "  " + b.model + "  " + b.path + "\n";
     if (backups.empty()) std::fprintf(stderr, "No backups in [%s] yet.\n", folder.c_str());
@@ -191,12 +309,56 @@ int Backups(const CommandLine& line) {
   return kOk;
 }
 
-int Run(const std::vector<std::string>& args) {
-  const CommandLine line = ParseCommandLine(args);
-  if (!line.error.empty()) {
-    std::fprintf(stderr, "qrt35: %s\nTry \"qrt35 --help\".\n", line.error.c_str());
-    return kUsage;
+// The port diagnostics, as Help > Port Diagnostics... shows them.
+int Doctor() {
+  RealClock clock;
+  const DiagnosticsReport report = DiagnoseThisMachine(clock);
+  PrintText(RenderText(report));
+  return report.ExitCode();
+}
+
+std::string LogText(LogForm form, const std::vector<production::ProductionRecord>& records) {
+  switch (form) {
+    case LogForm::Json: return production::FormatJson(records);
+    case LogForm::Csv: return production::FormatCsv(records);
+    case LogForm::Text: break;
   }
+  return production::FormatText(records);
+}
+
+int Log(const CommandLine& line) {
+  // Opening a store creates it; showing the log must not leave an empty
+  // database behind a mistyped --db.
+  const production::Location where = production::ResolveLocation(*line.database);
+  std::error_code ec;
+  if (where.error.empty() && where.backend == production::Backend::Sqlite &&
+      !std::filesystem::exists(where.target, ec)) {
+    if (!where.defaultFile) {
+      std::fprintf(stderr, "Could not open the production record %s: there is no such file.\n",
+                   where.display.c_str());
+      return kRefused;
+    }
+    std::fprintf(stderr, "No production record in [%s] yet.\n", where.display.c_str());
+    PrintText(LogText(line.logForm, {}));
+    return kOk;
+  }
+  auto opened = production::ProductionStore::Open(*line.database);
+  if (!opened.ok()) {
+    std::fprintf(stderr, "%s\n", opened.error.c_str());
+    return kRefused;
+  }
+  const auto records = opened.value->Query(line.logFilter);
+  if (!records.ok()) {
+    std::fprintf(stderr, "%s\n", records.error.c_str());
+    return kRefused;
+  }
+  PrintText(LogText(line.logForm, records.value));
+  return kOk;
+}
+
+int Run(const std::vector<std::string>& args) {
+  const CommandLine line = ParseCommandLine(args, std::getenv(production::kDatabaseEnv));
+  if (!line.error.empty()) return UsageError(line.error);
   if (line.help) {
     const std::string help = HelpText(line.command);
     std::fwrite(help.data(), 1, help.size(), stdout);
@@ -212,6 +374,8 @@ int Run(const std::vector<std::string>& args) {
     case Command::Set: return Set(console, line);
     case Command::Diff: return Diff(console, line);
     case Command::Backups: return Backups(line);
+    case Command::Doctor: return Doctor();
+    case Command::Log: return Log(line);
     case Command::None: break;
   }
   return kUsage;

@@ -30,9 +30,6 @@ class SimBoard;
 class UsbBackend;
 class VirtualClock;
 
-inline constexpr const char* kAllPortChoices =
-    "ppdev, ppdev:/dev/parportN, raw, sim, sim:FILE, i2c:/dev/i2c-N, ch341, ch341:BUS-PORT, ch341:BUS:DEVICE";
-
 // True when `port` names one of the ports above (the name only; nothing is opened).
 bool IsKnownPortName(const std::string& port);
 

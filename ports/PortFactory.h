@@ -23,7 +23,9 @@ struct PortChoice {
   std::string note;              // worth telling the user, but not fatal
 };
 
-inline constexpr const char* kPortChoices = "ppdev, ppdev:/dev/parportN, raw, sim";
+// Every port name the programs take (Connection opens the adapters and sim:FILE).
+inline constexpr const char* kPortChoices =
+    "ppdev, ppdev:/dev/parportN, raw, sim, sim:FILE, i2c:/dev/i2c-N, ch341, ch341:BUS-PORT, ch341:BUS:DEVICE";
 
 // `messages` receives the ppdev backend's one-time "Cannot open ..." report
 // when a port turns out to be unusable on first access; it must outlive the port.

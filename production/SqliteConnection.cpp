@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "production/Sql.h"
 
@@ -27,6 +29,7 @@ constexpr SqlDialect kSqlite{
 // gives up with "database is locked". A batch step holds it for a few
 // milliseconds; ten seconds cover a slow disk with many stations queued.
 constexpr int kBusyTimeoutMs = 10000;
+constexpr int kBusyRetryMs = 10;
 constexpr size_t kStatementCacheSize = 64;
 
 class SqliteConnection : public SqlConnection {
@@ -49,7 +52,19 @@ class SqliteConnection : public SqlConnection {
       // Several processes write one file: WAL lets readers go on while one
       // writes. FULL makes every committed record and reservation survive a
       // power cut; losing one could hand out its capcode again.
-      const auto mode = Run("PRAGMA journal_mode=WAL");
+      // Turning a new file to WAL needs it alone for a moment and does not
+      // wait for another process that opens it at the same time: ask again
+      // until the busy timeout has run out.
+      std::vector<SqlRow> mode;
+      for (int waited = 0;; waited += kBusyRetryMs) {
+        try {
+          mode = Run("PRAGMA journal_mode=WAL");
+          break;
+        } catch (const SqlError&) {
+          if ((sqlite3_extended_errcode(db_) & 0xFF) != SQLITE_BUSY || waited >= kBusyTimeoutMs) throw;
+          std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMs));
+        }
+      }
       if (mode.empty() || !mode[0][0] || *mode[0][0] != "wal")
         throw SqlError("the file system does not allow the shared (WAL) journal");
       Run("PRAGMA synchronous=FULL");

@@ -54,18 +54,7 @@ Image FactoryPager() {
   return image;
 }
 
-class Cli : public CliTest {
- protected:
-  // A table file as `new` makes it, with edits applied by `set`.
-  void MakeTable(const std::string& name, std::vector<std::string> edits = {}) {
-    const RunResult made = Run({"new", Path(name)});
-    ASSERT_EQ(made.code, 0) << made.err;
-    if (edits.empty()) return;
-    edits.insert(edits.begin(), {"set", Path(name)});
-    const RunResult set = Run(edits);
-    ASSERT_EQ(set.code, 0) << set.err;
-  }
-};
+using Cli = CliTest;
 
 // ------------------------------------------------------------ usage and help
 
@@ -73,52 +62,96 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndTouchNothing) {
   MakeTable("a.tbl");
   const std::string a = Path("a.tbl");
   const std::string before = Slurp(a);
-  const std::vector<std::vector<std::string>> cases = {
-      {},
-      {"frobnicate", a},
-      {"--bogus", "show", a},
-      {"read"},
-      {"diff", a},
-      {"show", a, a},
-      {"write", a, "--count", "0"},
-      {"write", a, "--count", "three"},
-      {"write", a, "--auto-increase", "3"},
-      {"write", a, "--json"},
-      {"show", a, "--count", "2"},
-      {"backups", a},
-      {"diff", a, a, "--no-backup"},
-      {"read", a, "--bytes"},
-      {"set", a},
-      {"set", a, "--capcode", "5"},
-      {"set", a, "--capcode", "9=100"},
-      {"set", a, "--capcode-on", "0=on"},
-      {"set", a, "--capcode-on", "1=maybe"},
-      {"set", a, "--option", "no_such_setting=1"},
-      {"set", a, "--option", "synth_pll_n=A9B0"},
-      {"set", a, "--option", "screen_contrast=9"},
-      {"set", a, "--band", "500-600MHz"},
-      {"set", a, "--prompt", "66=X"},
-      {"set", a, "--freq"},
-      {"--port", "lpt1", "read", Path("x.tbl")},
-      {"--sim-image", sim, "read", Path("x.tbl")},
+  struct Case {
+    std::vector<std::string> args;
+    std::string says = "";  // a part of the message, where it must be specific
   };
-  for (const auto& args : cases) {
+  const std::vector<Case> cases = {
+      {{}},
+      {{"frobnicate", a}, "unknown command \"frobnicate\""},
+      {{"--bogus", "show", a}},
+      {{"read"}, "read takes one file, 0 given"},
+      {{"diff", a}, "diff takes two files, 1 given"},
+      {{"show", a, a}},
+      {{"write", a, "--count", "0"}, "--count needs a whole number of pagers from 1 to 9999999, not \"0\""},
+      {{"write", a, "--count", "three"}},
+      {{"write", a, "--auto-increase", "3"}, "--auto-increase takes 1, 2 or 1,2, not \"3\""},
+      {{"write", a, "--json"}, "--json does not apply to write"},
+      {{"show", a, "--count", "2"}},
+      {{"--json", "show", a}, "--json goes after the command"},
+      {{"backups", a}},
+      {{"diff", a, a, "--no-backup"}},
+      {{"read", a, "--bytes"}},
+      {{"set", a}},
+      {{"set", a, "--capcode", "5"}},
+      {{"set", a, "--capcode", "9=100"}},
+      {{"set", a, "--capcode-on", "0=on"}},
+      {{"set", a, "--capcode-on", "1=maybe"}},
+      {{"set", a, "--option", "no_such_setting=1"}},
+      {{"set", a, "--option", "synth_pll_n=A9B0"}},
+      {{"set", a, "--option", "screen_contrast=9"}},
+      {{"set", a, "--band", "500-600MHz"}},
+      {{"set", a, "--prompt", "66=X"}},
+      {{"set", a, "--freq"}},
+      {{"--port", "lpt1", "read", Path("x.tbl")},
+       "choose one of: ppdev, ppdev:/dev/parportN, raw, sim, sim:FILE, i2c:"},
+      {{"--port", "i2c:", "write", a}, "unknown port"},
+      {{"--port", "ch341:1-x", "write", a}, "names no USB port"},
+      {{"--port", "sim", "--port", "raw", "read", Path("x.tbl")}, "only write takes several --port"},
+      {{"write", a, "--port", "sim", "--port", "sim"}, "--port sim is given twice"},
+      {{"--sim-image", sim, "read", Path("x.tbl")}, "--sim-image goes with --port sim"},
+      {{"--port", "sim:" + sim, "--sim-image", sim, "read", Path("x.tbl")}, "--sim-image goes with --port sim"},
+      {{"read", Path("x.tbl"), "--bus", "turbo"}, "--bus takes standard or fast"},
+      {{"--db", Path("p.sqlite"), "--no-db", "log"}, "--db and --no-db"},
+      {{"--no-db", "log"}, "cannot go with --no-db"},
+      {{"log", "--json", "--csv"}},
+      {{"log", "--since", "yesterday"}, "YYYY-MM-DD"},
+      {{"log", "--capcode", "2097152"}, "2097151"},
+      {{"log", "--outcome", "maybe"}, "ok or failed"},
+      {{"log", "x"}, "log takes no file"},
+      {{"write", a, "--allocate", "1=20-10"}, "the first capcode is above the last"},
+      {{"write", a, "--allocate", "1=1-9", "--no-db"}, "cannot go with --no-db"},
+      {{"show", a, "--allocate", "1=1-9"}, "--allocate does not apply to show"},
+  };
+  for (const Case& c : cases) {
     std::string shown;
-    for (const auto& word : args) shown += word + " ";
-    const RunResult r = Run(args);
+    for (const auto& word : c.args) shown += word + " ";
+    const RunResult r = Run(c.args);
     EXPECT_EQ(r.code, 2) << shown << "\n" << r.err;
     EXPECT_TRUE(r.out.empty()) << shown;
     EXPECT_EQ(r.err.rfind("qrt35: ", 0), 0u) << shown << "\n" << r.err;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << shown << "\n" << r.err;
+    EXPECT_NE(r.err.find("Try \"qrt35 --help\"."), std::string::npos) << shown;
     EXPECT_EQ(Slurp(a), before) << shown;
   }
   EXPECT_FALSE(fs::exists(Path("x.tbl")));
   EXPECT_FALSE(fs::exists(sim));
+  EXPECT_FALSE(fs::exists(Path("p.sqlite")));
+  EXPECT_FALSE(fs::exists(dir / "data" / "qrt35" / "production.sqlite"));
+}
+
+// Global options stand before or after the command; a command's name after
+// the command is a file name.
+TEST_F(Cli, GlobalOptionsAfterTheCommandAndCommandNamesAsFiles) {
+  MakeTable("a.tbl", {"--capcode", "1=4321"});
+  const RunResult r =
+      Run({"write", Path("a.tbl"), "--bus", "fast", "--port", "sim", "--sim-image", sim, "--no-db", "-y"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "pager 1: Cap #1 0004321\n");
+  EXPECT_EQ(DecodeCapcode(SimPager(), 0), 4321u);
+
+  const fs::path cwd = fs::current_path();
+  fs::current_path(dir);
+  const RunResult made = Run({"new", "read"});
+  fs::current_path(cwd);
+  ASSERT_EQ(made.code, 0) << made.err;
+  EXPECT_EQ(Table("read"), WindowStartImage());
 }
 
 TEST_F(Cli, HelpForTheToolAndEveryCommand) {
   const RunResult tool = Run({"--help"});
   ASSERT_EQ(tool.code, 0);
-  for (const char* command : {"read", "write", "verify", "new", "show", "set", "diff", "backups"}) {
+  for (const char* command : {"read", "write", "verify", "new", "show", "set", "diff", "backups", "log"}) {
     EXPECT_NE(tool.out.find("  " + std::string(command) + " "), std::string::npos) << command;
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{command, "--help"}, std::vector<std::string>{"help", command}}) {
@@ -129,6 +162,18 @@ TEST_F(Cli, HelpForTheToolAndEveryCommand) {
       EXPECT_NE(r.out, tool.out) << command;
     }
   }
+}
+
+// ------------------------------------------------------------------ doctor
+
+TEST_F(Cli, DoctorReportsAMachineWithoutAParallelPort) {
+  if (fs::exists("/proc/sys/dev/parport") && !fs::is_empty("/proc/sys/dev/parport"))
+    GTEST_SKIP() << "this machine lists parallel ports";
+  const RunResult r = Run({"doctor"});
+  EXPECT_EQ(r.code, 1) << r.out << r.err;
+  EXPECT_NE(r.out.find("problem  No parallel port: the kernel lists none."), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  sudo modprobe parport_pc\n"), std::string::npos) << r.out;
+  EXPECT_TRUE(HasLine(r.out, "Result: no board answers.")) << r.out;
 }
 
 // ---------------------------------------------------------------- new, open

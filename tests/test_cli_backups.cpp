@@ -92,15 +92,15 @@ TEST_F(CliBackups, EveryReadAndWriteKeepsThePagerAndBackupsListsThem) {
     EXPECT_EQ(lines[i][10], ' ');
   }
 
-  const Json doc = JsonReader::Parse(Run({"backups", "--json"}).out);
-  EXPECT_EQ(doc["folder"].string, BackupsDir().string());
-  ASSERT_EQ(doc["backups"].items.size(), 3u);
-  const Json& newest = doc["backups"].items[0];
-  EXPECT_EQ(newest["path"].string, BackupOf(writeB));
-  EXPECT_EQ(newest["capcode1"].string, "1222222");
-  EXPECT_EQ(newest["model"].string, "QRT35");
-  EXPECT_EQ(newest["form"].string, "table");
-  EXPECT_EQ(newest["date"].string, lines[0].substr(0, 19));
+  const Json doc = ParseJson(Run({"backups", "--json"}).out);
+  EXPECT_EQ(doc.at("folder"), BackupsDir().string());
+  ASSERT_EQ(doc.at("backups").size(), 3u);
+  const Json& newest = doc.at("backups").at(0);
+  EXPECT_EQ(newest.at("path"), BackupOf(writeB));
+  EXPECT_EQ(newest.at("capcode1"), "1222222");
+  EXPECT_EQ(newest.at("model"), "QRT35");
+  EXPECT_EQ(newest.at("form"), "table");
+  EXPECT_EQ(newest.at("date"), lines[0].substr(0, 19));
 }
 
 TEST_F(CliBackups, AWriteWhoseBackupCannotBeSavedWritesNothing) {

@@ -1,5 +1,5 @@
 // qrt35 show: every setting of the window, as text and as one JSON document,
-// parsed back here with a strict reader.
+// parsed back here strictly.
 #include <set>
 #include <sstream>
 
@@ -25,7 +25,7 @@ class Show : public CliTest {
     const RunResult r = Run({"show", "--json", Path(name)});
     EXPECT_EQ(r.code, 0) << r.err;
     try {
-      return JsonReader::Parse(r.out);
+      return ParseJson(r.out);
     } catch (const std::exception& e) {
       ADD_FAILURE() << e.what() << "\n" << r.out;
       return {};
@@ -34,14 +34,14 @@ class Show : public CliTest {
 
   // The setting `name` wherever it sits; fails the test when it is missing.
   static const Json& Setting(const Json& doc, const std::string& name) {
-    for (const auto& page : doc["pages"].members)
-      if (const Json* v = page.second.Find(name)) return *v;
+    for (const auto& page : doc.at("pages").items())
+      if (page.value().contains(name)) return page.value().at(name);
     throw std::runtime_error("no setting " + name);
   }
 
   static std::set<std::string> Strings(const Json& array) {
     std::set<std::string> out;
-    for (const Json& item : array.items) out.insert(item.string);
+    for (const Json& item : array) out.insert(item.get<std::string>());
     return out;
   }
 };
@@ -49,46 +49,48 @@ class Show : public CliTest {
 TEST_F(Show, JsonHasTheFourPagesAndEveryBoundControlAndPromptWithItsType) {
   MakeTable("a.tbl");
   const Json doc = ShowJson("a.tbl");
-  ASSERT_EQ(doc.type, Json::Type::Object);
-  EXPECT_EQ(doc["file"].string, Path("a.tbl"));
+  ASSERT_TRUE(doc.is_object());
+  EXPECT_EQ(doc.at("file"), Path("a.tbl"));
 
   std::vector<std::string> pages;
-  for (const auto& p : doc["pages"].members) pages.push_back(p.first);
+  for (const auto& p : doc.at("pages").items()) pages.push_back(p.key());
   EXPECT_EQ(pages, kPages);
 
   for (const BoundControl& c : BoundControls()) {
     const std::string name(c.name);
-    const Json* v = doc["pages"][std::string(c.page)].Find(name);
-    ASSERT_NE(v, nullptr) << name << " is missing from page " << c.page;
+    const Json& page = doc.at("pages").at(std::string(c.page));
+    ASSERT_TRUE(page.contains(name)) << name << " is missing from page " << c.page;
+    const Json& v = page.at(name);
     if (c.entries.empty()) {
-      EXPECT_EQ(v->type, Json::Type::Bool) << name;
+      EXPECT_TRUE(v.is_boolean()) << name;
     } else {
-      ASSERT_EQ(v->type, Json::Type::String) << name;
+      ASSERT_TRUE(v.is_string()) << name;
       bool isEntry = false;
-      for (std::string_view e : c.entries) isEntry |= v->string == e;
-      EXPECT_TRUE(isEntry) << name << " shows \"" << v->string << "\", which its list does not have";
+      for (std::string_view e : c.entries) isEntry |= v.get<std::string>() == e;
+      EXPECT_TRUE(isEntry) << name << " shows " << v << ", which its list does not have";
     }
   }
   for (const PromptField& f : PromptFields()) {
-    const Json* v = doc["pages"][std::string(f.page)].Find(std::string(f.name));
-    ASSERT_NE(v, nullptr) << f.name;
-    ASSERT_EQ(v->type, Json::Type::Object) << f.name;
-    EXPECT_EQ((*v)["text"].type, Json::Type::String) << f.name;
-    EXPECT_EQ((*v)["enabled"].type, Json::Type::Bool) << f.name;
+    const Json& page = doc.at("pages").at(std::string(f.page));
+    ASSERT_TRUE(page.contains(std::string(f.name))) << f.name;
+    const Json& v = page.at(std::string(f.name));
+    ASSERT_TRUE(v.is_object()) << f.name;
+    EXPECT_TRUE(v.at("text").is_string()) << f.name;
+    EXPECT_TRUE(v.at("enabled").is_boolean()) << f.name;
   }
+  const Json& codes = doc.at("pages").at("Freq. & Codes");
   for (int i = 1; i <= 8; ++i) {
     const std::string cap = "capcode" + std::to_string(i);
-    const Json& value = doc["pages"]["Freq. & Codes"][cap];
-    ASSERT_EQ(value.type, Json::Type::String);
-    EXPECT_EQ(value.string.size(), 7u) << cap;  // zero-padded decimal
-    EXPECT_EQ(doc["pages"]["Freq. & Codes"][cap + "_display"].string.size(), 4u);
-    EXPECT_EQ(doc["pages"]["Freq. & Codes"][cap + "_priority"].string.size(), 4u);
+    ASSERT_TRUE(codes.at(cap).is_string());
+    EXPECT_EQ(codes.at(cap).get<std::string>().size(), 7u) << cap;  // zero-padded decimal
+    EXPECT_EQ(codes.at(cap + "_display").get<std::string>().size(), 4u);
+    EXPECT_EQ(codes.at(cap + "_priority").get<std::string>().size(), 4u);
   }
-  EXPECT_EQ(Setting(doc, "screen_contrast").type, Json::Type::Number);
+  EXPECT_TRUE(Setting(doc, "screen_contrast").is_number_integer());
 
   // Every hidden or disabled name is a setting of the document.
   for (const char* list : {"hidden", "disabled"})
-    for (const std::string& name : Strings(doc[list])) EXPECT_NO_THROW(Setting(doc, name)) << name;
+    for (const std::string& name : Strings(doc.at(list))) EXPECT_NO_THROW(Setting(doc, name)) << name;
 }
 
 TEST_F(Show, JsonFollowsTheEditsAndTheWindowsVisibilityRules) {
@@ -96,21 +98,21 @@ TEST_F(Show, JsonFollowsTheEditsAndTheWindowsVisibilityRules) {
                       "--option", "prompt_control=Forward", "--option", "source_prompt_2_on=on",
                       "--option", "screen_contrast=7"});
   const Json doc = ShowJson("a.tbl");
-  EXPECT_EQ(Setting(doc, "band").string, "130-180MHz-GP(RoHS)");
-  EXPECT_EQ(Setting(doc, "capcode2").string, "0000042");
-  EXPECT_EQ(Setting(doc, "synth_bfreq").string, "-------");
-  EXPECT_EQ(Setting(doc, "screen_contrast").number, 7);
+  EXPECT_EQ(Setting(doc, "band"), "130-180MHz-GP(RoHS)");
+  EXPECT_EQ(Setting(doc, "capcode2"), "0000042");
+  EXPECT_EQ(Setting(doc, "synth_bfreq"), "-------");
+  EXPECT_EQ(Setting(doc, "screen_contrast"), 7);
 
-  const std::set<std::string> hidden = Strings(doc["hidden"]);
+  const std::set<std::string> hidden = Strings(doc.at("hidden"));
   EXPECT_TRUE(hidden.count("freq_modification_enable"));  // the GP band hides it
   EXPECT_FALSE(hidden.count("direct_show_lamp_on"));      // "Direct" shows it
 
-  const std::set<std::string> disabled = Strings(doc["disabled"]);
+  const std::set<std::string> disabled = Strings(doc.at("disabled"));
   EXPECT_FALSE(disabled.count("source_prompt_2"));
-  EXPECT_FALSE(Setting(doc, "source_prompt_2")["enabled"].boolean == false);
+  EXPECT_EQ(Setting(doc, "source_prompt_2").at("enabled"), true);
   EXPECT_TRUE(disabled.count("source_prompt_3"));  // its box is off
   EXPECT_FALSE(disabled.count("source_prompt_3_on"));
-  EXPECT_FALSE(Setting(doc, "source_prompt_3")["enabled"].boolean);
+  EXPECT_EQ(Setting(doc, "source_prompt_3").at("enabled"), false);
 }
 
 TEST_F(Show, PromptTextsSurviveTheJsonEscapes) {
@@ -140,9 +142,9 @@ TEST_F(Show, PromptTextsSurviveTheJsonEscapes) {
 
   const RunResult r = Run({"show", "--json", Path("a.tbl")});
   ASSERT_EQ(r.code, 0);
-  const Json doc = JsonReader::Parse(r.out);
-  for (const auto& [name, text] : prompts) EXPECT_EQ(Setting(doc, name)["text"].string, text) << name;
-  EXPECT_EQ(Setting(doc, "prompt_5")["text"].string, std::string("A\x01\x7F\xC2\x81", 5));
+  const Json doc = ParseJson(r.out);
+  for (const auto& [name, text] : prompts) EXPECT_EQ(Setting(doc, name).at("text"), text) << name;
+  EXPECT_EQ(Setting(doc, "prompt_5").at("text"), std::string("A\x01\x7F\xC2\x81", 5));
   EXPECT_EQ(r.out.find('\x7F'), std::string::npos) << "DEL is written escaped";
   EXPECT_EQ(r.out.find("\xC2\x81"), std::string::npos) << "C1 controls are written escaped";
 }
@@ -152,9 +154,9 @@ TEST_F(Show, AFileNameThatIsNotUtf8StillGivesValidJson) {
   MakeTable(name);
   const RunResult r = Run({"show", "--json", Path(name)});
   ASSERT_EQ(r.code, 0) << r.err;
-  const Json doc = JsonReader::Parse(r.out);
+  const Json doc = ParseJson(r.out);
   const std::string replacement = "\xEF\xBF\xBD";  // U+FFFD for each byte that is not UTF-8
-  EXPECT_EQ(doc["file"].string, (dir / ("odd-" + replacement + replacement + "(-name.tbl")).string());
+  EXPECT_EQ(doc.at("file"), (dir / ("odd-" + replacement + replacement + "(-name.tbl")).string());
 }
 
 // The text form says the same as the JSON document, line for line.
@@ -183,24 +185,25 @@ TEST_F(Show, TextAndJsonAgree) {
     ASSERT_NE(gap, std::string::npos) << line;
     const std::string name = rest.substr(0, gap);
     const std::string value = rest.substr(rest.find_first_not_of(' ', gap));
-    const Json* v = doc["pages"][page].Find(name);
-    ASSERT_NE(v, nullptr) << name << " on page " << page;
+    ASSERT_TRUE(doc.at("pages").at(page).contains(name)) << name << " on page " << page;
+    const Json& v = doc.at("pages").at(page).at(name);
     ++settings;
-    switch (v->type) {
-      case Json::Type::Bool: EXPECT_EQ(value, v->boolean ? "on" : "off") << name; break;
-      case Json::Type::Number: EXPECT_EQ(value, std::to_string(static_cast<long long>(v->number))) << name; break;
-      case Json::Type::Null: EXPECT_EQ(value, "(none)") << name; break;
-      case Json::Type::Object:
-        EXPECT_EQ(JsonReader::Parse(value).string, (*v)["text"].string) << name;
-        EXPECT_EQ(disabled, !(*v)["enabled"].boolean) << name;
-        break;
-      default:
-        EXPECT_EQ(value.front() == '"' ? JsonReader::Parse(value).string : value, v->string) << name;
+    if (v.is_boolean()) {
+      EXPECT_EQ(value, v.get<bool>() ? "on" : "off") << name;
+    } else if (v.is_number_integer()) {
+      EXPECT_EQ(value, std::to_string(v.get<long long>())) << name;
+    } else if (v.is_null()) {
+      EXPECT_EQ(value, "(none)") << name;
+    } else if (v.is_object()) {
+      EXPECT_EQ(ParseJson(value), v.at("text")) << name;
+      EXPECT_EQ(disabled, !v.at("enabled").get<bool>()) << name;
+    } else {
+      EXPECT_EQ(value.front() == '"' ? ParseJson(value) : Json(value), v) << name;
     }
-    EXPECT_EQ(hidden, Strings(doc["hidden"]).count(name) == 1) << name;
+    EXPECT_EQ(hidden, Strings(doc.at("hidden")).count(name) == 1) << name;
   }
   size_t inDocument = 0;
-  for (const auto& p : doc["pages"].members) inDocument += p.second.members.size();
+  for (const auto& p : doc.at("pages").items()) inDocument += p.value().size();
   EXPECT_EQ(settings, inDocument);
 }
 
