@@ -81,6 +81,7 @@ bool ProductionLine::BeforeWrite(Editor& editor, TransferKind) {
   taken_.reset();
   lastGiven_.clear();
   // A line must not program a pager it cannot record.
+  if (!store_ && !unavailable_.empty()) return Refuse(unavailable_);
   if (store_) {
     const StoreStatus reachable = store_->Check();
     if (!reachable.ok()) return Refuse(reachable.error);

@@ -59,7 +59,14 @@ class ProductionLine : public TransferObserver {
   void SetAllocation(std::vector<CapcodeRange> ranges) { ranges_ = std::move(ranges); }
   const std::vector<CapcodeRange>& allocation() const { return ranges_; }
   void SetSharedCapcodes(SharedCapcodes* shared) { shared_ = shared; }
-  void SetStore(ProductionStore* store) { store_ = store; }
+  void SetStore(ProductionStore* store) {
+    store_ = store;
+    if (store) unavailable_.clear();
+  }
+  // The record was asked for but could not be had (the reason, naming the
+  // database): every write is refused with it until a store is set. Reads
+  // and verifies go on unrecorded.
+  void SetUnavailable(std::string why) { unavailable_ = std::move(why); }
   ProductionStore* store() const { return store_; }
   void SetPort(std::string port) { port_ = std::move(port); }
 
@@ -90,6 +97,7 @@ class ProductionLine : public TransferObserver {
   std::optional<Reservation> reservation_;     // of the pager being written
   std::optional<SharedCapcodes::Taken> taken_;  // of the pager being written
   std::vector<ReservedCapcode> lastGiven_;
+  std::string unavailable_;
 };
 
 // Gives the pager in the editor capcode `slot` (1 to 8) as the user would
