@@ -76,7 +76,10 @@ class BindingScope {
 
 void Editor::init_ctl() {
   const BindingScope showing(binding_);
-  // Steps 1 to 10: any error stops the binding with code 1.
+  // The controls, set from their fields: the capcodes, every tagged box and
+  // list, the lamp-dependent boxes, the lockout, out-of-service, logo font and
+  // language lists, the prompt field widths, the contrast slider and the
+  // pager-menu boxes. Any error here stops the binding with code 1.
   try {
     read_capcode();
 
@@ -107,8 +110,8 @@ void Editor::init_ctl() {
     chkCtl[3].visible = rdKeys;
     chkCtl[21].visible = rdKeys;
 
-    SetListIndex(CtlRef{Ctl::cboSLC, 0}, LockoutEntry(image()[0x3C]));
-    SetListIndex(CtlRef{Ctl::cboORC, 0}, OutOfServiceEntry(image()[0x3D]));
+    SetListIndex(CtlRef{Ctl::cboSLC, 0}, LockoutEntry(image()[addr::kLockout]));
+    SetListIndex(CtlRef{Ctl::cboORC, 0}, OutOfServiceEntry(image()[addr::kOutOfService]));
 
     // An unknown font or language code leaves its list as it was.
     if (const std::optional<FieldTag> logo = TagOf(Ctl::cboLogo, 0)) {
@@ -120,13 +123,13 @@ void Editor::init_ctl() {
       // The language handler sees the flag, clears it and keeps its hands off
       // the prompts that were just read.
       DecodingScope decoding(state);
-      const std::optional<int> entry = LanguageEntryOf(GetField(image(), 0x3E, 0, 4));
+      const std::optional<int> entry = LanguageEntryOf(GetField(image(), addr::kPromptLanguage, 0, 4));
       if (entry) SetListIndex(CtlRef{Ctl::cboLng, 0}, *entry);
     }
 
     Set_PromptEd_Width();
 
-    const uint8_t contrast = image()[0x89];
+    const uint8_t contrast = image()[addr::kContrast];
     state.ContrastReference = contrast;
     SetSliderValue(contrast);
     if (contrast >= kContrastColourLimit)
@@ -139,7 +142,7 @@ void Editor::init_ctl() {
       DecodingScope decoding(state);
       for (int b = 0; b < 7; ++b) SetCheck(CtlRef{Ctl::chkMenu, b}, 1);
       for (int n = 0; n < 7; ++n) {
-        const int c = image()[0x78 + n];
+        const int c = image()[addr::kMenuList + n];
         if (c == 32) continue;
         if (c < 7 || c > 13) throw std::out_of_range("pager menu code " + std::to_string(c));
         SetCheck(CtlRef{Ctl::chkMenu, c - 7}, 0);
@@ -150,7 +153,7 @@ void Editor::init_ctl() {
     return;
   }
 
-  // Step 11: the decoders. Those with a code of their own record it and the
+  // Then the decoders. Those with a code of their own record it and the
   // binding goes on; an error in one without a code ends the binding with 1.
   auto withCode = [this](int code, void (Editor::*decoder)()) {
     try {
@@ -215,9 +218,9 @@ void Editor::cboCtl_Click(int index) {
       SetField(image(), tag->address, tag->bit, tag->width, s);
       if (s < static_cast<int>(std::size(kBaudBytes))) {
         const BaudBytes& b = kBaudBytes[s];
-        SetField(image(), 0x61, 0, 2, b.low61);
-        image()[0x62] = static_cast<uint8_t>(b.byte62);
-        SetField(image(), 0x63, 6, 2, b.high63);
+        SetField(image(), addr::kBaud, 0, 2, b.low61);
+        image()[addr::kBaudFollower62] = static_cast<uint8_t>(b.byte62);
+        SetField(image(), addr::kBaudFollower63, 6, 2, b.high63);
       }
     }
   }

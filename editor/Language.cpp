@@ -34,9 +34,9 @@ void Editor::cboLng_Click() {
   }
   if (cboLng.index < 0) return;
   const int code = SelectedLanguage(cboLng);
-  SetField(image(), 0x3B, 0, 2, 2);  // the power-up logo is shown
-  SetField(image(), 0x3A, 0, 4, code);
-  SetField(image(), 0x3E, 0, 4, code);
+  SetField(image(), addr::kSourceMode, 0, 2, 2);  // the power-up logo is shown
+  SetField(image(), addr::kLanguage, 0, 4, code);
+  SetField(image(), addr::kPromptLanguage, 0, 4, code);
   CopyInto(image(), kPromptsAddress, PromptTableForLanguage(code));
   if (const HistoryPrompts* history = HistoryPromptsForLanguage(code))
     CopyInto(image(), kHistoryPromptsAddress, *history);

@@ -73,8 +73,7 @@ inline constexpr std::array<CodedEntry, 7> kMenuItems = {{
     {"Zoom In/Out Off", 7}, {"Set Scroll Off", 8}, {"Set Time Off", 9}, {"Set Alarm Off", 10},
     {"Auto Sleep Off", 11}, {"Pager Off Disable", 12}, {"Set Alert Off", 13},
 }};
-inline constexpr int kMenuListAddress = 0x078;  // seven slots, 32 = empty
-inline constexpr int kMenuEmptySlot = 32;
+inline constexpr int kMenuEmptySlot = 32;  // a free slot of the menu list (addr::kMenuList)
 
 // Band list. The accepted range is read from the entry text itself
 // (characters 1-3 and 5-7, times 10000).

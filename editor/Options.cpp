@@ -48,42 +48,42 @@ void Editor::cboBatLev_Click(int index) {
 
 void Editor::cboORC_Click() {
   const int e = cboORC.index;
-  if (e < 0 || !StoresState(e == OutOfServiceEntry(image()[0x3D]))) return;
+  if (e < 0 || !StoresState(e == OutOfServiceEntry(image()[addr::kOutOfService]))) return;
   if (e == 0) {
-    SetField(image(), 0x3D, 3, 1, 0);
+    SetField(image(), addr::kOutOfService, 3, 1, 0);
   } else {
-    SetField(image(), 0x3D, 3, 1, 1);
-    SetField(image(), 0x3D, 1, 2, e - 1);
+    SetField(image(), addr::kOutOfService, 3, 1, 1);
+    SetField(image(), addr::kOutOfService, 1, 2, e - 1);
   }
 }
 
 void Editor::cboSLC_Click() {
   const int e = cboSLC.index;
-  if (e < 0 || !StoresState(e == LockoutEntry(image()[0x3C]))) return;
+  if (e < 0 || !StoresState(e == LockoutEntry(image()[addr::kLockout]))) return;
   if (e == 5) {
     // "240 seconds" has a bit of its own; bits 0-1 keep their value.
-    SetField(image(), 0x3C, 2, 1, 1);
-    SetField(image(), 0x3C, 3, 1, 1);
+    SetField(image(), addr::kLockout, 2, 1, 1);
+    SetField(image(), addr::kLockout, 3, 1, 1);
     return;
   }
-  SetField(image(), 0x3C, 2, 1, 0);
+  SetField(image(), addr::kLockout, 2, 1, 0);
   if (e == 0) {
-    SetField(image(), 0x3C, 3, 1, 0);
+    SetField(image(), addr::kLockout, 3, 1, 0);
   } else {
-    SetField(image(), 0x3C, 3, 1, 1);
-    SetField(image(), 0x3C, 0, 2, e - 1);
+    SetField(image(), addr::kLockout, 3, 1, 1);
+    SetField(image(), addr::kLockout, 0, 2, e - 1);
   }
 }
 
 void Editor::cboSource_Click() {
   const int e = cboSource.index;
   if (e < 0) return;
-  if (StoresState(e == SourceModeEntry(image()[0x3B]))) {
+  if (StoresState(e == SourceModeEntry(image()[addr::kSourceMode]))) {
     if (e == 0) {
-      SetField(image(), 0x3B, 6, 1, 0);
+      SetField(image(), addr::kSourceMode, 6, 1, 0);
     } else {
-      SetField(image(), 0x3B, 6, 1, 1);
-      SetField(image(), 0x3B, 5, 1, e - 1);
+      SetField(image(), addr::kSourceMode, 6, 1, 1);
+      SetField(image(), addr::kSourceMode, 5, 1, e - 1);
     }
   }
   // read_SourcePrompt shows the mode in this very list; when that runs this
@@ -112,12 +112,12 @@ void Editor::chkMenu_Click(int /*index*/) {
   int n = 6;
   for (int b = 6; b >= 0; --b) {
     if (chkMenu[b].value == 0) {
-      image()[kMenuListAddress + n] = static_cast<uint8_t>(b + 7);
+      image()[addr::kMenuList + n] = static_cast<uint8_t>(b + 7);
       --n;
     }
   }
-  SetField(image(), 0x3D, 5, 1, n >= 0 ? 1 : 0);
-  for (; n >= 0; --n) image()[kMenuListAddress + n] = kMenuEmptySlot;
+  SetField(image(), addr::kOutOfService, 5, 1, n >= 0 ? 1 : 0);
+  for (; n >= 0; --n) image()[addr::kMenuList + n] = kMenuEmptySlot;
   cboTone.visible = chkMenu[6].value == 1;
 }
 
@@ -125,8 +125,8 @@ void Editor::Slider1_Changed() {
   const int v = Slider1.Value;
   // A contrast outside the slider's range is shown at the nearest end and
   // kept as it is until the user moves the slider.
-  const bool store = StoresState(v == SliderPositionOf(image()[0x89], Slider1.Min, Slider1.Max));
-  if (store) image()[0x89] = static_cast<uint8_t>(v);
+  const bool store = StoresState(v == SliderPositionOf(image()[addr::kContrast], Slider1.Min, Slider1.Max));
+  if (store) image()[addr::kContrast] = static_cast<uint8_t>(v);
   const int g = 80 - 10 * v;
   const uint32_t grey = g < 0 ? 0u : static_cast<uint32_t>(g);
   lblContrast.color = grey | grey << 8 | grey << 16;

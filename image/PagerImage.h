@@ -46,6 +46,18 @@ inline constexpr int kIdentString = 0x3E1;      // 14 characters
 inline constexpr int kIdentLength = 14;
 inline constexpr int kChecksumHigh = 0x7FE;
 inline constexpr int kChecksumLow = 0x7FF;
+// Settings that take more than one bit field, where the editor's rules
+// read and write them whole.
+inline constexpr int kLanguage = 0x03A;        // low nibble: the prompts' national character set
+inline constexpr int kSourceMode = 0x03B;      // bit 6 source prompts on, bit 5 direction; bits 0-1 logo mode
+inline constexpr int kLockout = 0x03C;         // sequential lockout: bit 3 on, bit 2 the longest, bits 0-1
+inline constexpr int kOutOfService = 0x03D;    // bit 3 on, bits 1-2 the timer; bit 5 the menu has free slots
+inline constexpr int kPromptLanguage = 0x03E;  // low nibble: the prompt language list's code
+inline constexpr int kBaud = 0x061;            // bits 3-4 the baud list; bits 0-1 follow it
+inline constexpr int kBaudFollower62 = 0x062;  // follows the baud rate whole
+inline constexpr int kBaudFollower63 = 0x063;  // bits 6-7 follow the baud rate
+inline constexpr int kMenuList = 0x078;        // seven slots of the pager's own menu
+inline constexpr int kContrast = 0x089;
 }  // namespace addr
 
 // 16-bit sum of bytes first..last-2 leaving out the write marker at 0x3E0.
