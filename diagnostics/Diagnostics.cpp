@@ -252,6 +252,7 @@ void DiagnoseI2c(const SystemTree& tree, const DiagnosticsSetup& setup, const Ac
             .value_or(tree.Read("/sys/bus/i2c/devices/" + name + "/name").value_or("unnamed adapter"));
     adapter.node = InspectNode(setup.root, adapter.device, setup.user, names);
     Check check = AccessCheck(adapter.node, adapter.name, setup.user, names, kI2cRule);
+    if (check.mark == Mark::Ok) check.text += " Use it with --port i2c:" + adapter.device + ".";
     // Adapters usually share one group and mode: their fix is given once.
     if (!check.fixes.empty() && check.fixes == lastFixes) {
       check.text += " The commands above fix it too.";
@@ -293,8 +294,11 @@ void DiagnoseCh341(const SystemTree& tree, const DiagnosticsSetup& setup, const 
     adapter.node = InspectNode(setup.root, node, setup.user, names);
     if (!adapter.node.exists)
       section.checks.push_back({Mark::Note, what + ": " + node + " does not exist (udev makes it).", {}});
-    else
-      section.checks.push_back(AccessCheck(adapter.node, what, setup.user, names, kCh341Rule));
+    else {
+      Check check = AccessCheck(adapter.node, what, setup.user, names, kCh341Rule);
+      if (check.mark == Mark::Ok) check.text += " Use it with --port ch341:" + sysName + ".";
+      section.checks.push_back(std::move(check));
+    }
     report.ch341Adapters.push_back(std::move(adapter));
   }
   if (report.ch341Adapters.empty())

@@ -400,6 +400,8 @@ TEST_F(FakeMachine, I2cAndCh341AdaptersAreListedWithTheirAccess) {
   EXPECT_TRUE(member.i2cDevLoaded);
   ASSERT_EQ(Find(member, "I2C adapters")->checks.size(), 2u);
   EXPECT_EQ(Find(member, "I2C adapters")->checks[0].mark, Mark::Ok);
+  EXPECT_NE(Find(member, "I2C adapters")->checks[0].text.find("--port i2c:/dev/i2c-0"), std::string::npos)
+      << "a usable adapter is named as --port takes it";
 
   DiagnosticsSetup parportOnly{root.string(), Member(), {}, false};
   const DiagnosticsReport plain = Diagnose(parportOnly);
