@@ -1,5 +1,6 @@
 #include "production/ProductionLine.h"
 
+#include <filesystem>
 #include <utility>
 
 #include "editor/Capcode.h"
@@ -162,7 +163,12 @@ void ProductionLine::AfterTransfer(Editor& editor, const TransferFacts& facts) {
   } else if (!facts.identText.empty()) {
     SetIdentification(record, facts.identText);
   }
-  if (facts.kind != TransferKind::Read) record.tablePath = editor.state.CurrentTablePath;
+  if (facts.kind != TransferKind::Read && !editor.state.CurrentTablePath.empty()) {
+    // The record outlives the working folder it was made in: the path in full.
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(editor.state.CurrentTablePath, ec);
+    record.tablePath = ec ? editor.state.CurrentTablePath : full.lexically_normal().string();
+  }
   if (facts.result) record.backupPath = facts.result->backupPath;
   record.durationMs = facts.duration.count();
 
