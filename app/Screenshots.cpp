@@ -57,9 +57,12 @@ bool SaveDialog(const QString& dir, const QString& name, QWidget& dialog) {
 // A short production run on a simulated pager of its own (virtual time, so
 // that it takes no time), recorded in the station's record: a read, three
 // pagers written with allocated capcodes, a verify, and a write the pager
-// broke off.
-void SimulatedRun(production::Station& station) {
-  if (!station.store()) return;
+// broke off. False (the reason printed) when the record did not get them.
+bool SimulatedRun(production::Station& station) {
+  if (!station.store()) {
+    std::fprintf(stderr, "qrt35prog: no production record for the log's picture\n");
+    return false;
+  }
   VirtualClock clock;
   RecordingMessages quiet;
   quiet.defaultAnswer = true;
@@ -88,6 +91,11 @@ void SimulatedRun(production::Station& station) {
   SimEeprom& chip = connection.sim()->eeprom();
   chip.faults.silentAfterAckedBytes = chip.counters.bytesAcked + 200;
   run(1);
+  const auto recorded = station.store()->Query({});
+  if (recorded.ok() && recorded.value.size() == 6) return true;
+  std::fprintf(stderr, "qrt35prog: the simulated run left %zu records, not 6: %s\n", recorded.value.size(),
+               recorded.error.c_str());
+  return false;
 }
 
 // The window with its client area `scale` times the design size.
@@ -189,9 +197,10 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, product
     // A line's server typed in, not yet tested.
     ProductionDatabaseDialog database(&window, station, editor.msg);
     database.urlField()->setText("postgresql://qrt35@records.line.example/production?sslmode=verify-full");
+    database.urlField()->setCursorPosition(0);
     ok &= SaveDialog(dir, "production-database.png", database);
   }
-  SimulatedRun(station);
+  ok &= SimulatedRun(station);
   {
     station.SetAllocation("0001000-0001999", "0002000-0002999");
     window.UpdateStatusBar();

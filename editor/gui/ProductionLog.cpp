@@ -66,7 +66,7 @@ ProductionLogWindow::ProductionLogWindow(QWidget* parent, production::Station& s
     : QWidget(parent, Qt::Window), station_(station), messages_(messages) {
   setObjectName("frmProductionLog");
   setWindowTitle("Production Log");
-  resize(900, 420);
+  resize(1000, 420);
   chooseExportPath = [](QWidget* owner) -> std::optional<std::string> {
     const QString path = QFileDialog::getSaveFileName(owner, "Export CSV", "production-log.csv",
                                                       "CSV files (*.csv);;All files (*)");
