@@ -4,12 +4,12 @@
 #include "editor/gui/MainWindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QLayout>
-#include <QActionGroup>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPainter>
 #include <QStatusBar>
