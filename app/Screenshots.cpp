@@ -2,18 +2,30 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QWidget>
 
 #include <cstdio>
 
+#include "ProductInfo.h"
 #include "controls/gui/AboutBox.h"
 #include "editor/Editor.h"
 #include "editor/Form1Design.h"
+#include "editor/gui/ConnectionDialog.h"
 #include "editor/gui/DetailDialogs.h"
 #include "editor/gui/MainWindow.h"
 #include "editor/gui/PortDiagnosticsDialog.h"
+#include "editor/gui/ProductionDialogs.h"
+#include "editor/gui/ProductionLog.h"
 #include "ports/Connection.h"
+#include "ports/ConnectionChoices.h"
+#include "production/Station.h"
+#include "production/Allocation.h"
+#include "sim/SimBoard.h"
+#include "sim/SimEeprom.h"
+#include "sim/VirtualClock.h"
+#include "transfer/Transfers.h"
 #include "transfer/gui/TransferDialog.h"
 
 namespace qrt {
@@ -42,6 +54,50 @@ bool SaveDialog(const QString& dir, const QString& name, QWidget& dialog) {
   return ok;
 }
 
+// A short production run on a simulated pager of its own (virtual time, so
+// that it takes no time), recorded in the station's record: a read, three
+// pagers written with allocated capcodes, a verify, and a write the pager
+// broke off. False (the reason printed) when the record did not get them.
+bool SimulatedRun(production::Station& station) {
+  if (!station.store()) {
+    std::fprintf(stderr, "qrt35prog: no production record for the log's picture\n");
+    return false;
+  }
+  VirtualClock clock;
+  RecordingMessages quiet;
+  quiet.defaultAnswer = true;
+  Connection connection(clock, quiet);
+  ConnectionOptions sim("sim");
+  sim.virtualTime = true;
+  connection.Open(sim);
+  AppState state;
+  EditorHost host;
+  Editor editor(state, quiet, host);
+  editor.LoadDefaults(product::kDefaultLogo);
+  editor.SelectBand0();
+  production::ProductionLine line(station.store(), "sim", quiet);
+  line.SetAllocation(production::ParseAllocationFields("0001000-0001999", "0002000-0002999").ranges);
+  const auto run = [&](int mode) {
+    state.TransferMode = static_cast<uint8_t>(mode);
+    Form2 form(editor, connection.transport(), quiet);
+    form.SetObserver(&line);
+    form.Form_Activate();
+  };
+  run(0);
+  editor.UserSetCheck({Ctl::chkCtl, 31}, 1);  // capcode 2 on: it takes its capcodes from a range too
+  editor.WriteOpt_Click();
+  for (int pager = 0; pager < 3; ++pager) run(1);
+  run(2);
+  SimEeprom& chip = connection.sim()->eeprom();
+  chip.faults.silentAfterAckedBytes = chip.counters.bytesAcked + 200;
+  run(1);
+  const auto recorded = station.store()->Query({});
+  if (recorded.ok() && recorded.value.size() == 6) return true;
+  std::fprintf(stderr, "qrt35prog: the simulated run left %zu records, not 6: %s\n", recorded.value.size(),
+               recorded.error.c_str());
+  return false;
+}
+
 // The window with its client area `scale` times the design size.
 void ScaleWindow(Form1& window, double scale) {
   const QSize design(form1::kClientWidth / form1::kTwipsPerPixel, form1::kClientHeight / form1::kTwipsPerPixel);
@@ -57,7 +113,8 @@ bool WriteSplashScreenshot(const QString& dir, QWidget& splash) {
   return Save(dir, "splash.png", splash);
 }
 
-bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, Connection& connection) {
+bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, production::Station& station) {
+  Connection& connection = station.connection();
   bool ok = true;
   const qreal ratio = window.devicePixelRatioF();
   if (ratio != 1) {
@@ -131,6 +188,29 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, Connect
     PortDiagnosticsDialog diagnostics(
         &window, [&setup, &clock] { return setup.diagnose(clock); }, connection.Describe());
     ok &= SaveDialog(dir, "port-diagnostics.png", diagnostics);
+  }
+  {
+    ConnectionDialog connections(&window, ListConnectionsOnThisMachine(), connection.options().port);
+    ok &= SaveDialog(dir, "connection.png", connections);
+  }
+  {
+    // A line's server typed in, not yet tested.
+    ProductionDatabaseDialog database(&window, station, editor.msg);
+    database.urlField()->setText("postgresql://qrt35@records.line.example/production?sslmode=verify-full");
+    database.urlField()->setCursorPosition(0);
+    ok &= SaveDialog(dir, "production-database.png", database);
+  }
+  ok &= SimulatedRun(station);
+  {
+    station.SetAllocation("0001000-0001999", "0002000-0002999");
+    window.UpdateStatusBar();
+    AllocationDialog allocation(&window, station, editor.msg);
+    ok &= SaveDialog(dir, "allocate-capcodes.png", allocation);
+  }
+  {
+    ProductionLogWindow log(&window, station, editor.msg);
+    log.Refresh();
+    ok &= SaveDialog(dir, "production-log.png", log);
   }
   return ok;
 }

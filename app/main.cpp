@@ -1,22 +1,26 @@
 // qrt35prog: the programmer's desktop window.
 //
-//   qrt35prog [--port ppdev|ppdev:/dev/parportN|raw|sim] [--sim-image FILE]
-//             [--screenshot DIR]
+//   qrt35prog [--port PORT] [--sim-image FILE] [--screenshot DIR]
 //
-// Start-up: the splash window (topmost, hourglass pointer); 500 ms later the
-// main window loads (board, factory image, default.tbl or band 0, keep-alive
-// timer) and shows; the splash window closes 500 ms after the board was
-// looked for. With --screenshot the program writes pictures of its windows
-// into DIR and ends.
+// Start-up: the station (the connection --port names, else the one chosen
+// last time with Pager > Connection..., at the remembered bus speed), the
+// splash window (topmost, hourglass pointer); 500 ms later the main window
+// loads (board, factory image, default.tbl or band 0, keep-alive timer),
+// shows and opens the production record; the splash window closes 500 ms
+// after the board was looked for. With --screenshot the program writes
+// pictures of its windows into DIR and ends.
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QSettings>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ProductInfo.h"
@@ -29,13 +33,16 @@
 #include "editor/gui/MainWindow.h"
 #include "editor/gui/QtEditorHost.h"
 #include "editor/gui/QtMessages.h"
+#include "editor/gui/QtSettings.h"
 #include "link/RealClock.h"
 #include "ports/Connection.h"
+#include "production/Location.h"
+#include "production/Station.h"
 
 namespace {
 
 struct Options {
-  std::string port = "ppdev";
+  std::optional<std::string> port;  // none: the remembered connection
   std::string simImage;
   std::string screenshotDir;
   bool help = false;
@@ -45,9 +52,10 @@ struct Options {
 void DescribeOptions(QCommandLineParser& parser) {
   parser.setApplicationDescription(QStringLiteral("The QRT35 pager programmer's window."));
   parser.addOption({QStringLiteral("port"),
-                    QStringLiteral("How to reach the programming board: ppdev (default), "
-                                   "ppdev:/dev/parportN, raw or sim."),
-                    QStringLiteral("PORT"), QStringLiteral("ppdev")});
+                    QStringLiteral("How to reach the pager: ppdev, ppdev:/dev/parportN, raw, sim, "
+                                   "sim:FILE, i2c:/dev/i2c-N, ch341, ch341:BUS-PORT, ch341:BUS:DEVICE. Default: the "
+                                   "connection chosen last with Pager > Connection..., else ppdev."),
+                    QStringLiteral("PORT")});
   parser.addOption({QStringLiteral("sim-image"),
                     QStringLiteral("The simulated pager's EEPROM file for --port sim "
                                    "(default ~/.local/share/qrt35/sim-pager.bin)."),
@@ -84,7 +92,7 @@ Options Parse(int argc, char** argv, QString& helpText) {
     return o;
   }
   o.help = parser.isSet(QStringLiteral("help"));
-  o.port = parser.value(QStringLiteral("port")).toStdString();
+  if (parser.isSet(QStringLiteral("port"))) o.port = parser.value(QStringLiteral("port")).toStdString();
   o.simImage = parser.value(QStringLiteral("sim-image")).toStdString();
   o.screenshotDir = parser.value(QStringLiteral("screenshot")).toStdString();
   return o;
@@ -140,30 +148,39 @@ int main(int argc, char** argv) {
     messages = std::move(m);
   }
 
-  // The port the window starts on; Pager > Connection... changes it.
-  qrt::Connection connection(clock, *messages);
-  qrt::ConnectionOptions connect;
-  connect.port = options.port;
-  connect.simImage = options.simImage;
-  if (options.port == "sim" && connect.simImage.empty()) connect.simImage = qrt::DefaultSimImagePath();
-  const qrt::Connection::Opened opened = connection.Open(connect);
+  // Everything the window keeps for the process: the connection, the
+  // production record and line, the remembered choices. Screenshots are a
+  // run of their own: nothing of the user's choices, a record of their own.
+  std::unique_ptr<qrt::production::SettingsStore> settings;
+  std::unique_ptr<QTemporaryDir> screenshotRecord;
+  if (screenshots) {
+    screenshotRecord = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/qrt35prog-screenshots-XXXXXX");
+    auto memory = std::make_unique<qrt::production::MemorySettings>();
+    memory->Set(qrt::production::keys::kDatabaseUrl,
+                screenshotRecord->filePath(QStringLiteral("production.sqlite")).toStdString());
+    settings = std::move(memory);
+  } else {
+    settings = std::make_unique<qrt::QtSettingsStore>();
+  }
+  qrt::production::Station station(clock, *messages, *settings);
+  qrt::production::StationStart start;
+  start.port = options.port;
+  start.simImage = options.simImage;
+  if (const char* db = std::getenv(qrt::production::kDatabaseEnv)) start.databaseEnvironment = db;
+  const qrt::Connection::Opened opened = station.OpenConnection(start);
   if (!opened.note.empty()) std::fprintf(stderr, "qrt35prog: %s\n", opened.note.c_str());
   if (!opened.ok) std::fprintf(stderr, "qrt35prog: %s\nqrt35prog: going on without a port\n", opened.error.c_str());
 
   qrt::AppState state;
   // Backups of every pager, in the data folder the command line uses too;
   // whether a write reads and keeps the pager first is remembered between runs.
-  QSettings settings(QStringLiteral("qrt35"), QStringLiteral("qrt35prog"));
-  const QString backupFirstKey = QStringLiteral("backupBeforeWriting");
   state.KeepBackups = true;
   state.BackupsDir = qrt::DefaultBackupsFolder();
-  state.BackupBeforeWrite = settings.value(backupFirstKey, true).toBool();
-  qrt::QtEditorHost host(connection);
+  state.BackupBeforeWrite = station.backupBeforeWrite();
+  qrt::QtEditorHost host(station);
   qrt::Editor editor(state, *messages, host);
-  qrt::Form1 window(editor, connection);
+  qrt::Form1 window(editor, station);
   host.Attach(&window, &editor);
-  QObject::connect(&window, &qrt::Form1::backupBeforeWriteChanged,
-                   [&settings, &backupFirstKey](bool on) { settings.setValue(backupFirstKey, on); });
 
   auto* splash = new qrt::SplashWindow;
   splash->setAttribute(Qt::WA_DeleteOnClose);
@@ -174,8 +191,9 @@ int main(int argc, char** argv) {
     window.Load([splash] { splash->startSecondTimer(); });
     window.show();
     if (qtMessages) qtMessages->setFallbackParent(&window);
+    window.OpenRecord();
     if (screenshots) {
-      exitCode = qrt::WriteScreenshots(QString::fromStdString(options.screenshotDir), window, editor, connection) ? 0 : 1;
+      exitCode = qrt::WriteScreenshots(QString::fromStdString(options.screenshotDir), window, editor, station) ? 0 : 1;
       QTimer::singleShot(0, &app, [&] {
         window.close();
         QCoreApplication::exit(exitCode);

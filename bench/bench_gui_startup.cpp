@@ -33,6 +33,7 @@
 #include "link/PagerLink.h"
 #include "link/RealClock.h"
 #include "ports/Connection.h"
+#include "production/Station.h"
 
 namespace {
 
@@ -103,12 +104,14 @@ int main(int argc, char** argv) {
   qrt::RealClock clock;
   clock.eventHook = [] { QCoreApplication::processEvents(); };
   qrt::RecordingMessages messages;
-  qrt::Connection connection(clock, messages);
+  qrt::production::MemorySettings settings;
+  qrt::production::Station station(clock, messages, settings);
+  qrt::Connection& connection = station.connection();
   connection.Open({"sim"});
   qrt::AppState state;
   qrt::EditorHost host;
   qrt::Editor editor(state, messages, host);
-  qrt::Form1 window(editor, connection);
+  qrt::Form1 window(editor, station);
 
   FirstPaint paint;
   window.clientArea()->installEventFilter(&paint);

@@ -139,16 +139,23 @@ void Connection::SetBusSpeed(BusSpeed speed) {
   if (link_) link_->SetBusSpeed(speed);
 }
 
-std::string Connection::Describe() const {
-  const std::string& port = options_.port;
-  if (port == "sim") return "the simulated board and pager (--port sim)";
-  if (StartsWith(port, kSimPrefix)) return "the simulated board and pager in " + port.substr(4) + " (--port " + port + ")";
-  if (port == "raw") return "direct port access at 0x378, 0x278 and 0x3BC (--port raw)";
-  if (StartsWith(port, kPpdevPrefix)) return port.substr(6) + " through ppdev (--port " + port + ")";
-  if (StartsWith(port, "i2c:")) return "the I2C adapter " + port.substr(4) + " (--port " + port + ")";
-  if (StartsWith(port, "ch341")) return "a CH341A on USB (--port " + port + ")";
-  return "the parallel ports at 0x378, 0x278 and 0x3BC through ppdev (--port ppdev)";
+std::string DescribePort(const std::string& port) {
+  if (port == "sim") return "the simulated board and pager";
+  if (StartsWith(port, kSimPrefix)) return "the simulated board and pager in " + port.substr(4);
+  if (port == "raw") return "direct port access at 0x378, 0x278 and 0x3BC";
+  if (StartsWith(port, kPpdevPrefix)) return port.substr(6) + " through ppdev";
+  if (StartsWith(port, "i2c:")) return "the I2C adapter " + port.substr(4);
+  if (port == "ch341") return "the first CH341A on USB";
+  if (StartsWith(port, "ch341:")) {
+    const std::string where = port.substr(6);
+    return where.find(':') == std::string::npos ? "the CH341A on USB port " + where
+                                                : "the CH341A at bus:device " + where;
+  }
+  if (port == "ppdev") return "the parallel ports at 0x378, 0x278 and 0x3BC through ppdev";
+  return "the port " + port;
 }
+
+std::string Connection::Describe() const { return DescribePort(options_.port) + " (--port " + options_.port + ")"; }
 
 void Connection::Release() {
   if (releasable_) releasable_->Release();

@@ -33,6 +33,10 @@ class VirtualClock;
 // True when `port` names one of the ports above (the name only; nothing is opened).
 bool IsKnownPortName(const std::string& port);
 
+// A port name in words: "/dev/parport0 through ppdev", "the simulated board
+// and pager", "the I2C adapter /dev/i2c-1".
+std::string DescribePort(const std::string& port);
+
 struct ConnectionOptions {
   ConnectionOptions(std::string portName = "ppdev") : port(std::move(portName)) {}  // NOLINT: a port name is one
   std::string port;
@@ -73,7 +77,8 @@ class Connection {
   // The bus speed of the next transfer. A CH341A takes it by being opened anew.
   void SetBusSpeed(BusSpeed speed);
 
-  // The port in words, for the window and the port diagnostics.
+  // The port in words, for the window and the port diagnostics, with the
+  // --port name that chooses it.
   std::string Describe() const;
 
   // Lets go of the parallel-port devices until the next transfer needs them,

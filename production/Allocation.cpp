@@ -102,6 +102,28 @@ RangesParse ParseCapcodeRanges(std::string_view text) {
   return result;
 }
 
+RangesParse ParseAllocationFields(std::string_view capcode1, std::string_view capcode2) {
+  const bool first = !Trim(capcode1).empty(), second = !Trim(capcode2).empty();
+  if (!first && !second) return {};
+  if (!first) {
+    RangesParse refused;
+    refused.error = "Capcode 2 takes a range only together with capcode 1: every pager needs a capcode 1 of its own.";
+    return refused;
+  }
+  std::string text = "1=" + std::string(Trim(capcode1));
+  if (second) text += ",2=" + std::string(Trim(capcode2));
+  return ParseCapcodeRanges(text);
+}
+
+std::string AllocationText(const std::vector<CapcodeRange>& ranges) {
+  std::string text;
+  for (const CapcodeRange& range : ranges) {
+    if (!text.empty()) text += ", ";
+    text += "capcode " + std::to_string(range.slot) + " " + RangeText(range);
+  }
+  return text;
+}
+
 std::string RangeUsedUpMessage(const CapcodeRange& range) {
   return "Capcode " + std::to_string(range.slot) + " range " + RangeText(range) +
          " is used up: every capcode in it was written to a pager or is reserved by a station. "

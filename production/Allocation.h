@@ -43,6 +43,15 @@ struct RangesParse {
 // nothing in it can ever be allocated.
 RangesParse ParseCapcodeRanges(std::string_view text);
 
+// The ranges as a dialog takes them, one field per capcode ("FIRST-LAST"),
+// checked as ParseCapcodeRanges checks them. Both empty: no ranges and no
+// error (the pagers keep the image's capcodes). Capcode 2 takes a range only
+// with capcode 1: every pager needs a capcode 1 of its own.
+RangesParse ParseAllocationFields(std::string_view capcode1, std::string_view capcode2);
+
+// "capcode 1 0001000-0001019, capcode 2 0002000-0002019"; empty for none.
+std::string AllocationText(const std::vector<CapcodeRange>& ranges);
+
 // "Capcode 1 range 0001000-0001019 is used up: ..." — the message that ends
 // a batch before the pager is written.
 std::string RangeUsedUpMessage(const CapcodeRange& range);

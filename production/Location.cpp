@@ -88,6 +88,21 @@ std::string MaskPassword(std::string_view url) {
   return out;
 }
 
+bool HasPassword(std::string_view url) {
+  for (const auto& [first, end] : PasswordSpans(url))
+    if (end > first) return true;
+  return false;
+}
+
+std::string LocationToRememberError(std::string_view location) {
+  if (!HasPassword(location)) return {};
+  return "The database URL " + MaskPassword(location) +
+         " holds a password, and the program does not store passwords. Take it out of the URL and put it "
+         "in your libpq password file ~/.pgpass (a line host:port:database:user:password; chmod 0600 "
+         "~/.pgpass). The other settings can go into a service of ~/.pg_service.conf or the system's "
+         "pg_service.conf, named by postgresql://?service=NAME.";
+}
+
 std::string HidePasswords(std::string text, std::string_view url) {
   for (const auto& [first, end] : PasswordSpans(url)) {
     const std::string password(url.substr(first, end - first));

@@ -36,6 +36,14 @@ std::string ChooseLocation(const std::optional<std::string>& option, const char*
 // Other text comes back unchanged.
 std::string MaskPassword(std::string_view url);
 
+// True when the URL holds a password (in its user part or as password=...).
+bool HasPassword(std::string_view url);
+
+// Why a location cannot be remembered, or "" when it can: the program never
+// stores a password, so a URL that holds one is refused with the places
+// libpq takes passwords from instead.
+std::string LocationToRememberError(std::string_view location);
+
 // `text` (a reason the database gave) with every password of `url` in it
 // replaced by "***".
 std::string HidePasswords(std::string text, std::string_view url);

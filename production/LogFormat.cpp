@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 
 #include "editor/Capcode.h"
 #include "image/Cp1252.h"
+#include "tables/TableFiles.h"
 
 namespace qrt::production {
 namespace {
@@ -94,16 +96,44 @@ FilterParse ParseLogFilter(const std::optional<std::string>& capcode, const std:
   return result;
 }
 
+const std::array<std::string_view, kLogColumns>& LogColumnTitles() {
+  static constexpr std::array<std::string_view, kLogColumns> kTitles = {
+      "Time (UTC)", "Station", "Port", "Operation", "Outcome", "Capcodes", "Frequency", "Band", "ms", "Message"};
+  return kTitles;
+}
+
+std::array<std::string, kLogColumns> LogRow(const ProductionRecord& r) {
+  return {DisplayTime(r.time), OrDash(r.station), OrDash(r.port), std::string(OperationName(r.operation)),
+          std::string(OutcomeName(r.outcome)), OrDash(EnabledCapcodes(r)), OrDash(Frequency(r)),
+          OrDash(r.band), std::to_string(r.durationMs), OneLine(r.message)};
+}
+
+std::string LogSortKey(const ProductionRecord& r, int column) {
+  // Numbers as fixed-width digits, so that text order is number order; a
+  // record without a frequency sorts before every frequency.
+  const auto digits = [](uint64_t value) {
+    std::string text = std::to_string(value);
+    return std::string(20 - text.size(), '0') + text;
+  };
+  switch (column) {
+    case kLogTime: return r.time;
+    case kLogFrequency: return r.frequency ? digits(*r.frequency) : std::string();
+    case kLogDuration: return digits(static_cast<uint64_t>(std::max<int64_t>(r.durationMs, 0)));
+    default: return column >= 0 && column < kLogColumns ? LogRow(r)[static_cast<size_t>(column)] : std::string();
+  }
+}
+
 std::string FormatText(const std::vector<ProductionRecord>& records) {
-  using Row = std::array<std::string, 10>;
+  using Row = std::array<std::string, kLogColumns>;
   std::vector<Row> rows;
-  rows.push_back({"TIME (UTC)", "STATION", "PORT", "OPERATION", "OUTCOME", "CAPCODES", "FREQUENCY", "BAND", "MS",
-                  "MESSAGE"});
-  for (const ProductionRecord& r : records)
-    rows.push_back({DisplayTime(r.time), OrDash(r.station), OrDash(r.port), std::string(OperationName(r.operation)),
-                    std::string(OutcomeName(r.outcome)), OrDash(EnabledCapcodes(r)), OrDash(Frequency(r)),
-                    OrDash(r.band), std::to_string(r.durationMs), OneLine(r.message)});
-  std::array<size_t, 10> widths{};
+  Row header;
+  for (size_t c = 0; c < header.size(); ++c) {
+    header[c] = LogColumnTitles()[c];
+    for (char& ch : header[c]) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  }
+  rows.push_back(header);
+  for (const ProductionRecord& r : records) rows.push_back(LogRow(r));
+  std::array<size_t, kLogColumns> widths{};
   for (const Row& row : rows)
     for (size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], Width(row[c]));
   std::string out;
@@ -178,6 +208,11 @@ std::string FormatCsv(const std::vector<ProductionRecord>& records) {
     out += line(fields);
   }
   return out;
+}
+
+std::string ExportCsv(const std::string& path, const std::vector<ProductionRecord>& records) {
+  const std::string error = WriteFileAtomically(path, FormatCsv(records));
+  return error.empty() ? error : SaveFailure(path, error);
 }
 
 }  // namespace qrt::production

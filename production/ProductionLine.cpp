@@ -88,7 +88,7 @@ bool ProductionLine::BeforeWrite(Editor& editor, TransferKind) {
     if (!reachable.ok()) return Refuse(reachable.error);
   }
   if (!ranges_.empty()) {
-    if (!store_) return Refuse("Capcodes can be allocated only with a production database.");
+    if (!store_) return Refuse(kAllocationNeedsRecord);
     for (const CapcodeRange& range : ranges_)
       if (!CapcodeOn(editor, range.slot))
         return Refuse("Capcode " + std::to_string(range.slot) +

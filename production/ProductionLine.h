@@ -48,6 +48,9 @@ class SharedCapcodes {
   std::set<std::pair<uint32_t, uint32_t>> givenBack_;
 };
 
+// Why capcode ranges are refused when there is no record to allocate from.
+inline constexpr const char* kAllocationNeedsRecord = "Capcodes can be allocated only with a production database.";
+
 class ProductionLine : public TransferObserver {
  public:
   // `store` may be null (working without a record on purpose); it and
@@ -67,6 +70,7 @@ class ProductionLine : public TransferObserver {
   // database): every write is refused with it until a store is set. Reads
   // and verifies go on unrecorded.
   void SetUnavailable(std::string why) { unavailable_ = std::move(why); }
+  const std::string& unavailable() const { return unavailable_; }
   ProductionStore* store() const { return store_; }
   void SetPort(std::string port) { port_ = std::move(port); }
 

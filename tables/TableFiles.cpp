@@ -22,9 +22,6 @@ std::string OpenFailure(const std::string& path, const std::string& reason) {
   return "Could not open [" + path + "]: " + reason;
 }
 
-std::string SaveFailure(const std::string& path, const std::string& reason) {
-  return "Could not save [" + path + "]: " + reason;
-}
 
 bool Exists(const std::string& path) {
   struct stat sb;
@@ -32,7 +29,7 @@ bool Exists(const std::string& path) {
 }
 
 // Both write() and read() may move fewer bytes than asked; EINTR is retried.
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
+bool WriteAll(int fd, const char* data, size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, data, size);
     if (n < 0) {
@@ -159,9 +156,17 @@ TableReadResult ReadTableFile(const std::string& path) {
   return result;
 }
 
+std::string SaveFailure(const std::string& path, const std::string& reason) {
+  return "Could not save [" + path + "]: " + reason;
+}
+
 std::string WriteTableFileAtomically(const std::string& path, const Image& image) {
+  return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()));
+}
+
+std::string WriteFileAtomically(const std::string& path, std::string_view bytes) {
   if (path.empty()) return Reason(ENOENT);
-  // A symbolic link keeps pointing at the table: the table it names is replaced.
+  // A symbolic link keeps pointing at the file: the file it names is replaced.
   std::string target = path;
   struct stat link;
   if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
@@ -173,7 +178,7 @@ std::string WriteTableFileAtomically(const std::string& path, const Image& image
   struct stat old;
   const bool hadOld = ::stat(target.c_str(), &old) == 0;
   if (hadOld && S_ISDIR(old.st_mode)) return Reason(EISDIR);
-  // The rename below would replace a table the user may not write to (one
+  // The rename below would replace a file the user may not write to (one
   // made read-only to keep it); refuse it as writing into it would be refused.
   if (hadOld && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return Reason(errno);
 
@@ -199,7 +204,7 @@ std::string WriteTableFileAtomically(const std::string& path, const Image& image
     return Reason(error);
   };
   if (hadOld) (void)::fchmod(fd, old.st_mode & 07777);  // keep the old file's permissions
-  if (!WriteAll(fd, image.data(), image.size())) return fail(errno);
+  if (!WriteAll(fd, bytes.data(), bytes.size())) return fail(errno);
   if (::fsync(fd) != 0) return fail(errno);
   const int closed = ::close(fd);
   fd = -1;

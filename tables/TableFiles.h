@@ -5,6 +5,7 @@
 // so that the GUI, the CLI and the tests share every rule.
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "image/PagerImage.h"
 
@@ -56,5 +57,10 @@ bool IsTableImage(const Image& image);
 // failed save never leaves a truncated or mixed file. Empty on success,
 // otherwise the reason.
 std::string WriteTableFileAtomically(const std::string& path, const Image& image);
+// The same for any bytes (an exported log), with the same guarantees: a
+// symbolic link's target is replaced, a read-only file is refused.
+std::string WriteFileAtomically(const std::string& path, std::string_view bytes);
+// "Could not save [PATH]: REASON", the message of a failed save.
+std::string SaveFailure(const std::string& path, const std::string& reason);
 
 }  // namespace qrt

@@ -9,7 +9,9 @@
 #include "link/PagerLink.h"
 #include "link/PpdevPort.h"
 #include "link/RawPort.h"
+#include "adapters/emu/Ch341Emulator.h"
 #include "ports/Connection.h"
+#include "ports/ConnectionChoices.h"
 #include "ports/PortFactory.h"
 #include "sim/SimBoard.h"
 #include "sim/VirtualClock.h"
@@ -182,6 +184,62 @@ TEST_F(FakeSystem, ConnectionsOpenEveryKindOfPortAndNeverLeaveNone) {
   messages.Clear();
   EXPECT_FALSE(connection.transport().DetectBoard());
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"The Board is not responding!"});
+}
+
+// What Pager > Connection... offers on a machine with two parallel ports
+// (one without its ppdev node), two I2C adapters and a CH341A, and the
+// status line of each kind of port.
+TEST_F(FakeSystem, ConnectionsPresentAreListedAndTheOneInUseIsNamed) {
+  AddParport("parport1", "57344\t57352\n");
+  AddParport("parport0", "888\t1912\n");
+  AddParport("parport2", "632\n");  // listed by the kernel, but no /dev/parport2
+  std::ofstream(root / "dev" / "parport0") << "";
+  std::ofstream(root / "dev" / "parport1") << "";
+  for (const auto& [node, name] : {std::pair{"i2c-3", "CP2112 SMBus Bridge"}, std::pair{"i2c-1", ""}}) {
+    fs::create_directories(root / "sys" / node);
+    std::ofstream(root / "sys" / node / "name") << name << "\n";
+  }
+  VirtualClock clock;
+  Ch341Emulator device{clock};
+  EmulatedUsb usb;
+  usb.devices = {&device};
+  MachinePaths paths;
+  paths.parportProc = (root / "proc").string();
+  paths.dev = (root / "dev").string();
+  paths.i2cClass = (root / "sys").string();
+  const std::string dev = paths.dev;
+  std::vector<std::string> lines;
+  for (const ConnectionChoice& c : ListConnections(&usb, paths)) lines.push_back(c.port + " | " + c.description);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "ppdev | the parallel ports at 0x378, 0x278 and 0x3BC through ppdev (automatic)",
+                       "ppdev:" + dev + "/parport0 | " + dev + "/parport0 at 0x378 through ppdev",
+                       "ppdev:" + dev + "/parport1 | " + dev + "/parport1 at 0xE000 through ppdev",
+                       "i2c:" + dev + "/i2c-1 | the I2C adapter " + dev + "/i2c-1: I2C adapter",
+                       "i2c:" + dev + "/i2c-3 | the I2C adapter " + dev + "/i2c-3: CP2112 SMBus Bridge",
+                       "ch341:1-4 | CH341A USB programmer (bus:device 001:004)",
+                       "sim | the simulated board and pager",
+                   }));
+
+  RecordingMessages messages;
+  Connection connection(clock, messages);
+  const struct {
+    const char* port;
+    BusSpeed bus;
+    const char* status;
+  } cases[] = {
+      {"sim", BusSpeed::Standard, "Connection: the simulated board and pager, standard bus"},
+      {"ppdev:/dev/parport0", BusSpeed::Fast, "Connection: /dev/parport0 through ppdev, fast bus"},
+      {"ch341:1-4", BusSpeed::Fast, "Connection: the CH341A on USB port 1-4, 400 kHz"},
+      {"i2c:/dev/i2c-1", BusSpeed::Fast, "Connection: the I2C adapter /dev/i2c-1, at the rate its kernel driver sets"},
+  };
+  for (const auto& c : cases) {
+    ConnectionOptions options(c.port);
+    options.bus = c.bus;
+    const Connection::Opened opened = connection.Open(options);
+    EXPECT_EQ(ConnectionStatusText(connection, opened), c.status);
+  }
+  const Connection::Opened refused = connection.Open({"lpt1"});
+  EXPECT_EQ(ConnectionStatusText(connection, refused), "Connection: the port lpt1 (not open: " + refused.error + ")");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "editor/Capcode.h"
 #include "image/Defaults.h"
+#include "production/Location.h"
 #include "production/LogFormat.h"
 #include "production/ProductionStore.h"
 #include "production/Schema.h"
@@ -79,6 +80,27 @@ TEST(ProductionRanges, ParseOrRefuseWithTheirMessage) {
     EXPECT_NE(parsed.error.find(c.error), std::string::npos) << c.text << " gave: " << parsed.error;
     EXPECT_EQ(parsed.error.empty(), *c.error == '\0') << c.text;
   }
+  // The dialog's two fields: checked as one text, capcode 2 never alone.
+  const struct {
+    const char* capcode1;
+    const char* capcode2;
+    size_t ranges;
+    const char* error;
+  } fields[] = {{"", " ", 0, ""},
+                {" 1000-1019 ", "", 1, ""},
+                {"1000-1019", "2000-2019", 2, ""},
+                {"", "2000-2019", 0, "only together with capcode 1"},
+                {"1019-1000", "", 0, "Capcode 1 range \"1019-1000\": the first capcode is above the last"},
+                {"1000-1019", "2000", 0, "written 1=FIRST-LAST"}};
+  for (const auto& f : fields) {
+    const RangesParse parsed = ParseAllocationFields(f.capcode1, f.capcode2);
+    EXPECT_EQ(parsed.ranges.size(), f.ranges) << f.capcode1 << "|" << f.capcode2;
+    EXPECT_NE(parsed.error.find(f.error), std::string::npos) << parsed.error;
+    EXPECT_EQ(parsed.error.empty(), *f.error == '\0') << f.capcode1 << "|" << f.capcode2;
+  }
+  EXPECT_EQ(AllocationText(ParseAllocationFields("1000-1019", "7-9").ranges),
+            "capcode 1 0001000-0001019, capcode 2 0000007-0000009");
+
   for (uint32_t c : {2007663u, 2007672u}) EXPECT_FALSE(IsIdleCodewordCapcode(c)) << c;
   for (uint32_t c : {2007664u, 2007667u, 2007671u}) EXPECT_TRUE(IsIdleCodewordCapcode(c)) << c;
 }
@@ -102,6 +124,17 @@ TEST(ProductionLocation, PasswordsNeverShowAndBackendsFollowTheText) {
   }
   EXPECT_EQ(HidePasswords("password authentication failed (s3cret)", "postgresql://u:s3cret@h/d"),
             "password authentication failed (***)");
+  // A URL is remembered only without a password; the refusal shows none.
+  for (const auto& c : cases) {
+    const std::string refusal = LocationToRememberError(c.url);
+    EXPECT_EQ(refusal.empty(), std::string(c.url) == c.shown) << c.url;
+    EXPECT_EQ(refusal.find("s3cret"), std::string::npos);
+    if (!refusal.empty()) {
+      EXPECT_NE(refusal.find("~/.pgpass"), std::string::npos) << refusal;
+      EXPECT_NE(refusal.find("pg_service.conf"), std::string::npos) << refusal;
+    }
+  }
+  EXPECT_TRUE(LocationToRememberError("postgresql://line:@db/qrt35").empty()) << "an empty password is none";
 
   ::setenv("XDG_DATA_HOME", "/srv/station", 1);
   const Location local = ResolveLocation("");
@@ -176,6 +209,17 @@ TEST(ProductionLog, FiltersAndThreeFormats) {
   };
   EXPECT_EQ(column(lines[0], "OUTCOME"), column(lines[1], " ok ") + 1);
   EXPECT_EQ(column(lines[0], "OUTCOME"), column(lines[2], "failed"));
+
+  // The table the window shows: the text form's cells, sortable by their keys.
+  EXPECT_EQ(LogRow(b)[kLogOutcome], "failed");
+  EXPECT_EQ(LogRow(b)[kLogMessage], "Write error! see \"log\", 2");
+  ProductionRecord quick = a, none = a;
+  quick.durationMs = 950;  // before 3977 ms, though "950" comes after "3977" as text
+  none.frequency.reset();
+  EXPECT_LT(LogSortKey(quick, kLogDuration), LogSortKey(a, kLogDuration));
+  EXPECT_LT(LogSortKey(none, kLogFrequency), LogSortKey(a, kLogFrequency));
+  EXPECT_LT(LogSortKey(a, kLogTime), LogSortKey(b, kLogTime));
+  EXPECT_EQ(LogSortKey(a, kLogStation), a.station);
 
   const auto json = nlohmann::json::parse(FormatJson({a, b}));
   ASSERT_EQ(json.size(), 2u);

@@ -4,11 +4,15 @@
 #include "editor/gui/MainWindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
+#include <QPainter>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <cmath>
@@ -19,9 +23,13 @@
 #include "controls/gui/AboutBox.h"
 #include "editor/Editor.h"
 #include "editor/Layout.h"
+#include "editor/gui/ConnectionDialog.h"
 #include "editor/gui/PortDiagnosticsDialog.h"
+#include "editor/gui/ProductionDialogs.h"
+#include "editor/gui/ProductionLog.h"
 #include "image/Cp1252.h"
 #include "ports/Connection.h"
+#include "production/Station.h"
 #include "tables/TableFiles.h"
 #include "tables/gui/QtTableFileUi.h"
 
@@ -35,10 +43,30 @@ namespace {
 constexpr int kTimer1IntervalMs = 50;
 constexpr int kEnterKey = 13;
 
+// A status bar text that takes the room it is given: a long port or URL is
+// shortened in the middle ("...") rather than widening the window; the
+// whole text is its tooltip and its text().
+class StatusText : public QLabel {
+ public:
+  explicit StatusText(QWidget* parent) : QLabel(parent) {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setMinimumWidth(1);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QRect room = contentsRect();
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(text(), Qt::ElideMiddle, room.width()));
+  }
+};
+
 }  // namespace
 
-Form1::Form1(Editor& editor, Connection& connection, QWidget* parent)
-    : QMainWindow(parent), editor_(editor), connection_(connection) {
+Form1::Form1(Editor& editor, production::Station& station, QWidget* parent)
+    : QMainWindow(parent), editor_(editor), station_(station), connection_(station.connection()) {
   setObjectName("Form1");
   setWindowTitle(QString::fromStdString(form1::WindowTitle()));
   tableUi_ = std::make_unique<QtTableFileUi>(this);
@@ -48,9 +76,14 @@ Form1::Form1(Editor& editor, Connection& connection, QWidget* parent)
   setCentralWidget(client_);
   client_->installEventFilter(this);
 
+  // Two pagers with one capcode receive each other's messages: the window
+  // asks before writing a capcode the record shows on an earlier pager.
+  station_.line().askBeforeRewriting = true;
+
   BuildWidgets();
   BuildMenus();
   BuildPageKeys();
+  BuildStatusBar();
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName("Timer1");
@@ -62,7 +95,7 @@ Form1::Form1(Editor& editor, Connection& connection, QWidget* parent)
   const int w = form1::kClientWidth / form1::kTwipsPerPixel;
   const int h = form1::kClientHeight / form1::kTwipsPerPixel;
   client_->resize(w, h);
-  resize(w, h + menuBar()->sizeHint().height());
+  resize(w, h + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
   ShowPage(0);
 }
 
@@ -269,13 +302,164 @@ void Form1::BuildMenus() {
   backupFirst_->setCheckable(true);
   backupFirst_->setChecked(editor_.state.BackupBeforeWrite);
   connect(backupFirst_, &QAction::toggled, this, [this](bool on) { SetBackupBeforeWrite(on); });
+  BuildStationMenu(pager);
+}
+
+void Form1::BuildStationMenu(QMenu* pager) {
+  const auto command = [&](const char* name, const char* caption, std::function<void()> run) {
+    QAction* a = pager->addAction(caption);
+    a->setObjectName(name);
+    connect(a, &QAction::triggered, this, std::move(run));
+    return a;
+  };
+  pager->addSeparator();
+  command("mnuConnection", "Connection...", [this] { ChooseConnection(); });
+  QMenu* bus = pager->addMenu("Bus Speed");
+  bus->setObjectName("mnuBusSpeed");
+  auto* speeds = new QActionGroup(bus);
+  speeds->setExclusive(true);
+  const auto speed = [&](const char* name, const char* caption, BusSpeed value) {
+    QAction* a = bus->addAction(caption);
+    a->setObjectName(name);
+    a->setCheckable(true);
+    a->setActionGroup(speeds);
+    a->setChecked(station_.busSpeed() == value);
+    connect(a, &QAction::triggered, this, [this, value] { SetBusSpeed(value); });
+    return a;
+  };
+  busStandard_ = speed("mnuBusStandard", "Standard", BusSpeed::Standard);
+  busFast_ = speed("mnuBusFast", "Fast", BusSpeed::Fast);
+  pager->addSeparator();
+  command("mnuProductionDatabase", "Production Database...", [this] { ProductionDatabase(); });
+  withoutDatabase_ = pager->addAction("Work Without Database");
+  withoutDatabase_->setObjectName("mnuWithoutDatabase");
+  withoutDatabase_->setCheckable(true);
+  withoutDatabase_->setChecked(station_.workingWithoutDatabase());
+  connect(withoutDatabase_, &QAction::triggered, this, [this](bool on) { SetWorkWithoutDatabase(on); });
+  command("mnuAllocate", "Allocate Capcodes...", [this] { AllocateCapcodes(); });
+  command("mnuProductionLog", "Production Log", [this] { ShowProductionLog(); });
+}
+
+void Form1::BuildStatusBar() {
+  const auto label = [this](const char* name) {
+    auto* l = new StatusText(this);
+    l->setObjectName(name);
+    return l;
+  };
+  connectionLabel_ = label("lblConnection");
+  recordLabel_ = label("lblRecord");
+  allocationLabel_ = label("lblAllocation");
+  statusBar()->addWidget(connectionLabel_, 4);
+  statusBar()->addWidget(recordLabel_, 3);
+  statusBar()->addWidget(allocationLabel_, 3);
+  statusBar()->setSizeGripEnabled(true);
+  UpdateStatusBar();
+}
+
+void Form1::UpdateStatusBar() {
+  const auto show = [](QLabel* label, const std::string& text) {
+    label->setText(QString::fromStdString(text));
+    label->setToolTip(label->text());
+    label->setVisible(!text.empty());
+  };
+  show(connectionLabel_, station_.ConnectionStatus());
+  show(recordLabel_, station_.RecordStatus());
+  show(allocationLabel_, station_.AllocationStatus());
+  if (busFast_) {
+    busFast_->setChecked(station_.busSpeed() == BusSpeed::Fast);
+    busStandard_->setChecked(station_.busSpeed() == BusSpeed::Standard);
+    withoutDatabase_->setChecked(station_.workingWithoutDatabase());
+  }
+}
+
+// ------------------------------------------------------------- station
+
+void Form1::ChooseConnection() {
+  std::vector<ConnectionChoice> choices;
+  Guarded("listing the connections", [&] { choices = listConnections_ ? listConnections_() : choices; });
+  ConnectionDialog dialog(this, std::move(choices), connection_.options().port);
+  if (dialog.exec() == QDialog::Accepted && !dialog.chosenPort().empty()) SwitchConnection(dialog.chosenPort());
+  AfterAction();
+}
+
+void Form1::SwitchConnection(const std::string& port) {
+  // As around a transfer: nothing writes to the old port while it goes.
+  const bool timerWasRunning = timer1Running();
+  SetTimer1(false);
+  const Connection::Opened opened = station_.SwitchConnection(port);
+  if (!opened.note.empty()) editor_.msg.Show(opened.note, MsgIcon::None);
+  if (opened.ok) {
+    // The board is looked for on the new port, as at start; a missing one is reported.
+    connection_.transport().CalibrateDelay();
+    connection_.transport().DetectBoard();
+    connection_.transport().ParkBus();
+  } else {
+    editor_.msg.Show(opened.error, MsgIcon::Warning);
+  }
+  if (timerWasRunning && !closing_) SetTimer1(true);
+  UpdateStatusBar();
+}
+
+void Form1::SetBusSpeed(BusSpeed speed) {
+  station_.SetBusSpeed(speed);
+  UpdateStatusBar();
+}
+
+void Form1::OpenRecord() {
+  const production::StoreStatus opened = station_.OpenRecord();
+  UpdateStatusBar();
+  if (!opened.ok()) editor_.msg.Show(opened.error, MsgIcon::Warning);
+}
+
+void Form1::ProductionDatabase() {
+  ProductionDatabaseDialog dialog(this, station_, editor_.msg);
+  const bool chosen = dialog.exec() == QDialog::Accepted;
+  UpdateStatusBar();
+  if (chosen && !dialog.openError().empty()) editor_.msg.Show(dialog.openError(), MsgIcon::Warning);
+  TransferEnded();
+  AfterAction();
+}
+
+void Form1::SetWorkWithoutDatabase(bool on) {
+  const production::StoreStatus opened = station_.WorkWithoutDatabase(on);
+  UpdateStatusBar();
+  if (!opened.ok()) editor_.msg.Show(opened.error, MsgIcon::Warning);
+  TransferEnded();
+}
+
+void Form1::AllocateCapcodes() {
+  if (!station_.store()) {
+    const std::string why = station_.workingWithoutDatabase()
+                                ? "Pager > Work Without Database is on."
+                                : station_.line().unavailable();
+    editor_.msg.Show(std::string(production::kAllocationNeedsRecord) + "\n" + why, MsgIcon::Warning);
+    return;
+  }
+  AllocationDialog dialog(this, station_, editor_.msg);
+  dialog.exec();
+  UpdateStatusBar();
+  AfterAction();
+}
+
+void Form1::ShowProductionLog() {
+  if (!log_) log_ = new ProductionLogWindow(this, station_, editor_.msg);
+  log_->Refresh();
+  log_->show();
+  log_->raise();
+  log_->activateWindow();
+}
+
+ProductionLogWindow* Form1::productionLog() const { return log_; }
+
+void Form1::TransferEnded() {
+  if (log_ && log_->isVisible()) log_->Refresh();
 }
 
 void Form1::SetBackupBeforeWrite(bool on) {
   const bool changed = editor_.state.BackupBeforeWrite != on;
   editor_.state.BackupBeforeWrite = on;
   if (backupFirst_->isChecked() != on) backupFirst_->setChecked(on);  // comes back here unchanged
-  if (changed) emit backupBeforeWriteChanged(on);
+  if (changed) station_.SetBackupBeforeWrite(on);
 }
 
 void Form1::BuildPageKeys() {

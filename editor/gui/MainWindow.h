@@ -20,16 +20,23 @@
 #include "diagnostics/Diagnostics.h"
 #include "editor/Controls.h"
 #include "editor/Form1Design.h"
+#include "link/BusSpeed.h"
+#include "ports/ConnectionChoices.h"
 
 class QTimer;
 class QAction;
+class QLabel;
 class QStyle;
 
 namespace qrt {
 
 class Editor;
 class Connection;
+class ProductionLogWindow;
 class QtTableFileUi;
+namespace production {
+class Station;
+}
 
 // What Help > Port Diagnostics... needs from the program that made the window.
 struct PortDiagnosticsSetup {
@@ -42,8 +49,11 @@ class Form1 : public QMainWindow {
   Q_OBJECT
 
  public:
-  // The editor and the link belong to the caller and outlive the window.
-  Form1(Editor& editor, Connection& connection, QWidget* parent = nullptr);
+  // The editor and the station (the connection to the pager, the production
+  // record and line, the remembered choices) belong to the caller and
+  // outlive the window. The window's writes ask before a capcode the record
+  // shows on an earlier pager is written again.
+  Form1(Editor& editor, production::Station& station, QWidget* parent = nullptr);
   ~Form1() override;
 
   // The window's load sequence, in order: calibrate the bit delay, remember
@@ -81,8 +91,8 @@ class Form1 : public QMainWindow {
   // The File, Pager and Help menu commands, as the menus run them.
   void FileOpen();
   void FileOpenBackup();
-  // Pager > "Back Up Before Writing": sets the state's switch and tells the
-  // program (which remembers it) through backupBeforeWriteChanged.
+  // Pager > "Back Up Before Writing": sets the state's switch; the station
+  // remembers it.
   void SetBackupBeforeWrite(bool on);
   void FileSave();
   void FileSaveAs();
@@ -94,8 +104,34 @@ class Form1 : public QMainWindow {
   void SetPortDiagnostics(PortDiagnosticsSetup setup) { diagnostics_ = std::move(setup); }
   const PortDiagnosticsSetup& portDiagnostics() const { return diagnostics_; }
 
- signals:
-  void backupBeforeWriteChanged(bool on);
+  // The Pager menu's station commands.
+  // Connection...: the dialog of the connections present; the chosen one is
+  // opened (the board looked for, the bus parked) and remembered.
+  void ChooseConnection();
+  void SwitchConnection(const std::string& port);
+  // Bus Speed > Standard / Fast.
+  void SetBusSpeed(BusSpeed speed);
+  // At start: opens the production record the settings name; a record that
+  // cannot be opened is reported, and writes are refused until it can.
+  void OpenRecord();
+  // Production Database...: the dialog; a record chosen that does not open is reported.
+  void ProductionDatabase();
+  // Work Without Database: no record, writes allowed; off opens it again.
+  void SetWorkWithoutDatabase(bool on);
+  // Allocate Capcodes...: the ranges dialog; refused without a record.
+  void AllocateCapcodes();
+  // Production Log: the log window, shown and brought up to date.
+  void ShowProductionLog();
+  ProductionLogWindow* productionLog() const;
+  // A transfer dialog has closed: the record may hold a new entry.
+  void TransferEnded();
+  // The connections Connection... offers (this machine's, unless a test says otherwise).
+  void SetConnectionList(std::function<std::vector<ConnectionChoice>()> list) { listConnections_ = std::move(list); }
+  // The status bar: the connection, the record and the allocation in use.
+  void UpdateStatusBar();
+  QLabel* connectionLabel() const { return connectionLabel_; }
+  QLabel* recordLabel() const { return recordLabel_; }
+  QLabel* allocationLabel() const { return allocationLabel_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -122,6 +158,8 @@ class Form1 : public QMainWindow {
 
   void BuildWidgets();
   void BuildMenus();
+  void BuildStationMenu(class QMenu* pager);
+  void BuildStatusBar();
   void BuildPageKeys();
   QWidget* CreateWidget(const form1::DesignControl& d, QWidget* parent);
   void ConnectWidget(QWidget* w, const form1::DesignControl& d);
@@ -138,6 +176,7 @@ class Form1 : public QMainWindow {
   int MeasuredFieldWidth(QWidget* field, int spaces) const;
 
   Editor& editor_;
+  production::Station& station_;
   Connection& connection_;
   std::unique_ptr<QtTableFileUi> tableUi_;
   PortDiagnosticsSetup diagnostics_;
@@ -151,6 +190,14 @@ class Form1 : public QMainWindow {
   std::vector<QWidget*> tabLabels_;
   std::vector<QKeySequence> menuShortcuts_;  // the menus' and the page keys
   QAction* backupFirst_ = nullptr;
+  QAction* busStandard_ = nullptr;
+  QAction* busFast_ = nullptr;
+  QAction* withoutDatabase_ = nullptr;
+  QLabel* connectionLabel_ = nullptr;
+  QLabel* recordLabel_ = nullptr;
+  QLabel* allocationLabel_ = nullptr;
+  QPointer<ProductionLogWindow> log_;
+  std::function<std::vector<ConnectionChoice>()> listConnections_ = ListConnectionsOnThisMachine;
   QWidget* background_ = nullptr;
   QStyle* controlStyle_ = nullptr;  // check boxes, option buttons and lists
   int currentPage_ = 0;

@@ -4,7 +4,7 @@
 
 #include "editor/gui/DetailDialogs.h"
 #include "editor/gui/MainWindow.h"
-#include "ports/Connection.h"
+#include "production/Station.h"
 #include "transfer/gui/TransferDialog.h"
 
 namespace qrt {
@@ -35,11 +35,14 @@ void QtEditorHost::ShowAlertLengthDialog() {
 
 void QtEditorHost::RunTransferDialog() {
   if (!editor_) return;
-  qrt::RunTransferDialog(window_, *editor_, connection_.transport());
-  if (window_) window_->Refresh();
+  qrt::RunTransferDialog(window_, *editor_, station_.connection().transport(), &station_.line());
+  if (window_) {
+    window_->Refresh();
+    window_->TransferEnded();
+  }
 }
 
-void QtEditorHost::ParkBus() { connection_.transport().ParkBus(); }
+void QtEditorHost::ParkBus() { station_.connection().transport().ParkBus(); }
 
 void QtEditorHost::SetTimer1(bool running) {
   if (window_) window_->SetTimer1(running);

@@ -1,7 +1,8 @@
 #pragma once
 // What the editor asks of the screen, on real widgets: letting window events
-// run, the modal detail and transfer dialogs over the main window, parking the
-// bus and the main window's keep-alive timer.
+// run, the modal detail and transfer dialogs over the main window (every
+// transfer inside the station's production line), parking the bus and the
+// main window's keep-alive timer.
 #include <QPointer>
 
 #include "editor/Editor.h"
@@ -9,11 +10,13 @@
 namespace qrt {
 
 class Form1;
-class Connection;
+namespace production {
+class Station;
+}
 
 class QtEditorHost : public EditorHost {
  public:
-  explicit QtEditorHost(Connection& connection) : connection_(connection) {}
+  explicit QtEditorHost(production::Station& station) : station_(station) {}
 
   // The window and the editor exist after the host (the editor is built with
   // it); they are attached once both are there.
@@ -27,7 +30,7 @@ class QtEditorHost : public EditorHost {
   void SetTimer1(bool running) override;
 
  private:
-  Connection& connection_;
+  production::Station& station_;
   QPointer<Form1> window_;
   Editor* editor_ = nullptr;
 };

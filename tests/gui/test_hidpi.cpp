@@ -18,6 +18,7 @@
 #include "link/PagerLink.h"
 #include "sim/SimBoard.h"
 #include "sim/VirtualClock.h"
+#include "tests/gui/StationRig.h"
 #include "tests/support/EditorRig.h"
 
 namespace qrt {
@@ -52,10 +53,9 @@ TEST(HighDpi, PicturesAreDrawnAtTheScreensPixelRatio) {
   ASSERT_EQ(QWidget().devicePixelRatioF(), 2.0) << "run with QT_SCALE_FACTOR=2";
   VirtualClock clock;
   RecordingMessages messages;
-  Connection connection(clock, messages);
-  connection.Open({"sim"});
+  testing::StationRig station(clock, messages);
   testing::EditorRig rig;
-  Form1 window(rig.ed, connection);
+  Form1 window(rig.ed, station.station);
   window.Load();
 
   const Picture pictures[] = {

@@ -36,6 +36,7 @@
 #include "ports/Connection.h"
 #include "sim/SimBoard.h"
 #include "sim/VirtualClock.h"
+#include "tests/gui/StationRig.h"
 
 namespace qrt {
 namespace {
@@ -65,8 +66,7 @@ void CollectWarnings(QtMsgType type, const QMessageLogContext&, const QString& t
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    connection.Open({"sim"});
-    window = std::make_unique<Form1>(editor, connection);
+    window = std::make_unique<Form1>(editor, rig.station);
     host.window = window.get();
     window->Load();
     window->show();
@@ -112,7 +112,8 @@ class MainWindowTest : public ::testing::Test {
 
   VirtualClock clock;
   RecordingMessages messages;
-  Connection connection{clock, messages};
+  testing::StationRig rig{clock, messages};
+  Connection& connection = rig.station.connection();
   SimBoard& board() { return *connection.sim(); }
   AppState state;
   TestHost host;
@@ -175,18 +176,17 @@ TEST_F(MainWindowTest, MenusCarryTheirShortcuts) {
   file->close();
 }
 
-TEST_F(MainWindowTest, BackUpBeforeWritingIsTheStatesSwitchAndIsReported) {
+TEST_F(MainWindowTest, BackUpBeforeWritingIsTheStatesSwitchAndIsRemembered) {
   auto* item = window->findChild<QAction*>("mnuBackupFirst");
   ASSERT_NE(item, nullptr);
   EXPECT_TRUE(item->isCheckable());
   EXPECT_TRUE(item->isChecked()) << "checked by default";
-  std::vector<bool> reported;
-  QObject::connect(window.get(), &Form1::backupBeforeWriteChanged, [&](bool on) { reported.push_back(on); });
   item->trigger();
   EXPECT_FALSE(state.BackupBeforeWrite);
+  EXPECT_FALSE(rig.station.backupBeforeWrite());
   item->trigger();
   EXPECT_TRUE(state.BackupBeforeWrite);
-  EXPECT_EQ(reported, (std::vector<bool>{false, true}));
+  EXPECT_EQ(rig.settings.settings().value("backupBeforeWriting").toString(), "true");
 }
 
 TEST_F(MainWindowTest, ShortcutReachesThePagerCommandEvenFromATextField) {
@@ -887,7 +887,7 @@ TEST(QtMessagesTest, QuestionsAnswerYesOrNo) {
 }
 
 TEST_F(MainWindowTest, TheQtHostDrivesTheWindowsTimer) {
-  QtEditorHost qtHost(connection);
+  QtEditorHost qtHost(rig.station);
   qtHost.Attach(window.get(), &editor);
   qtHost.SetTimer1(false);
   EXPECT_FALSE(window->timer1Running());

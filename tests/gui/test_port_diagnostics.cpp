@@ -25,6 +25,7 @@
 #include "link/PagerLink.h"
 #include "sim/SimBoard.h"
 #include "sim/VirtualClock.h"
+#include "tests/gui/StationRig.h"
 #include "tests/support/EditorRig.h"
 
 namespace qrt {
@@ -137,10 +138,9 @@ TEST(PortDiagnosticsDialog, DiagnosesOnceShownAndCannotBeClosedMeanwhile) {
 TEST(PortDiagnosticsDialog, TheWindowLetsGoOfItsPortWhileItDiagnoses) {
   VirtualClock clock;
   RecordingMessages messages;
-  Connection connection(clock, messages);
-  connection.Open({"sim"});
+  testing::StationRig station(clock, messages);
   testing::EditorRig rig;
-  Form1 window(rig.ed, connection);
+  Form1 window(rig.ed, station.station);
   window.Load();
   const MadeUpMachine machine;
   bool timerStopped = false;

@@ -55,14 +55,20 @@ TEST(ScreenshotOption, WritesEveryWindowAndExits) {
       EXPECT_GT(Colours(image), 20) << page << " " << suffix;
     }
   }
-  for (const char* other : {"splash.png", "about.png", "transfer.png", "transfer-batch.png",
-                            "function-bits.png", "alert-length.png", "port-diagnostics.png"}) {
+  for (const char* other : {"splash.png", "about.png", "transfer.png", "transfer-batch.png", "function-bits.png",
+                            "alert-length.png", "port-diagnostics.png", "connection.png", "production-database.png",
+                            "allocate-capcodes.png"}) {
     const QImage image(shots.filePath(other));
     ASSERT_FALSE(image.isNull()) << other;
     EXPECT_LT(image.width(), first.width()) << other;  // dialogs are smaller than the window
     EXPECT_GT(Colours(image), 8) << other;
   }
-  EXPECT_EQ(shots.entryList({"*.png"}, QDir::Files).size(), 15);
+  // The production log of the run's own record: a window of rows, wider than the main window.
+  const QImage log(shots.filePath("production-log.png"));
+  ASSERT_FALSE(log.isNull());
+  EXPECT_GT(log.width(), first.width());
+  EXPECT_GT(Colours(log), 8);
+  EXPECT_EQ(shots.entryList({"*.png"}, QDir::Files).size(), 19);
 
   // On a screen of pixel ratio 2: the same windows at twice the pixels.
   env.insert("QT_SCALE_FACTOR", "2");

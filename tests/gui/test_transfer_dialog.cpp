@@ -15,6 +15,7 @@
 #include "editor/gui/MainWindow.h"
 #include "ports/Connection.h"
 #include "editor/gui/QtEditorHost.h"
+#include "tests/gui/StationRig.h"
 #include "tests/transfer_rig.h"
 #include "transfer/gui/TransferDialog.h"
 
@@ -127,8 +128,8 @@ QAction* MenuAction(QWidget& window, const QString& text) {
 // simulated pager into the window, Write in Write Mode writes and verifies it.
 TEST(TransferDialogWidget, MainWindowReadsAndWritesTheSimulatedPager) {
   SimRig rig;  // its clock and messages; the window has a connection of its own
-  Connection connection(rig.clock, rig.msgs);
-  connection.Open({"sim"});
+  testing::StationRig station(rig.clock, rig.msgs);
+  Connection& connection = station.station.connection();
   Image pager = SimRig::FactoryPagerImage();
   // Capcode 1 = 1234575: record bytes 1..3 = 1E 5A D1.
   pager[0x041] = 0x1E;
@@ -143,9 +144,9 @@ TEST(TransferDialogWidget, MainWindowReadsAndWritesTheSimulatedPager) {
     return chip.memory;
   };
   AppState state;
-  QtEditorHost host(connection);
+  QtEditorHost host(station.station);
   Editor editor(state, rig.msgs, host);
-  Form1 window(editor, connection);
+  Form1 window(editor, station.station);
   host.Attach(&window, &editor);
   window.Load();
   window.show();

@@ -30,10 +30,12 @@ QColor FromBgr(uint32_t bgr) {
 
 }  // namespace
 
-TransferDialog::TransferDialog(QWidget* parent, Editor& editor, PagerTransport& link, bool runOnShow)
+TransferDialog::TransferDialog(QWidget* parent, Editor& editor, PagerTransport& link, bool runOnShow,
+                               TransferObserver* observer)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       model_(editor, link),
       runOnShow_(runOnShow) {
+  model_.SetObserver(observer);
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(QStringLiteral("Pager Program"));
   setFixedSize(kWidth, kHeight);
@@ -190,8 +192,8 @@ void TransferDialog::reject() {
   if (model_.state.closed) QDialog::reject();
 }
 
-TransferResult RunTransferDialog(QWidget* parent, Editor& editor, PagerTransport& link) {
-  TransferDialog dialog(parent, editor, link);
+TransferResult RunTransferDialog(QWidget* parent, Editor& editor, PagerTransport& link, TransferObserver* observer) {
+  TransferDialog dialog(parent, editor, link, true, observer);
   dialog.exec();
   return dialog.model().result();
 }

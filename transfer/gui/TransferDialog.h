@@ -19,8 +19,10 @@ class TransferDialog : public QDialog, private Form2View {
 
  public:
   // runOnShow false builds the dialog without starting a transfer (screenshots,
-  // tests that set the state by hand and call Refresh()).
-  TransferDialog(QWidget* parent, Editor& editor, PagerTransport& link, bool runOnShow = true);
+  // tests that set the state by hand and call Refresh()). `observer`, when
+  // given, is the production line around every transfer the dialog runs.
+  TransferDialog(QWidget* parent, Editor& editor, PagerTransport& link, bool runOnShow = true,
+                 TransferObserver* observer = nullptr);
   ~TransferDialog() override;
 
   Form2& model() { return model_; }
@@ -60,8 +62,9 @@ class TransferDialog : public QDialog, private Form2View {
 
 // Shows the transfer dialog modally for editor.state.TransferMode and returns
 // when it has closed, with what its last transfer did. The main window calls
-// this from its EditorHost.
-TransferResult RunTransferDialog(QWidget* parent, Editor& editor, PagerTransport& link);
+// this from its EditorHost, with its production line as `observer`.
+TransferResult RunTransferDialog(QWidget* parent, Editor& editor, PagerTransport& link,
+                                 TransferObserver* observer = nullptr);
 
 }  // namespace qrt
 

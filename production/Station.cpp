@@ -1,0 +1,167 @@
+#include "production/Station.h"
+
+#include <utility>
+
+#include "base/DataHome.h"
+#include "ports/ConnectionChoices.h"
+#include "production/Allocation.h"
+#include "production/Location.h"
+#include "production/LogFormat.h"
+
+namespace qrt::production {
+namespace {
+
+constexpr const char* kTrue = "true";
+constexpr const char* kFalse = "false";
+
+std::optional<std::string> Given(const std::string& text) {
+  return text.empty() ? std::nullopt : std::optional<std::string>(text);
+}
+
+}  // namespace
+
+Station::Station(Clock& clock, Messages& messages, SettingsStore& settings)
+    : settings_(settings), connection_(clock, messages), line_(nullptr, "", messages) {}
+
+Station::~Station() { line_.SetStore(nullptr); }
+
+bool Station::Flag(const char* key, bool otherwise) const {
+  const std::optional<std::string> value = settings_.Get(key);
+  if (!value) return otherwise;
+  if (*value == kTrue) return true;
+  if (*value == kFalse) return false;
+  return otherwise;
+}
+
+// ------------------------------------------------------------ connection
+
+Connection::Opened Station::OpenConnection(const StationStart& start) {
+  start_ = start;
+  const std::optional<std::string> remembered = settings_.Get(keys::kPort);
+  const std::string port = start.port ? *start.port : remembered && !remembered->empty() ? *remembered : "ppdev";
+  ConnectionOptions options(port);
+  options.simImage = start.simImage;
+  if (port == "sim" && options.simImage.empty()) options.simImage = DefaultSimImagePath();
+  options.virtualTime = start.virtualTime;
+  options.bus = settings_.Get(keys::kBusSpeed) == std::optional<std::string>("fast") ? BusSpeed::Fast
+                                                                                     : BusSpeed::Standard;
+  opened_ = connection_.Open(options);
+  line_.SetPort(port);
+  return opened_;
+}
+
+Connection::Opened Station::SwitchConnection(const std::string& port) {
+  ConnectionOptions options(port);
+  options.simImage = port == "sim" ? (start_.simImage.empty() ? DefaultSimImagePath() : start_.simImage) : "";
+  options.virtualTime = start_.virtualTime;
+  options.bus = connection_.options().bus;
+  opened_ = connection_.Open(options);
+  line_.SetPort(port);
+  if (opened_.ok) settings_.Set(keys::kPort, port);
+  return opened_;
+}
+
+void Station::SetBusSpeed(BusSpeed speed) {
+  connection_.SetBusSpeed(speed);
+  settings_.Set(keys::kBusSpeed, speed == BusSpeed::Fast ? "fast" : "standard");
+}
+
+std::string Station::ConnectionStatus() const { return ConnectionStatusText(connection_, opened_); }
+
+bool Station::backupBeforeWrite() const { return Flag(keys::kBackupFirst, true); }
+
+void Station::SetBackupBeforeWrite(bool on) { settings_.Set(keys::kBackupFirst, on ? kTrue : kFalse); }
+
+// ---------------------------------------------------------------- record
+
+std::string Station::databaseUrl() const {
+  if (const std::optional<std::string> remembered = settings_.Get(keys::kDatabaseUrl)) return *remembered;
+  return start_.databaseEnvironment.value_or("");
+}
+
+bool Station::workingWithoutDatabase() const { return Flag(keys::kWithoutDatabase, false); }
+
+void Station::CloseRecord() {
+  line_.SetStore(nullptr);  // before the store goes: the line holds it
+  line_.SetUnavailable({});
+  store_.reset();
+}
+
+StoreStatus Station::OpenRecord() {
+  CloseRecord();
+  if (workingWithoutDatabase()) return {};
+  StoreResult<std::unique_ptr<ProductionStore>> opened = ProductionStore::Open(databaseUrl());
+  if (!opened.ok()) {
+    // A station must not program pagers it cannot record.
+    const std::string why = opened.error +
+                            "\nNo pager is written until the record can be kept: choose the database with "
+                            "Pager > Production Database..., or choose Pager > Work Without Database.";
+    line_.SetUnavailable(why);
+    return {why};
+  }
+  store_ = std::move(opened.value);
+  line_.SetStore(store_.get());
+  return {};
+}
+
+Station::UrlChoice Station::ChooseDatabase(const std::string& url) {
+  UrlChoice choice;
+  choice.error = LocationToRememberError(url);
+  if (!choice.error.empty()) return choice;
+  settings_.Set(keys::kDatabaseUrl, url);
+  settings_.Set(keys::kWithoutDatabase, kFalse);
+  choice.remembered = true;
+  choice.error = OpenRecord().error;
+  return choice;
+}
+
+StoreStatus Station::TestDatabase(const std::string& url) {
+  const StoreResult<std::unique_ptr<ProductionStore>> opened = ProductionStore::Open(url);
+  return {opened.error};
+}
+
+StoreStatus Station::WorkWithoutDatabase(bool on) {
+  settings_.Set(keys::kWithoutDatabase, on ? kTrue : kFalse);
+  return OpenRecord();
+}
+
+std::string Station::RecordStatus() const {
+  if (store_) return "Record: " + store_->Name();
+  if (!line_.unavailable().empty()) return "Record: not available, writes refused";
+  return "Record: none (Work Without Database)";
+}
+
+// ------------------------------------------------------------ allocation
+
+std::string Station::SetAllocation(std::string_view capcode1, std::string_view capcode2) {
+  RangesParse parsed = ParseAllocationFields(capcode1, capcode2);
+  if (!parsed.error.empty()) return parsed.error;
+  if (!parsed.ranges.empty() && !store_) return kAllocationNeedsRecord;
+  line_.SetAllocation(std::move(parsed.ranges));
+  return {};
+}
+
+std::string Station::AllocationStatus() const {
+  const std::string text = AllocationText(line_.allocation());
+  return text.empty() ? text : "Allocation: " + text;
+}
+
+// ------------------------------------------------------------------- log
+
+StoreResult<std::vector<ProductionRecord>> Station::QueryLog(const std::string& capcode, const std::string& since,
+                                                            const std::string& outcome) {
+  StoreResult<std::vector<ProductionRecord>> result;
+  const FilterParse filter = ParseLogFilter(Given(capcode), Given(since), Given(outcome));
+  if (!filter.error.empty()) {
+    result.error = filter.error;
+    return result;
+  }
+  if (!store_) {
+    result.error = line_.unavailable().empty() ? "Working without a production database: nothing is recorded."
+                                               : line_.unavailable();
+    return result;
+  }
+  return store_->Query(filter.filter);
+}
+
+}  // namespace qrt::production

@@ -1,0 +1,145 @@
+#pragma once
+// One station of a production line as the window runs it: its way to the
+// pager (the connection), its production record and the production line
+// around its transfers, and the choices the user made there, remembered
+// between runs. The program makes one and hands it to the window, which
+// passes it on; nothing else holds this state.
+//
+// The station's own calls show nothing: each answers with what happened and
+// the text to show, and the window shows it. (The port and the line show
+// what they meet in the middle of a transfer, as they do everywhere.)
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/Messages.h"
+#include "link/BusSpeed.h"
+#include "link/Clock.h"
+#include "ports/Connection.h"
+#include "production/ProductionLine.h"
+#include "production/ProductionStore.h"
+
+namespace qrt::production {
+
+// Where the remembered choices live: QSettings in the window, memory in
+// tests and for the screenshots.
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  virtual std::optional<std::string> Get(const std::string& key) const = 0;
+  virtual void Set(const std::string& key, const std::string& value) = 0;
+};
+
+class MemorySettings : public SettingsStore {
+ public:
+  std::optional<std::string> Get(const std::string& key) const override {
+    const auto it = values.find(key);
+    return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
+  }
+  void Set(const std::string& key, const std::string& value) override { values[key] = value; }
+  std::map<std::string, std::string> values;
+};
+
+// The keys of the remembered choices; booleans are "true" or "false".
+namespace keys {
+inline constexpr const char* kPort = "connection/port";              // a --port name
+inline constexpr const char* kBusSpeed = "connection/busSpeed";      // "standard" or "fast"
+inline constexpr const char* kDatabaseUrl = "production/databaseUrl"; // "" is the station's own file
+inline constexpr const char* kWithoutDatabase = "production/workWithoutDatabase";
+inline constexpr const char* kBackupFirst = "backupBeforeWriting";
+}  // namespace keys
+
+struct StationStart {
+  std::optional<std::string> port;  // --port; wins over the remembered connection
+  std::string simImage;             // the EEPROM file of "sim"; empty: DefaultSimImagePath()
+  bool virtualTime = false;         // a simulated pager on virtual time (tests, screenshots)
+  // The QRT35_DB environment variable, used while no URL is remembered, as
+  // the command line uses it: both programs then keep one record.
+  std::optional<std::string> databaseEnvironment;
+};
+
+class Station {
+ public:
+  // `clock` and `messages` are the connection's and the line's (a port that
+  // fails on first use, a write the line refuses); all three outlive the station.
+  Station(Clock& clock, Messages& messages, SettingsStore& settings);
+  ~Station();
+  Station(const Station&) = delete;
+  Station& operator=(const Station&) = delete;
+
+  Connection& connection() { return connection_; }
+  ProductionLine& line() { return line_; }
+  ProductionStore* store() { return store_.get(); }
+  SettingsStore& settings() { return settings_; }
+
+  // ---- the connection
+  // The port --port names, else the one chosen last time, else ppdev; at the
+  // remembered bus speed.
+  Connection::Opened OpenConnection(const StationStart& start);
+  // Pager > Connection...: opens `port` instead and, when it opens,
+  // remembers it for the next start.
+  Connection::Opened SwitchConnection(const std::string& port);
+  const Connection::Opened& opened() const { return opened_; }
+  BusSpeed busSpeed() const { return connection_.options().bus; }
+  void SetBusSpeed(BusSpeed speed);  // remembered
+  // "Connection: /dev/parport0 through ppdev, standard bus".
+  std::string ConnectionStatus() const;
+
+  bool backupBeforeWrite() const;
+  void SetBackupBeforeWrite(bool on);  // remembered
+
+  // ---- the production record
+  // The location the record is opened from: the remembered URL, else the
+  // environment's, else "" (the station's own SQLite file).
+  std::string databaseUrl() const;
+  bool workingWithoutDatabase() const;
+  // Opens the record the settings name (none when working without one).
+  // When it cannot be opened, every write is refused until it can: the
+  // answer's error names the database and the reason, and says so.
+  StoreStatus OpenRecord();
+  struct UrlChoice {
+    bool remembered = false;  // false: refused, nothing changed
+    std::string error;        // why it was refused, or why the record did not open
+  };
+  // Pager > Production Database...: remembers `url` (never one that holds a
+  // password), stops working without a record and opens it.
+  UrlChoice ChooseDatabase(const std::string& url);
+  // Opens `url` once to see whether it takes a record; nothing is kept.
+  static StoreStatus TestDatabase(const std::string& url);
+  // Pager > Work Without Database: no record and writes allowed; turned off,
+  // the record is opened again (with OpenRecord's answer).
+  StoreStatus WorkWithoutDatabase(bool on);
+  // "Record: /home/tech/.local/share/qrt35/production.sqlite".
+  std::string RecordStatus() const;
+
+  // ---- capcode allocation
+  // Pager > Allocate Capcodes...: the ranges of capcode 1 and 2 (see
+  // ParseAllocationFields) the next pagers written take their capcodes from;
+  // both empty clears them. Empty on success, otherwise why nothing changed.
+  std::string SetAllocation(std::string_view capcode1, std::string_view capcode2);
+  // "Allocation: capcode 1 0001000-0001019"; empty when the image's own
+  // capcodes are written.
+  std::string AllocationStatus() const;
+
+  // ---- the log
+  // The records the filter texts select (an empty text: any), newest first;
+  // the error names a filter text that is wrong, or why there is no record.
+  StoreResult<std::vector<ProductionRecord>> QueryLog(const std::string& capcode, const std::string& since,
+                                                      const std::string& outcome);
+
+ private:
+  void CloseRecord();
+  bool Flag(const char* key, bool otherwise) const;
+
+  SettingsStore& settings_;
+  Connection connection_;
+  Connection::Opened opened_;
+  StationStart start_;
+  std::unique_ptr<ProductionStore> store_;
+  ProductionLine line_;
+};
+
+}  // namespace qrt::production

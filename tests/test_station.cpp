@@ -1,0 +1,111 @@
+// The station the window runs: which connection and record a start takes
+// from the remembered choices and the command line, what is remembered, and
+// what is refused before anything changes.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "link/PagerLink.h"
+#include "production/Station.h"
+#include "sim/VirtualClock.h"
+
+namespace qrt::production {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Folder {
+  Folder() {
+    char pattern[] = "/tmp/qrt-station-XXXXXX";
+    path = ::mkdtemp(pattern) ? pattern : "";
+  }
+  ~Folder() { fs::remove_all(path); }
+  std::string path;
+};
+
+struct Rig {
+  VirtualClock clock;
+  RecordingMessages messages;
+  MemorySettings settings;
+  std::unique_ptr<Station> Make() { return std::make_unique<Station>(clock, messages, settings); }
+};
+
+TEST(Station, TheCommandLineWinsOverTheRememberedConnectionAndBus) {
+  Folder folder;
+  Rig rig;
+  const std::string chosen = "sim:" + folder.path + "/a.bin";
+  {
+    auto first = rig.Make();
+    first->OpenConnection({});
+    EXPECT_EQ(first->connection().options().port, "ppdev") << "nothing remembered yet";
+    ASSERT_TRUE(first->SwitchConnection(chosen).ok);
+    EXPECT_FALSE(first->SwitchConnection("lpt1").ok);
+    first->SetBusSpeed(BusSpeed::Fast);
+    EXPECT_EQ(first->line().store(), nullptr);
+  }
+  EXPECT_EQ(rig.settings.values.at(keys::kPort), chosen) << "a port that did not open is not remembered";
+  auto next = rig.Make();
+  next->OpenConnection({});
+  EXPECT_EQ(next->connection().options().port, chosen);
+  EXPECT_EQ(next->busSpeed(), BusSpeed::Fast);
+  ASSERT_NE(next->connection().link(), nullptr);
+  EXPECT_EQ(next->connection().link()->busSpeed(), BusSpeed::Fast);
+  EXPECT_EQ(next->ConnectionStatus(), "Connection: the simulated board and pager in " + folder.path + "/a.bin, fast bus");
+
+  StationStart start;
+  start.port = "sim:" + folder.path + "/b.bin";
+  next->OpenConnection(start);
+  EXPECT_EQ(next->connection().options().port, *start.port);
+  EXPECT_EQ(rig.settings.values.at(keys::kPort), chosen) << "--port is for this run only";
+}
+
+TEST(Station, TheRecordIsRememberedWithoutPasswordsAndRefusedWritesSayWhy) {
+  Folder folder;
+  Rig rig;
+  auto station = rig.Make();
+  StationStart start;
+  start.databaseEnvironment = folder.path + "/from-env.sqlite";
+  station->OpenConnection(start);
+  EXPECT_EQ(station->databaseUrl(), *start.databaseEnvironment) << "QRT35_DB while no URL is remembered";
+  ASSERT_TRUE(station->OpenRecord().ok());
+  EXPECT_EQ(station->RecordStatus(), "Record: " + *start.databaseEnvironment);
+
+  const Station::UrlChoice password = station->ChooseDatabase("postgresql://line:s3cret@db/qrt35");
+  EXPECT_FALSE(password.remembered);
+  EXPECT_NE(password.error.find("~/.pgpass"), std::string::npos);
+  EXPECT_TRUE(rig.settings.values.empty());
+  EXPECT_NE(station->store(), nullptr) << "a refused URL changes nothing";
+
+  // A record that cannot be opened: writes refused, the log says why.
+  const std::string missing = folder.path + "/no/such/folder/production.sqlite";
+  const Station::UrlChoice broken = station->ChooseDatabase(missing);
+  EXPECT_TRUE(broken.remembered);
+  EXPECT_NE(broken.error.find(missing), std::string::npos) << broken.error;
+  EXPECT_NE(broken.error.find("Work Without Database"), std::string::npos) << broken.error;
+  EXPECT_EQ(station->line().unavailable(), broken.error);
+  EXPECT_EQ(station->RecordStatus(), "Record: not available, writes refused");
+  EXPECT_EQ(station->QueryLog("", "", "").error, broken.error);
+  EXPECT_EQ(station->SetAllocation("1000-1019", ""), kAllocationNeedsRecord);
+
+  ASSERT_TRUE(station->WorkWithoutDatabase(true).ok());
+  EXPECT_TRUE(station->line().unavailable().empty()) << "writes allowed, unrecorded";
+  EXPECT_EQ(station->RecordStatus(), "Record: none (Work Without Database)");
+
+  const std::string good = folder.path + "/production.sqlite";
+  ASSERT_TRUE(station->ChooseDatabase(good).error.empty());
+  EXPECT_FALSE(station->workingWithoutDatabase()) << "choosing a database works with it";
+  EXPECT_EQ(station->line().store(), station->store());
+  EXPECT_EQ(station->SetAllocation("1000-1019", "2000-2019"), "");
+  EXPECT_EQ(station->AllocationStatus(), "Allocation: capcode 1 0001000-0001019, capcode 2 0002000-0002019");
+  EXPECT_NE(station->SetAllocation("", "5-9"), "") << "refused: the ranges stay";
+  EXPECT_EQ(station->line().allocation().size(), 2u);
+  EXPECT_EQ(station->SetAllocation("", ""), "");
+  EXPECT_EQ(station->AllocationStatus(), "");
+  EXPECT_NE(station->QueryLog("x", "", "").error.find("A capcode is a number"), std::string::npos);
+  EXPECT_TRUE(Station::TestDatabase(good).ok());
+  EXPECT_FALSE(Station::TestDatabase(missing).ok());
+}
+
+}  // namespace
+}  // namespace qrt::production
