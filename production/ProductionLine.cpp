@@ -1,5 +1,6 @@
 #include "production/ProductionLine.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -89,6 +90,12 @@ bool ProductionLine::BeforeWrite(Editor& editor, TransferKind) {
   }
   if (!ranges_.empty()) {
     if (!store_) return Refuse(kAllocationNeedsRecord);
+    // Capcode 2 alone from the record would leave every pager the image's
+    // capcode 1: two pagers with one capcode receive each other's messages.
+    const bool slot1 = std::any_of(ranges_.begin(), ranges_.end(), [](const CapcodeRange& r) { return r.slot == 1; });
+    if (!slot1 && CapcodeOn(editor, 1))
+      return Refuse("Capcode 2 is allocated but capcode 1 is not: every pager would get the same capcode 1. "
+                    "Allocate capcode 1 as well, or switch it off.");
     for (const CapcodeRange& range : ranges_)
       if (!CapcodeOn(editor, range.slot))
         return Refuse("Capcode " + std::to_string(range.slot) +

@@ -124,6 +124,8 @@ TEST(ProductionLine, WhatRefusesAWriteLeavesThePagerUntouched) {
   rig.line.SetAllocation({{1, 2007664, 2007671}});
   EXPECT_NE(refused("idle codewords only").find("used up"), std::string::npos);
   rig.line.SetAllocation({{2, 5000, 5010}});
+  EXPECT_NE(refused("capcode 2 alone").find("every pager would get the same capcode 1"), std::string::npos);
+  rig.line.SetAllocation({{1, 5000, 5010}, {2, 6000, 6010}});
   EXPECT_NE(refused("capcode 2 off").find("Capcode 2 is switched off"), std::string::npos);
 
   // A capcode already written to another pager: the window asks.
