@@ -201,13 +201,17 @@ int main() {
            s.chip().memory = earlier;
          },
          0.6},
+        // Not a target: every page differs (a blank chip), so every page's
+        // write cycle counts; the data sheet's 5 ms alone make 0.64 s of it.
+        {"blank pager (every page differs)", [&](int) { s.chip().memory.fill(0xFF); }, 0},
     };
     for (const auto& c : cases) {
       const PressFigure f = Presses(s, kRuns, c.prepare);
       const double floorS = static_cast<double>(floor.Press(f.pagesSent, f.parks)) / 1e9;
       std::printf("  %-8s %-37s best %.3f s, median %.3f s; floor %.3f s (%d pages, %d park%s)%s%s\n", speedName,
                   c.what, f.bestS, f.medianS, floorS, f.pagesSent, f.parks, f.parks == 1 ? "" : "s",
-                  speed == BusSpeed::Fast ? (f.bestS <= c.target ? "; target met" : "; TARGET MISSED") : "",
+                  speed == BusSpeed::Fast && c.target > 0 ? (f.bestS <= c.target ? "; target met" : "; TARGET MISSED")
+                                                          : "",
                   f.ok ? "" : "  (A PRESS FAILED)");
     }
   }
