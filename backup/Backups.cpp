@@ -12,10 +12,11 @@
 
 #include "ProductInfo.h"
 #include "base/DataHome.h"
+#include "base/FileIo.h"
+#include "base/Messages.h"
 #include "editor/Capcode.h"
 #include "editor/Charset.h"
 #include "editor/Editor.h"
-#include "base/Messages.h"
 #include "tables/TableFiles.h"
 
 namespace qrt {
@@ -67,19 +68,6 @@ bool PrepareFolder(const std::string& folder, std::string& error) {
   if ((sb.st_mode & 077) != 0 && ::chmod(folder.c_str(), kPrivateFolder) != 0) {
     error = "the folder is open to other users and cannot be made private: " + Reason(errno);
     return false;
-  }
-  return true;
-}
-
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
   }
   return true;
 }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/FileIo.h"
 #include "base/Messages.h"
 #include "editor/Editor.h"
 
@@ -26,20 +27,6 @@ std::string OpenFailure(const std::string& path, const std::string& reason) {
 bool Exists(const std::string& path) {
   struct stat sb;
   return ::stat(path.c_str(), &sb) == 0;
-}
-
-// Both write() and read() may move fewer bytes than asked; EINTR is retried.
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
 }
 
 std::string ParentDirectory(const std::string& path) {

@@ -1,0 +1,23 @@
+#include "base/FileIo.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace qrt {
+
+bool WriteAll(int fd, const void* data, size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd, bytes, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace qrt
