@@ -51,7 +51,7 @@ std::string FirstUnencodable(std::string_view utf8) {
 
 }  // namespace
 
-std::string PromptDisplayText(const Image& image, int address) {
+std::string PromptDisplayText(const Image& image, int address, bool logo) {
   CheckRecord(address);
   const int lead = image[address] & 0x0F;
   int count = image[address + kCountOffset];
@@ -60,7 +60,10 @@ std::string PromptDisplayText(const Image& image, int address) {
   // A blank prompt is stored as its leading spaces and a single space, because
   // the pager wants at least one character. Showing that space as well would
   // make every pass through the field store one more leading space.
-  if (count == 1 && image[address + kTextOffset] == ' ') return text;
+  if (count == 1 && image[address + kTextOffset] == ' ') {
+    if (logo && lead == kPromptLeadMax && GetField(image, kLogoModeAddress, 0, 2) == 2) text += ' ';
+    return text;
+  }
   for (int k = 0; k < count; ++k) text += Cp1252CharToUtf8(image[address + kTextOffset + k]);
   return text;
 }

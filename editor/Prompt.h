@@ -21,9 +21,12 @@ inline constexpr int kLogoModeAddress = 0x03B;  // bits 0-1: 2 logo shown, 0 bla
 // counted text bytes as Windows-1252 characters. The single space that stands
 // for a blank prompt is not shown, so that storing what a field shows gives
 // back the same record. A count above 18 (a damaged record) shows the record's
-// 18 text bytes, never the bytes of the next record.
+// 18 text bytes, never the bytes of the next record. For the logo (`logo`),
+// fifteen leading spaces and that single space with the logo shown (logo
+// mode 2) are sixteen spaces: the store made them of a logo of sixteen or
+// more spaces, and shows them so, so that the logo mode stays.
 // Throws ImageIndexError when the record does not lie inside the image.
-std::string PromptDisplayText(const Image& image, int address);
+std::string PromptDisplayText(const Image& image, int address, bool logo = false);
 
 enum class PromptStoreStatus {
   Stored,

@@ -30,8 +30,10 @@ PromptTag TagOf(int element) {
 int Editor::PromptAddress(int element) const { return TagOf(element).address; }
 
 void Editor::read_prompt() {
-  for (const PromptField& field : PromptFields())
-    txtPrompt[field.element].text = PromptDisplayText(image(), PromptAddress(field.element));
+  for (const PromptField& field : PromptFields()) {
+    const PromptTag tag = TagOf(field.element);
+    txtPrompt[field.element].text = PromptDisplayText(image(), tag.address, tag.logo);
+  }
 }
 
 EditOutcome Editor::PromptStore(int element) {

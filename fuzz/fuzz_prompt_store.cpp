@@ -73,7 +73,7 @@ void StoreThroughTheWindow(fuzz::EditorUnderTest& w, int element, const std::str
   QRT_FUZZ_REQUIRE(count >= 1 && count <= kPromptMaxChars, std::to_string(count));
   QRT_FUZZ_REQUIRE((w.state.PagerImage[address] & 0xF0) == (before[address] & 0xF0), "attribute bits");
   const std::string shown = w.editor.txtPrompt[element].text;
-  QRT_FUZZ_REQUIRE(shown == PromptDisplayText(w.state.PagerImage, address), shown);
+  QRT_FUZZ_REQUIRE(shown == PromptDisplayText(w.state.PagerImage, address, element == 0), shown);
   if (!AllSpaces(text)) QRT_FUZZ_REQUIRE(shown == TrimTrailingSpaces(text), shown);
 
   // Passing through the field again without typing stores the same record.

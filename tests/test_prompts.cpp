@@ -160,13 +160,16 @@ TEST(PromptRecord, StoreThenShowIsStable) {
       while (end < alphabet.size() && (alphabet[end] & 0xC0) == 0x80) ++end;
       text += alphabet.substr(at, end - at);
     }
-    Image img{};
-    if (StorePromptText(img, kA, text, false).status != PromptStoreStatus::Stored) continue;
-    const std::string shown = PromptDisplayText(img, kA);
-    const Image once = img;
-    ASSERT_EQ(StorePromptText(img, kA, shown, false).status, PromptStoreStatus::Stored) << shown;
-    EXPECT_EQ(img, once) << '"' << text << '"';
-    EXPECT_EQ(PromptDisplayText(img, kA), shown);
+    // A prompt, and the logo, whose store also sets the logo mode.
+    for (const bool logo : {false, true}) {
+      Image img{};
+      if (StorePromptText(img, kA, text, logo).status != PromptStoreStatus::Stored) continue;
+      const std::string shown = PromptDisplayText(img, kA, logo);
+      const Image once = img;
+      ASSERT_EQ(StorePromptText(img, kA, shown, logo).status, PromptStoreStatus::Stored) << shown;
+      EXPECT_EQ(img, once) << '"' << text << '"' << (logo ? " (logo)" : "");
+      EXPECT_EQ(PromptDisplayText(img, kA, logo), shown);
+    }
   }
 }
 
