@@ -34,6 +34,17 @@ Image NumberedImage(uint32_t seed) {
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// Detection refused with one warning: "The Board is not responding!" for an
+// adapter that is not there, else a message holding every one of `parts`.
+void ExpectOneWarning(const RecordingMessages& msgs, const std::vector<std::string>& parts, const std::string& what) {
+  ASSERT_EQ(msgs.log.size(), 1u) << what;
+  EXPECT_EQ(msgs.log[0].icon, MsgIcon::Warning) << what;
+  if (parts.empty()) {
+    EXPECT_EQ(msgs.log[0].text, "The Board is not responding!") << what;
+  }
+  for (const std::string& part : parts) EXPECT_TRUE(Contains(msgs.log[0].text, part)) << msgs.log[0].text;
+}
+
 // ------------------------------------------------------------------ i2c-dev
 
 struct I2cBench {
@@ -58,12 +69,7 @@ TEST(I2cDevTransport, AdapterThatCannotBeUsedIsNamedInOneMessage) {
     I2cBench b;
     c.set(b.adapter);
     EXPECT_FALSE(b.port.DetectBoard()) << c.what;
-    ASSERT_EQ(b.msgs.log.size(), 1u) << c.what;
-    EXPECT_EQ(b.msgs.log[0].icon, MsgIcon::Warning);
-    if (c.parts.empty()) {
-      EXPECT_EQ(b.msgs.log[0].text, "The Board is not responding!");
-    }
-    for (const std::string& part : c.parts) EXPECT_TRUE(Contains(b.msgs.log[0].text, part)) << b.msgs.log[0].text;
+    ExpectOneWarning(b.msgs, c.parts, c.what);
     EXPECT_EQ(b.adapter.openCount(), 0) << c.what << ": nothing left open";
   }
 }
@@ -195,12 +201,7 @@ TEST(Ch341Transport, AdapterThatCannotBeUsedIsNamedInOneMessage) {
     Ch341Bench b;
     c.set(b.device);
     EXPECT_FALSE(b.port.DetectBoard()) << c.what;
-    ASSERT_EQ(b.msgs.log.size(), 1u) << c.what;
-    EXPECT_EQ(b.msgs.log[0].icon, MsgIcon::Warning);
-    if (c.parts.empty()) {
-      EXPECT_EQ(b.msgs.log[0].text, "The Board is not responding!");
-    }
-    for (const std::string& part : c.parts) EXPECT_TRUE(Contains(b.msgs.log[0].text, part)) << b.msgs.log[0].text;
+    ExpectOneWarning(b.msgs, c.parts, c.what);
     EXPECT_FALSE(b.port.isOpen());
   }
 }

@@ -18,13 +18,6 @@
 namespace qrt::clitest {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
 bool HasLine(const std::string& text, const std::string& line) {
   const auto lines = Lines(text);
   return std::find(lines.begin(), lines.end(), line) != lines.end();

@@ -14,13 +14,6 @@
 namespace qrt::clitest {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
 // The path named by the "Backup: PATH" line of a run; empty when there is none.
 std::string BackupOf(const RunResult& r) {
   for (const std::string& line : Lines(r.err))

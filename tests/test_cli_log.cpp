@@ -13,13 +13,6 @@ namespace {
 using production::Operation;
 using production::Outcome;
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
 class CliLog : public CliTest {
  protected:
   // Three operations on the first three days of January 2026 (UTC): a write

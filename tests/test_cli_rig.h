@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -35,6 +36,14 @@ struct RunResult {
   std::string out;
   std::string err;
 };
+
+// The lines of a program's output, without their line ends.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
 
 inline std::string Slurp(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
