@@ -1,9 +1,9 @@
 #include "adapters/Ch341Transport.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "adapters/Ch341.h"
+#include "base/Numbers.h"
 
 namespace qrt {
 namespace {
@@ -14,10 +14,8 @@ using namespace ch341;
 // the two status bytes of the device bytes.
 constexpr int kFirstReadPiece = kPacketSize - 2;
 
-bool AllDigits(const std::string& text) {
-  return !text.empty() && text.size() <= 3 &&
-         std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
-}
+// A USB bus, device or port number: one to three digits.
+bool AllDigits(const std::string& text) { return text.size() <= 3 && ParseDigits(text).has_value(); }
 
 // The commands that read `count` bytes; the last one is not acknowledged when
 // it ends the read.
@@ -46,21 +44,21 @@ bool Ch341Transport::Selector::Matches(const UsbDeviceInfo& device) const {
 bool Ch341Transport::ParseSelector(const std::string& text, Selector& selector, std::string& error) {
   selector = {};
   if (text.empty()) return true;
-  const std::string spec = text[0] == ':' ? text.substr(1) : std::string();
-  const size_t colon = spec.find(':');
+  const std::string where = text[0] == ':' ? text.substr(1) : std::string();
+  const size_t colon = where.find(':');
   if (colon != std::string::npos) {
-    const std::string bus = spec.substr(0, colon), device = spec.substr(colon + 1);
+    const std::string bus = where.substr(0, colon), device = where.substr(colon + 1);
     if (AllDigits(bus) && AllDigits(device)) {
       selector.kind = Selector::Kind::BusDevice;
-      selector.bus = std::stoi(bus);
-      selector.address = std::stoi(device);
+      selector.bus = static_cast<int>(*ParseDigits(bus));
+      selector.address = static_cast<int>(*ParseDigits(device));
       return true;
     }
   } else {
     // BUS-PORT[.PORT...]
-    const size_t dash = spec.find('-');
-    bool ok = dash != std::string::npos && AllDigits(spec.substr(0, dash));
-    std::string ports = ok ? spec.substr(dash + 1) : std::string();
+    const size_t dash = where.find('-');
+    bool ok = dash != std::string::npos && AllDigits(where.substr(0, dash));
+    std::string ports = ok ? where.substr(dash + 1) : std::string();
     for (size_t from = 0; ok;) {
       const size_t dot = ports.find('.', from);
       ok = AllDigits(ports.substr(from, dot == std::string::npos ? std::string::npos : dot - from));
@@ -69,7 +67,7 @@ bool Ch341Transport::ParseSelector(const std::string& text, Selector& selector, 
     }
     if (ok) {
       selector.kind = Selector::Kind::PortPath;
-      selector.portPath = spec;
+      selector.portPath = where;
       return true;
     }
   }
