@@ -3,6 +3,10 @@
 // the simulated pager, the backups of every pager, the production record.
 // $XDG_DATA_HOME/qrt35, or ~/.local/share/qrt35 where XDG_DATA_HOME is unset,
 // empty or not absolute (as the XDG base directory rules say).
+//
+// Everything in it may hold a pager's password or the line's record: the
+// folder and every folder in it are readable by their owner only (0700),
+// whatever the umask says.
 #include <filesystem>
 #include <string>
 
@@ -12,10 +16,12 @@ namespace qrt {
 // Nothing is created.
 std::filesystem::path DataHome();
 
-// Creates `dir` and its parents where missing. A folder this call creates gets
-// `mode` (0700 for anything that may hold a pager's password); an existing one
-// keeps its mode. False, with the reason in `error`, when that fails.
-bool EnsureDirectory(const std::filesystem::path& dir, std::filesystem::perms mode, std::string& error);
+// Makes `dir` a private folder: created where missing (its missing parents
+// too), each folder it creates 0700 whatever the umask; `dir` itself, and
+// when it lies in the data folder every folder from the data folder down to
+// it, made 0700 where they are open to the group or to others. False, with
+// the reason in `error`, when that fails.
+bool EnsurePrivateFolder(const std::filesystem::path& dir, std::string& error);
 
 // The simulated pager's EEPROM file when none is named: one file that both
 // programs use, so that the window and the command line see one pager. The

@@ -162,8 +162,7 @@ StoreResult<std::unique_ptr<ProductionStore>> ProductionStore::Open(const std::s
   if (!where.error.empty()) return fail(where.error);
   if (where.defaultFile) {
     std::string error;
-    if (!EnsureDirectory(std::filesystem::path(where.target).parent_path(), std::filesystem::perms::owner_all,
-                         error))
+    if (!EnsurePrivateFolder(std::filesystem::path(where.target).parent_path(), error))
       return fail(error);
   }
   std::unique_ptr<SqlConnection> db;
