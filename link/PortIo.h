@@ -14,6 +14,10 @@ class PortIo {
   virtual uint8_t Inp32(uint16_t port) = 0;
   // Writes a byte to a 16-bit I/O address.
   virtual void Out32(uint16_t port, uint8_t value) = 0;
+  // What has gone wrong behind the port that its bytes cannot show, naming
+  // the file or device and the reason (the simulated pager's file that
+  // cannot be saved); empty while all is well.
+  virtual std::string Failure() const { return {}; }
 };
 
 }  // namespace qrt

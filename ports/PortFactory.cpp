@@ -17,7 +17,7 @@ PortChoice OpenPort(const std::string& name, const std::string& simImagePath, Cl
   if (name.empty() || name == "ppdev") {
     auto port = std::make_unique<PpdevPort>(PpdevPort::FromSystem(messages));
     if (port->mappings().empty())
-      choice.note =
+      choice.absence =
           "No parallel port at 0x378, 0x278 or 0x3BC is listed in /proc/sys/dev/parport "
           "(are the parport_pc and ppdev modules loaded?). A port at another address can be "
           "named with --port ppdev:/dev/parportN.";
@@ -33,7 +33,14 @@ PortChoice OpenPort(const std::string& name, const std::string& simImagePath, Cl
     choice.port = RawPort::Open(choice.error);
   } else if (name == "sim") {
     auto board = std::make_unique<SimBoard>(TimeSourceFor(clock));
-    if (!simImagePath.empty()) choice.note = board->eeprom().AttachFile(simImagePath);
+    if (!simImagePath.empty()) {
+      const SimEeprom::Attached attached = board->eeprom().AttachFile(simImagePath);
+      if (!attached.error.empty()) {
+        choice.error = attached.error;
+        return choice;
+      }
+      choice.note = attached.note;
+    }
     choice.sim = board.get();
     choice.port = std::move(board);
   } else {

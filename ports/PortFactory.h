@@ -21,6 +21,9 @@ struct PortChoice {
   SimBoard* sim = nullptr;       // the simulated board when "sim" was chosen
   std::string error;             // why there is no port
   std::string note;              // worth telling the user, but not fatal
+  // Why no board can answer on the port there is (no parallel port listed):
+  // said when a detection finds none, not before.
+  std::string absence;
 };
 
 // Every port name the programs take (Connection opens the adapters and sim:FILE).
@@ -28,7 +31,9 @@ inline constexpr const char* kPortChoices =
     "ppdev, ppdev:/dev/parportN, raw, sim, sim:FILE, i2c:/dev/i2c-N, ch341, ch341:BUS-PORT, ch341:BUS:DEVICE";
 
 // `messages` receives the ppdev backend's one-time "Cannot open ..." report
-// when a port turns out to be unusable on first access; it must outlive the port.
+// when a port turns out to be unusable on first access (null: the port keeps
+// it in its errors()); it must outlive the port. A simulated pager's file
+// that cannot be used gives no port and the error naming it.
 PortChoice OpenPort(const std::string& name, const std::string& simImagePath, Clock& clock,
                     Messages* messages = nullptr);
 

@@ -29,6 +29,8 @@ class SimBoard : public PortIo {
 
   uint8_t Inp32(uint16_t port) override;
   void Out32(uint16_t port, uint8_t value) override;
+  // The EEPROM's file that could not be saved.
+  std::string Failure() const override { return eeprom_.lastSaveError(); }
 
   uint16_t base() const { return base_; }
   SimEeprom& eeprom() { return eeprom_; }

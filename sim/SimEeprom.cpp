@@ -1,14 +1,16 @@
 #include "sim/SimEeprom.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
+#include "base/FileIo.h"
 #include "image/Defaults.h"
 
 namespace qrt {
@@ -345,51 +347,69 @@ bool SimEeprom::Busy() {
 
 // ------------------------------------------------------------ persistence
 
-std::string SimEeprom::AttachFile(const std::string& path) {
+SimEeprom::Attached SimEeprom::AttachFile(const std::string& path) {
   path_.clear();
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec) && !ec) {
+  Attached attached;
+  const auto cannot = [&](int error) {
+    attached.error = "Cannot use the simulated pager file " + path + ": " + std::strerror(error) + ".";
+    return attached;
+  };
+  struct stat sb;
+  if (::stat(path.c_str(), &sb) != 0) {
+    if (errno != ENOENT) return cannot(errno);
     path_ = path;  // created by the first completed write cycle
-    return "The simulated pager file " + path +
-           " does not exist yet; the simulated pager starts with the factory image.";
+    attached.note = "The simulated pager file " + path +
+                    " does not exist yet; the simulated pager starts with the factory image.";
+    return attached;
   }
-  std::ifstream in(path, std::ios::binary);
-  std::vector<char> bytes;
-  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in && !in.eof()) {
-    return "Cannot read the simulated pager file " + path +
-           "; the simulated pager starts with the factory image and saves nothing.";
+  if (S_ISDIR(sb.st_mode)) return cannot(EISDIR);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return cannot(errno);
+  // One byte more than a pager holds tells a longer file (or an endless
+  // device) from a pager's file.
+  std::vector<uint8_t> bytes(memory.size() + 1);
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int error = errno;
+      ::close(fd);
+      return cannot(error);
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
   }
-  if (bytes.size() != memory.size()) {
-    return "The simulated pager file " + path + " holds " + std::to_string(bytes.size()) +
-           " bytes, not 2048; it is left untouched and the simulated pager starts with the "
-           "factory image and saves nothing.";
+  ::close(fd);
+  if (got != memory.size()) {
+    const std::string size = got > memory.size() ? "more than 2048 bytes" : std::to_string(got) + " bytes";
+    attached.note = "The simulated pager file " + path + " holds " + size +
+                    ", not 2048; it is left untouched and the simulated pager starts with the "
+                    "factory image and saves nothing.";
+    return attached;
   }
-  for (size_t i = 0; i < bytes.size(); ++i) memory[i] = static_cast<uint8_t>(bytes[i]);
+  std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(memory.size()), memory.begin());
   path_ = path;
-  return {};
+  return attached;
 }
 
 void SimEeprom::Save() {
   if (path_.empty()) return;
   const std::string temp = path_ + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(memory.data()), static_cast<std::streamsize>(memory.size()));
-    out.flush();
-    if (!out) {
-      saveError_ = "Cannot write " + temp;
-      ++counters.saveFailures;
-      std::remove(temp.c_str());
-      return;
-    }
-  }
-  if (std::rename(temp.c_str(), path_.c_str()) != 0) {
-    saveError_ = "Cannot replace " + path_ + ": " + std::strerror(errno);
+  const auto fail = [&](int error) {
+    saveError_ = "Cannot save the simulated pager file " + path_ + ": " + std::strerror(error) + ".";
     ++counters.saveFailures;
-    std::remove(temp.c_str());
-    return;
+    ::unlink(temp.c_str());
+  };
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return fail(errno);
+  if (!WriteAll(fd, memory.data(), memory.size())) {
+    const int error = errno;
+    ::close(fd);
+    return fail(error);
   }
+  if (::close(fd) != 0) return fail(errno);
+  if (std::rename(temp.c_str(), path_.c_str()) != 0) return fail(errno);
   saveError_.clear();
 }
 

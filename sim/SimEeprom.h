@@ -117,11 +117,18 @@ class SimEeprom {
 
   // Ties the contents to a 2048-byte file: loads it now and saves after every
   // completed write cycle (atomically, through a temporary file and rename).
-  // Returns an empty text when the file was loaded, otherwise a note saying
-  // what was used instead. A file of another size, or one that cannot be
-  // read, is left alone: the chip then starts from the factory image and
-  // saves nothing.
-  std::string AttachFile(const std::string& path);
+  struct Attached {
+    // Worth telling, the chip still tied to the file: it does not exist yet
+    // (created by the first write cycle), or it holds another size and is
+    // left alone (the chip then starts from the factory image and saves nothing).
+    std::string note;
+    // The file cannot be used at all (a folder, unreadable): the chip is not
+    // tied to it. Names the file and the reason.
+    std::string error;
+  };
+  Attached AttachFile(const std::string& path);
+  // Why the last save failed, naming the file and the reason; empty once a
+  // save has succeeded. The memory then holds what the file could not keep.
   const std::string& lastSaveError() const { return saveError_; }
 
  private:

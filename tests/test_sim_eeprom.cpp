@@ -307,7 +307,7 @@ class SimFile : public ::testing::Test {
 TEST_F(SimFile, KeepsItsContentsBetweenRuns) {
   {
     Master m;
-    const std::string note = m.chip.AttachFile(path);
+    const std::string note = m.chip.AttachFile(path).note;
     EXPECT_NE(note.find("does not exist"), std::string::npos) << note;
     ASSERT_TRUE(m.WritePage(0x3E1, {'X', 'Y'}));
     EXPECT_FALSE(fs::exists(path)) << "saved when the write cycle completes";
@@ -319,7 +319,7 @@ TEST_F(SimFile, KeepsItsContentsBetweenRuns) {
   }
   EXPECT_FALSE(fs::exists(path + ".tmp"));
   Master again;
-  EXPECT_EQ(again.chip.AttachFile(path), "");
+  EXPECT_EQ(again.chip.AttachFile(path).note, "");
   EXPECT_EQ(again.chip.memory[0x3E1], 'X');
   EXPECT_EQ(again.chip.memory[0x3E2], 'Y');
   EXPECT_EQ(again.chip.memory[0x7F0], 0xEE);
@@ -331,7 +331,7 @@ TEST_F(SimFile, FileOfTheWrongSizeIsReportedAndLeftAlone) {
     out << "not a pager";
   }
   Master m;
-  const std::string note = m.chip.AttachFile(path);
+  const std::string note = m.chip.AttachFile(path).note;
   EXPECT_NE(note.find(path), std::string::npos) << note;
   EXPECT_NE(note.find("11 bytes"), std::string::npos) << note;
   EXPECT_TRUE(ChecksumMatches(m.chip.memory));
