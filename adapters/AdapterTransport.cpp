@@ -37,6 +37,12 @@ AdapterTransport::Status AdapterTransport::PollWrite(int address, const uint8_t*
   }
 }
 
+bool AdapterTransport::DoProbePager() {
+  const bool acknowledged = Probe(0) == Status::Ok;
+  ReleaseBus();
+  return acknowledged;
+}
+
 std::optional<uint8_t> AdapterTransport::DoReadByte(int address) {
   uint8_t value = 0;
   if (ReadWithRetries(address, &value, 1) != Status::Ok) return std::nullopt;

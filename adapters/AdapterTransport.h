@@ -58,6 +58,9 @@ class AdapterTransport : public PagerTransport {
   SeqResult DoSequentialRead(int first, int last, const std::function<bool(int, uint8_t)>& onByte) override;
   bool DoPageWrite(const Image& image, int first, int last, const std::function<void(int)>& onPageOpen,
                    const Image* pagerHolds) override;
+  // One probe transaction, not retried: an EEPROM busy storing a page says
+  // no, as it would on the parallel port.
+  bool DoProbePager() override;
   void DoPark() override { ReleaseBus(); }
   void DoStop() override { ReleaseBus(); }
 

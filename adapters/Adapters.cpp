@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "UdevRules.h"
 #include "adapters/Ch341.h"
 #include "adapters/Ch341Transport.h"
 #include "adapters/I2cDevTransport.h"
@@ -64,6 +65,14 @@ TransportChoice OpenAdapterTransport(const std::string& port, Clock& clock, Mess
   }
   choice.error = "Unknown port \"" + port + "\". Choose one of: " + kAdapterPortChoices + ".";
   return choice;
+}
+
+std::string AdapterRuleHint(const std::string& group) {
+  const std::string file = udev::kAdaptersFile;
+  return "The udev rule " + file + " gives the adapter to the " + group +
+         " group (the package installs it; from the source: sudo cp packaging/udev/" + file +
+         " /etc/udev/rules.d/ && sudo udevadm control --reload); add yourself to that group (sudo usermod -aG " +
+         group + " $USER).";
 }
 
 std::vector<AdapterInfo> ListAdapters(UsbBackend* usb, const std::string& i2cClassRoot,

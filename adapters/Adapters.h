@@ -45,6 +45,10 @@ struct TransportChoice {
 TransportChoice OpenAdapterTransport(const std::string& port, Clock& clock, Messages& messages,
                                      BusSpeed speed = BusSpeed::Standard, AdapterSystem system = {});
 
+// What lets a user who is not root open an adapter: the package's udev rule
+// (named as the package installs it) giving it to `group`, and membership.
+std::string AdapterRuleHint(const std::string& group);
+
 struct AdapterInfo {
   std::string port;         // as --port takes it
   std::string description;  // the adapter's name, for a list the user picks from

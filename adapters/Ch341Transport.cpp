@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "adapters/Adapters.h"
 #include "adapters/Ch341.h"
 #include "base/Numbers.h"
 
@@ -110,10 +111,8 @@ PagerTransport::Detection Ch341Transport::DoDetect() {
     if (!device_) {
       switch (error) {
         case UsbError::Access:
-          return {false, "Cannot open " + Name(candidate) +
-                             ": permission denied. Install the udev rule 60-qrt35-adapters.rules "
-                             "(sudo cp packaging/udev/60-qrt35-adapters.rules /etc/udev/rules.d/ && "
-                             "sudo udevadm control --reload), then unplug the adapter and plug it in again."};
+          return {false, "Cannot open " + Name(candidate) + ": permission denied. " + AdapterRuleHint("plugdev") +
+                             " Then unplug the adapter and plug it in again."};
         case UsbError::Busy:
           return {false, "Cannot claim " + Name(candidate) +
                              ": another program or a kernel driver is using it. Close that program and retry."};

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "adapters/Adapters.h"
 #include "adapters/SysText.h"
 
 namespace qrt {
@@ -53,7 +54,7 @@ PagerTransport::Detection I2cDevTransport::DoDetect() {
       if (IsMissingNode(error)) return {};
       std::string text = "Cannot open " + device_ + ": " + ErrnoText(error) + ".";
       if (error == EACCES || error == EPERM)
-        text += " Add yourself to the i2c group (sudo usermod -aG i2c $USER), log in again and retry.";
+        text += " " + AdapterRuleHint("i2c") + " Then log in again and retry.";
       return {false, text};
     }
     fd_ = fd;

@@ -181,6 +181,13 @@ int main(int argc, char** argv) {
   qrt::Editor editor(state, *messages, host);
   qrt::Form1 window(editor, station);
   host.Attach(&window, &editor);
+  // "The Board is not responding!" offers Help > Port Diagnostics...: opened
+  // once the transfer or the start-up that found no board has ended.
+  if (qtMessages)
+    qtMessages->setOfferHandler([&window](qrt::MsgOffer offer) {
+      if (offer == qrt::MsgOffer::PortDiagnostics)
+        QTimer::singleShot(0, &window, [&window] { window.PortDiagnostics(); });
+    });
 
   auto* splash = new qrt::SplashWindow;
   splash->setAttribute(Qt::WA_DeleteOnClose);

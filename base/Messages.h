@@ -10,6 +10,13 @@ namespace qrt {
 
 enum class MsgIcon { None, Warning, Error };
 
+// A way on that a message offers besides OK. The window gives it a button of
+// its own, the command line names the command that does the same.
+enum class MsgOffer {
+  None,
+  PortDiagnostics,  // Help > Port Diagnostics... (qrt35 doctor): why no board answers
+};
+
 class Messages {
  public:
   virtual ~Messages() = default;
@@ -17,6 +24,12 @@ class Messages {
   virtual void Show(std::string_view text, MsgIcon icon) = 0;
   // A message box with Yes and No buttons; true means Yes.
   virtual bool AskYesNo(std::string_view text, MsgIcon icon) = 0;
+  // A message box with OK that also offers `offer`; where there is no way
+  // to offer it, the plain message.
+  virtual void ShowOffering(std::string_view text, MsgIcon icon, MsgOffer offer) {
+    (void)offer;
+    Show(text, icon);
+  }
 };
 
 // Records every message and answers questions from a queue (default: the
@@ -27,12 +40,16 @@ class RecordingMessages : public Messages {
     std::string text;
     MsgIcon icon;
     bool question;
+    MsgOffer offer;
   };
   void Show(std::string_view text, MsgIcon icon) override {
-    log.push_back({std::string(text), icon, false});
+    log.push_back({std::string(text), icon, false, MsgOffer::None});
+  }
+  void ShowOffering(std::string_view text, MsgIcon icon, MsgOffer offer) override {
+    log.push_back({std::string(text), icon, false, offer});
   }
   bool AskYesNo(std::string_view text, MsgIcon icon) override {
-    log.push_back({std::string(text), icon, true});
+    log.push_back({std::string(text), icon, true, MsgOffer::None});
     if (!answers.empty()) {
       const bool a = answers.front();
       answers.erase(answers.begin());

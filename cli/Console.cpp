@@ -93,6 +93,13 @@ void CliMessages::Show(std::string_view text, MsgIcon /*icon*/) {
   console_.Line(text);
 }
 
+void CliMessages::ShowOffering(std::string_view text, MsgIcon icon, MsgOffer offer) {
+  Show(text, icon);
+  // The window's button, as the command line offers it.
+  if (offer == MsgOffer::PortDiagnostics)
+    console_.Line("qrt35 doctor (Help > Port Diagnostics... in the window) tells why and how to fix it.");
+}
+
 bool CliMessages::AskYesNo(std::string_view text, MsgIcon /*icon*/) {
   console_.Line(text);
   if (assumeYes_) {

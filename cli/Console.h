@@ -57,6 +57,7 @@ class CliMessages : public Messages {
 
   void Show(std::string_view text, MsgIcon icon) override;
   bool AskYesNo(std::string_view text, MsgIcon icon) override;
+  void ShowOffering(std::string_view text, MsgIcon icon, MsgOffer offer) override;
 
   // A remark of the command line itself (not one of the programmer's
   // messages): written the same way.

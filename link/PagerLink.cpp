@@ -380,6 +380,18 @@ bool PagerLink::DoPageWrite(const Image& image, int first, int last,
   return true;
 }
 
+bool PagerLink::DoProbePager() {
+  BusStart();
+  const bool acknowledged = SendByte(ControlByte(0));
+  BusStop();
+  // Parked at once: the probe is asked over and over between transfers, and
+  // the park's 100 ms settling wait is for the end of a transfer.
+  port_.Out32(PortBase, kDataLowOnly);
+  PortShadow = kDataLowOnly;
+  BitDelay();
+  return acknowledged;
+}
+
 void PagerLink::DoKeepAlive() {
   // The parked state written again: the board's lines stay released whatever
   // another program may have written to the port.

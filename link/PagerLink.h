@@ -100,6 +100,10 @@ class PagerLink : public PagerTransport {
   // and ends with STOP; pages the pager already holds are not sent.
   void DoCalibrate() override { CalibrateDelay(); }
   Detection DoDetect() override;
+  // The device byte of block 0 alone, ended by a STOP: no word address, no
+  // data, so the EEPROM stores nothing.
+  bool DoProbePager() override;
+  std::string DoPortFailure() const override { return port_.Failure(); }
   std::optional<uint8_t> DoReadByte(int address) override;
   bool DoBlockRead(Image& image, int first, int last, const std::function<void(int)>& onBlockEnd) override;
   SeqResult DoSequentialRead(int first, int last, const std::function<bool(int, uint8_t)>& onByte) override;

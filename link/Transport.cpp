@@ -14,12 +14,19 @@ void PagerTransport::CalibrateDelay() { DoCalibrate(); }
 bool PagerTransport::DetectBoard() {
   const Detection found = DoDetect();
   if (found.found) return true;
-  if (!found.problem.empty())
-    messages_.Show(found.problem, MsgIcon::Warning);
-  else
-    messages_.Show(kMsgBoardNotResponding, MsgIcon::Warning);
+  detectionMessage_ = found.problem;
+  if (detectionMessage_.empty()) {
+    detectionMessage_ = kMsgBoardNotResponding;
+    const std::string why = absenceReason_ ? absenceReason_() : std::string();
+    if (!why.empty()) detectionMessage_ += "\n\n" + why;
+  }
+  messages_.ShowOffering(detectionMessage_, MsgIcon::Warning, MsgOffer::PortDiagnostics);
   return false;
 }
+
+bool PagerTransport::PagerAnswers() { return DoProbePager(); }
+
+std::string PagerTransport::PortFailure() const { return DoPortFailure(); }
 
 std::optional<uint8_t> PagerTransport::ReadByte(int address) {
   const std::optional<uint8_t> value =

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "image/PagerImage.h"
 #include "base/Messages.h"
@@ -37,10 +38,32 @@ class PagerTransport {
   void CalibrateDelay();
 
   // Finds the board or adapter and makes it ready. A missing one shows "The
-  // Board is not responding!" (warning); one that exists but cannot be used
+  // Board is not responding!" (warning), followed by the reason the port
+  // layer found when it found one; one that exists but cannot be used
   // (permissions, taken by another program) shows one message saying which
-  // device and what to do instead. Either way it returns false.
+  // device and what to do instead. Either message offers the port
+  // diagnostics. Either way it returns false.
   bool DetectBoard();
+  // The message the last DetectBoard that found nothing showed.
+  const std::string& detectionMessage() const { return detectionMessage_; }
+  // Why no board can answer on this port, as far as the port layer knows (a
+  // port name that gave no port, no parallel port listed, a device that
+  // cannot be opened or is held by another program); empty when it knows of
+  // nothing. Set by whoever made the port; asked when a detection fails.
+  void SetAbsenceReason(std::function<std::string()> reason) { absenceReason_ = std::move(reason); }
+
+  // Whether the pager's EEPROM acknowledges its device address: START, the
+  // device byte, STOP, once. Nothing is read or written and no write cycle
+  // starts; the bus is left parked. Needs the board or adapter found
+  // (DetectBoard) and takes a few bit times, so it can be asked again and
+  // again to see a pager put into its socket. An EEPROM in the middle of a
+  // write cycle does not acknowledge either.
+  bool PagerAnswers();
+
+  // What has gone wrong behind the port that the transferred bytes cannot
+  // show (the simulated pager's file that cannot be saved), naming the file
+  // and the reason; empty while all is well.
+  std::string PortFailure() const;
 
   // One complete single-byte read. On failure: ParkBus, "Read error!" (no
   // icon), TransferError set, no value.
@@ -101,6 +124,8 @@ class PagerTransport {
  private:
   virtual void DoCalibrate() {}
   virtual Detection DoDetect() = 0;
+  virtual bool DoProbePager() = 0;
+  virtual std::string DoPortFailure() const { return {}; }
   virtual std::optional<uint8_t> DoReadByte(int address) = 0;
   virtual bool DoBlockRead(Image& image, int first, int last, const std::function<void(int)>& onBlockEnd) = 0;
   virtual SeqResult DoSequentialRead(int first, int last,
@@ -112,6 +137,8 @@ class PagerTransport {
   virtual void DoKeepAlive() {}
 
   Messages& messages_;
+  std::function<std::string()> absenceReason_;
+  std::string detectionMessage_;
 };
 
 }  // namespace qrt

@@ -6,6 +6,7 @@
 #include "adapters/Adapters.h"
 #include "link/PagerLink.h"
 #include "link/PortIo.h"
+#include "link/PpdevPort.h"
 #include "ports/PortFactory.h"
 #include "sim/SimBoard.h"
 #include "sim/VirtualClock.h"
@@ -41,6 +42,14 @@ class Connection::ReleasablePort : public PortIo {
   uint8_t Inp32(uint16_t port) override { return Port().Inp32(port); }
   void Out32(uint16_t port, uint8_t value) override { Port().Out32(port, value); }
   void Release() { port_.reset(); }
+  // The devices that could not be opened or claimed, one report each.
+  std::string Problems() const {
+    const auto* ppdev = dynamic_cast<const PpdevPort*>(port_.get());
+    std::string text;
+    if (ppdev)
+      for (const std::string& error : ppdev->errors()) text += (text.empty() ? "" : "\n") + error;
+    return text;
+  }
 
  private:
   PortIo& Port() {
@@ -81,6 +90,8 @@ Connection::Opened Connection::Open(const ConnectionOptions& options) {
   sim_ = nullptr;
   releasable_ = nullptr;
   options_ = options;
+  openError_.clear();
+  absence_.clear();
 
   const bool sim = options.port == "sim" || StartsWith(options.port, kSimPrefix);
   // Virtual time only ever drives the simulator: real hardware needs real waits.
@@ -102,14 +113,17 @@ Connection::Opened Connection::Open(const ConnectionOptions& options) {
     const std::string simImage =
         StartsWith(options.port, kSimPrefix) ? options.port.substr(std::char_traits<char>::length(kSimPrefix))
                                              : options.simImage;
-    PortChoice choice = OpenPort(sim ? "sim" : options.port, simImage, clock(), &messages_);
+    // A device that cannot be opened is said with the missing board, where
+    // the user looks for it, not in a box of its own at its first access.
+    PortChoice choice = OpenPort(sim ? "sim" : options.port, simImage, clock(), nullptr);
     opened.note = choice.note;
     opened.error = choice.error;
+    absence_ = choice.absence;
     sim_ = choice.sim;
     port_ = std::move(choice.port);
     if (port_ && IsPpdev(options.port)) {
       auto releasable = std::make_unique<ReleasablePort>(std::move(port_), [this] {
-        return OpenPort(options_.port, "", clock_, &messages_).port;
+        return OpenPort(options_.port, "", clock_, nullptr).port;
       });
       releasable_ = releasable.get();
       port_ = std::move(releasable);
@@ -124,7 +138,16 @@ Connection::Opened Connection::Open(const ConnectionOptions& options) {
     transport_ = std::move(link);
   }
   opened.ok = opened.error.empty();
+  openError_ = opened.error;
+  transport_->SetAbsenceReason([this] { return WhyNoBoard(); });
   return opened;
+}
+
+std::string Connection::WhyNoBoard() const {
+  if (!openError_.empty()) return openError_;
+  const std::string problems = releasable_ ? releasable_->Problems() : std::string();
+  if (!problems.empty()) return problems;
+  return absence_;
 }
 
 void Connection::SetBusSpeed(BusSpeed speed) {

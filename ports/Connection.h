@@ -81,6 +81,12 @@ class Connection {
   // --port name that chooses it.
   std::string Describe() const;
 
+  // Why no board can answer on this port, as far as the port layer knows: the
+  // port name that gave no port, no parallel port listed, the parallel-port
+  // devices that cannot be opened or claimed. The transport shows it with
+  // "The Board is not responding!".
+  std::string WhyNoBoard() const;
+
   // Lets go of the parallel-port devices until the next transfer needs them,
   // so that the port diagnostics find them as any other program would.
   void Release();
@@ -99,6 +105,8 @@ class Connection {
   SimBoard* sim_ = nullptr;
   class ReleasablePort;
   ReleasablePort* releasable_ = nullptr;
+  std::string openError_;  // why the port named could not be had
+  std::string absence_;    // why no board can answer on the port there is
 };
 
 }  // namespace qrt

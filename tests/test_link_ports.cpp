@@ -13,6 +13,7 @@
 #include "ports/Connection.h"
 #include "ports/ConnectionChoices.h"
 #include "ports/PortFactory.h"
+#include "ports/PortIdentity.h"
 #include "sim/SimBoard.h"
 #include "sim/VirtualClock.h"
 
@@ -168,15 +169,20 @@ TEST_F(FakeSystem, ConnectionsOpenEveryKindOfPortAndNeverLeaveNone) {
   ASSERT_NE(connection.link(), nullptr);
   EXPECT_EQ(connection.link()->busSpeed(), BusSpeed::Fast);
 
-  for (const char* name : {"lpt1", "sim:", "ppdev:"}) {
+  // A name that gives no port, and a simulated pager that is a folder: the
+  // missing board says why, and offers the port diagnostics.
+  for (const std::string& name : std::vector<std::string>{"lpt1", "sim:", "ppdev:", "sim:" + root.string()}) {
     const Connection::Opened opened = connection.Open({name});
     EXPECT_FALSE(opened.ok) << name;
     EXPECT_FALSE(opened.error.empty()) << name;
-    EXPECT_FALSE(IsKnownPortName(name)) << name;
+    EXPECT_EQ(IsKnownPortName(name), name.size() > 6) << name;  // only the folder is named right
     messages.Clear();
     EXPECT_FALSE(connection.transport().DetectBoard()) << name;
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"The Board is not responding!"}) << name;
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"The Board is not responding!\n\n" + opened.error}) << name;
+    EXPECT_EQ(messages.log[0].offer, MsgOffer::PortDiagnostics);
   }
+  EXPECT_EQ(connection.Open({"sim:" + root.string()}).error,
+            "Cannot use the simulated pager file " + root.string() + ": Is a directory.");
 
   // An adapter that is not plugged in is a missing board.
   ASSERT_TRUE(connection.Open({(root / "i2c-9").string().insert(0, "i2c:")}).ok);
@@ -240,6 +246,54 @@ TEST_F(FakeSystem, ConnectionsPresentAreListedAndTheOneInUseIsNamed) {
   }
   const Connection::Opened refused = connection.Open({"lpt1"});
   EXPECT_EQ(ConnectionStatusText(connection, refused), "Connection: the port lpt1 (not open: " + refused.error + ")");
+}
+
+// One device under two names is one pager: each kind of port is known by
+// what it reaches, not by how it is named.
+TEST_F(FakeSystem, TwoNamesOfOneDeviceAreToldForEveryKindOfPort) {
+  AddParport("parport0", "888\n");
+  AddParport("parport1", "57344\n");
+  std::ofstream(root / "dev" / "parport0") << "";
+  std::ofstream(root / "dev" / "parport1") << "";
+  std::ofstream(root / "dev" / "i2c-3") << "";
+  std::ofstream(root / "a.bin") << "";
+  fs::create_symlink(root / "dev" / "parport0", root / "dev" / "printer");
+  fs::create_symlink(root / "dev" / "i2c-3", root / "dev" / "i2c-by-name");
+  fs::create_symlink(root / "a.bin", root / "link.bin");
+  VirtualClock clock;
+  Ch341Emulator device{clock};
+  EmulatedUsb usb;
+  usb.devices = {&device};
+  MachinePaths paths;
+  paths.parportProc = (root / "proc").string();
+  paths.dev = (root / "dev").string();
+  const std::string dev = paths.dev, dir = root.string();
+  const struct {
+    std::string a, b;
+    bool shared;
+  } cases[] = {
+      {"sim:" + dir + "/a.bin", "sim:" + dir + "/./dev/../a.bin", true},
+      {"sim:" + dir + "/a.bin", "sim:" + dir + "/link.bin", true},
+      {"sim:" + dir + "/new.bin", "sim:" + dir + "/dev/../new.bin", true},  // not made yet
+      {"sim:" + dir + "/a.bin", "sim:" + dir + "/b.bin", false},
+      {"sim", "sim:" + dir + "/a.bin", true},  // the plain sim's file
+      {"ppdev", "ppdev:" + dev + "/parport0", true},
+      {"ppdev:" + dev + "/printer", "ppdev:" + dev + "/parport0", true},
+      {"ppdev:" + dev + "/parport1", "ppdev:" + dev + "/parport0", false},
+      {"ppdev", "ppdev:" + dev + "/parport1", false},  // at 0xE000: not a port ppdev looks at
+      {"raw", "ppdev:" + dev + "/parport0", true},     // 0x378 either way
+      {"i2c:" + dev + "/i2c-by-name", "i2c:" + dev + "/i2c-3", true},
+      {"ch341", "ch341:1-4", true},
+      {"ch341:001:004", "ch341:1-4", true},
+      {"ch341:1-5", "ch341:1-4", false},
+  };
+  for (const auto& c : cases) {
+    const std::string why = SharedDevice({c.a, c.b}, dir + "/a.bin", &usb, paths);
+    EXPECT_EQ(!why.empty(), c.shared) << c.a << " and " << c.b << ": " << why;
+    if (c.shared) {
+      EXPECT_NE(why.find("--port " + c.a + " and --port " + c.b), std::string::npos) << why;
+    }
+  }
 }
 
 }  // namespace

@@ -85,6 +85,32 @@ TEST_P(TransportContract, WholeImageRoundTrip) {
   EXPECT_EQ(chip().timing.violations, 0);
 }
 
+// The probe a socket can be watched with: a pager that is there answers, one
+// that says nothing (missing, or storing a page) does not, and the probe
+// neither stores anything nor leaves the bus open.
+TEST_P(TransportContract, PagerProbeAsksTheDeviceAddressAndTouchesNothing) {
+  ASSERT_TRUE(t().DetectBoard());
+  const Image before = rig->PagerMemory();
+  const int cycles = chip().counters.writeCyclesStarted;
+  EXPECT_TRUE(t().PagerAnswers());
+  EXPECT_TRUE(rig->BusAtRest());
+  chip().faults.nackFirstAddressings = chip().counters.addressings + 1;  // a pager pulled out, for one probe
+  EXPECT_FALSE(t().PagerAnswers());
+  EXPECT_TRUE(t().PagerAnswers());
+  // A page being stored (an adapter's write waits for it and fails).
+  chip().faults.writeCycleNeverEnds = true;
+  t().PageWrite(NumberedImage(3), 0, 15);
+  t().BusStop();
+  EXPECT_FALSE(t().PagerAnswers());
+  chip().faults.writeCycleNeverEnds = false;
+  rig->clock.Sleep(10);
+  EXPECT_TRUE(t().PagerAnswers());
+  EXPECT_EQ(chip().counters.writeCyclesStarted, cycles + 1) << "only the page written";
+  EXPECT_TRUE(std::equal(before.begin() + 16, before.end(), rig->PagerMemory().begin() + 16));
+  EXPECT_TRUE(rig->BusAtRest());
+  rig->msgs.Clear();
+}
+
 TEST_P(TransportContract, PartialRangesTouchOnlyTheirBytes) {
   const struct {
     int first, last;

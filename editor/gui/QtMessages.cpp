@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "ProductInfo.h"
 
@@ -34,6 +35,21 @@ void QtMessages::Show(std::string_view text, MsgIcon icon) {
   QMessageBox box(IconOf(icon), Title(), Text(text), QMessageBox::Ok, Parent());
   box.setTextFormat(Qt::PlainText);
   box.exec();
+}
+
+QString QtMessages::OfferCaption(MsgOffer offer) {
+  return offer == MsgOffer::PortDiagnostics ? QStringLiteral("Port &Diagnostics...") : QString();
+}
+
+void QtMessages::ShowOffering(std::string_view text, MsgIcon icon, MsgOffer offer) {
+  if (offer == MsgOffer::None || !offerHandler_) return Show(text, icon);
+  QMessageBox box(IconOf(icon), Title(), Text(text), QMessageBox::Ok, Parent());
+  box.setTextFormat(Qt::PlainText);
+  QPushButton* more = box.addButton(OfferCaption(offer), QMessageBox::ActionRole);
+  more->setObjectName("cmdOffer");
+  box.setDefaultButton(QMessageBox::Ok);
+  box.exec();
+  if (box.clickedButton() == more) offerHandler_(offer);
 }
 
 bool QtMessages::AskYesNo(std::string_view text, MsgIcon icon) {

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 #include "base/Messages.h"
 
 namespace qrt {
@@ -16,6 +18,13 @@ class QtMessages : public Messages {
 
   void Show(std::string_view text, MsgIcon icon) override;
   bool AskYesNo(std::string_view text, MsgIcon icon) override;
+  // The box gets a button for the offer when a handler takes it ("Port
+  // Diagnostics..."); the handler runs after the box has closed.
+  void ShowOffering(std::string_view text, MsgIcon icon, MsgOffer offer) override;
+  void setOfferHandler(std::function<void(MsgOffer)> handler) { offerHandler_ = std::move(handler); }
+
+  // The caption of an offer's button.
+  static QString OfferCaption(MsgOffer offer);
 
   // The caption of every message box: the application's title.
   static QString Title();
@@ -23,6 +32,7 @@ class QtMessages : public Messages {
  private:
   QWidget* Parent() const;
   QPointer<QWidget> fallback_;
+  std::function<void(MsgOffer)> offerHandler_;
 };
 
 }  // namespace qrt
