@@ -2,6 +2,7 @@
 #include "base/Messages.h"
 #include "link/PagerLink.h"
 #include "link/PpdevPort.h"
+#include "ports/Connection.h"
 
 namespace qrt {
 
@@ -36,11 +37,34 @@ BoardProbe PpdevProbe(Clock& clock) {
 
 namespace qrt {
 
+PagerProbe PagerProbeOnPorts(Clock& clock) {
+  return [&clock](const std::string& port) {
+    RecordingMessages messages;
+    Connection connection(clock, messages);
+    const Connection::Opened opened = connection.Open(ConnectionOptions(port));
+    ProbeOutcome outcome;
+    if (!opened.ok) {
+      outcome.detail = opened.error;
+      return outcome;
+    }
+    PagerTransport& transport = connection.transport();
+    if (!transport.DetectBoard()) {
+      // Not there (unplugged since it was listed), or there and unusable.
+      const std::string& shown = transport.detectionMessage();
+      outcome.detail = shown.rfind(kMsgBoardNotResponding, 0) == 0 ? "the adapter does not answer." : shown;
+      return outcome;
+    }
+    outcome.answered = transport.PagerAnswers();
+    return outcome;
+  };
+}
+
 DiagnosticsReport DiagnoseThisMachine(Clock& clock) {
   DiagnosticsSetup setup;
   setup.root = "/";
   setup.user = UserIdentity::FromProcess();
   setup.probe = PpdevProbe(clock);
+  setup.pagerProbe = PagerProbeOnPorts(clock);
   return Diagnose(setup);
 }
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "UdevRules.h"
 #include "link/PpdevPort.h"
 
 namespace qrt {
@@ -13,11 +14,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const NodeRule kParportRule{"lp", "KERNEL==\"parport[0-9]*\"", "/etc/udev/rules.d/60-qrt35-parport.rules"};
-const NodeRule kI2cRule{"i2c", "KERNEL==\"i2c-[0-9]*\"", "/etc/udev/rules.d/60-qrt35-i2c.rules"};
-const NodeRule kCh341Rule{"plugdev",
-                          "SUBSYSTEM==\"usb\", ATTR{idVendor}==\"1a86\", ATTR{idProduct}==\"5512\"",
-                          "/etc/udev/rules.d/60-qrt35-ch341a.rules"};
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+// The rule files the package installs, under the names it gives them.
+const NodeRule kParportRule{"lp", std::string("/etc/udev/rules.d/") + udev::kParportFile, Lines(udev::kParportRules)};
+const NodeRule kI2cRule{"i2c", std::string("/etc/udev/rules.d/") + udev::kAdaptersFile, Lines(udev::kAdaptersRules)};
+const NodeRule kCh341Rule{"plugdev", kI2cRule.ruleFile, kI2cRule.ruleLines};
+
+// Loads a module now, and at every boot from then on.
+std::vector<std::string> LoadModule(const std::string& module) {
+  return {"sudo modprobe " + module, "echo " + module + " | sudo tee /etc/modules-load.d/" + module + ".conf"};
+}
 
 constexpr const char* kCh341Vendor = "1a86";
 constexpr const char* kCh341Product = "5512";
@@ -118,14 +131,43 @@ Check AccessCheck(const NodeInfo& node, const std::string& what, const UserIdent
           std::move(fix.commands)};
 }
 
+// Asks for the pager on the way --port `port` opens (`device`, below the
+// root, is what the probe opens); the finding says what it found.
+PagerFound AskForPager(const DiagnosticsSetup& setup, const std::string& port, const std::string& probed,
+                       DiagnosticsReport& report, Section& section) {
+  const ProbeOutcome outcome = setup.pagerProbe(probed);
+  if (outcome.answered) {
+    section.checks.push_back({Mark::Ok, "A pager answers on --port " + port + ".", {}});
+    if (!report.pagerPort) report.pagerPort = port;
+    return PagerFound::Answered;
+  }
+  if (!outcome.detail.empty()) {
+    section.checks.push_back({Mark::Problem, "No pager can be asked on --port " + port + ": " + outcome.detail, {}});
+    return PagerFound::NotRun;
+  }
+  section.checks.push_back({Mark::Problem,
+                            "No pager answers on --port " + port +
+                                ": check that a pager sits in the socket, that it has power, and the wiring "
+                                "(SDA, SCL, ground, pull-ups).",
+                            {}});
+  return PagerFound::Silent;
+}
+
+// The port as --port names it, with its device below the diagnosed root
+// for the probe.
+std::string Probed(const SystemTree& tree, const std::string& prefix, const std::string& device) {
+  return prefix + tree.Path(device);
+}
+
 void DiagnoseParport(const SystemTree& tree, const DiagnosticsSetup& setup, const AccountNames& names,
-                     const std::vector<PpdevPort::Mapping>& mappings, ParportInfo& port, Section& section) {
+                     const std::vector<PpdevPort::Mapping>& mappings, ParportInfo& port, DiagnosticsReport& report,
+                     Section& section) {
   const std::string proc = "/proc/sys/dev/parport/" + port.name;
   port.node = InspectNode(setup.root, port.device, setup.user, names);
   if (!port.node.exists)
     section.checks.push_back({Mark::Problem,
                               port.device + " does not exist: the ppdev module makes it.",
-                              {"sudo modprobe ppdev"}});
+                              LoadModule("ppdev")});
   else
     section.checks.push_back(AccessCheck(port.node, "", setup.user, names, kParportRule));
 
@@ -203,9 +245,11 @@ void DiagnoseParport(const SystemTree& tree, const DiagnosticsSetup& setup, cons
   const ProbeOutcome outcome = setup.probe(tree.Path(port.device));
   port.probe = outcome.answered ? ParportInfo::Probe::Answered : ParportInfo::Probe::Silent;
   port.probeDetail = outcome.detail;
-  if (outcome.answered)
+  if (outcome.answered) {
     section.checks.push_back({Mark::Ok, "A board answers.", {}});
-  else if (!outcome.detail.empty())
+    if (setup.pagerProbe)
+      AskForPager(setup, "ppdev:" + port.device, Probed(tree, "ppdev:", port.device), report, section);
+  } else if (!outcome.detail.empty())
     section.checks.push_back({Mark::Problem, "No board answers: " + outcome.detail, {}});
   else
     section.checks.push_back(
@@ -218,8 +262,9 @@ void DiagnoseParport(const SystemTree& tree, const DiagnosticsSetup& setup, cons
 void DiagnoseNoParport(const SystemTree& tree, const DiagnosticsReport& report, const DiagnosticsSetup& setup,
                        Section& section) {
   Check none{Mark::Problem, "No parallel port: the kernel lists none.", {}};
-  if (!report.parportPcLoaded) none.fixes.push_back("sudo modprobe parport_pc");
-  if (!report.ppdevLoaded) none.fixes.push_back("sudo modprobe ppdev");
+  for (const auto& [module, loaded] : {std::pair{"parport_pc", report.parportPcLoaded}, std::pair{"ppdev", report.ppdevLoaded}})
+    if (!loaded)
+      for (std::string& fix : LoadModule(module)) none.fixes.push_back(std::move(fix));
   if (none.fixes.empty())
     none.text += " parport_pc and ppdev are loaded, so the machine has no port they know.";
   none.text +=
@@ -242,7 +287,7 @@ void DiagnoseI2c(const SystemTree& tree, const DiagnosticsSetup& setup, const Ac
   if (!report.i2cDevLoaded)
     section.checks.push_back({Mark::Note,
                               "The i2c-dev module is not loaded: without it there is no /dev/i2c-N.",
-                              {"sudo modprobe i2c-dev"}});
+                              LoadModule("i2c-dev")});
   std::vector<std::string> lastFixes;
   for (const auto& name : tree.Numbered("/dev", "i2c-")) {
     I2cAdapterInfo adapter;
@@ -252,7 +297,8 @@ void DiagnoseI2c(const SystemTree& tree, const DiagnosticsSetup& setup, const Ac
             .value_or(tree.Read("/sys/bus/i2c/devices/" + name + "/name").value_or("unnamed adapter"));
     adapter.node = InspectNode(setup.root, adapter.device, setup.user, names);
     Check check = AccessCheck(adapter.node, adapter.name, setup.user, names, kI2cRule);
-    if (check.mark == Mark::Ok) check.text += " Use it with --port i2c:" + adapter.device + ".";
+    const bool mayOpen = check.mark == Mark::Ok;
+    if (mayOpen && !setup.pagerProbe) check.text += " Use it with --port i2c:" + adapter.device + ".";
     // Adapters usually share one group and mode: their fix is given once.
     if (!check.fixes.empty() && check.fixes == lastFixes) {
       check.text += " The commands above fix it too.";
@@ -261,6 +307,8 @@ void DiagnoseI2c(const SystemTree& tree, const DiagnosticsSetup& setup, const Ac
       lastFixes = check.fixes;
     }
     section.checks.push_back(std::move(check));
+    if (mayOpen && setup.pagerProbe)
+      adapter.pager = AskForPager(setup, "i2c:" + adapter.device, Probed(tree, "i2c:", adapter.device), report, section);
     report.i2cAdapters.push_back(std::move(adapter));
   }
   if (report.i2cAdapters.empty() && report.i2cDevLoaded)
@@ -296,8 +344,11 @@ void DiagnoseCh341(const SystemTree& tree, const DiagnosticsSetup& setup, const 
       section.checks.push_back({Mark::Note, what + ": " + node + " does not exist (udev makes it).", {}});
     else {
       Check check = AccessCheck(adapter.node, what, setup.user, names, kCh341Rule);
-      if (check.mark == Mark::Ok) check.text += " Use it with --port ch341:" + sysName + ".";
+      const bool mayOpen = check.mark == Mark::Ok;
+      if (mayOpen && !setup.pagerProbe) check.text += " Use it with --port ch341:" + sysName + ".";
       section.checks.push_back(std::move(check));
+      if (mayOpen && setup.pagerProbe)
+        adapter.pager = AskForPager(setup, "ch341:" + sysName, "ch341:" + sysName, report, section);
     }
     report.ch341Adapters.push_back(std::move(adapter));
   }
@@ -339,7 +390,7 @@ DiagnosticsReport Diagnose(const DiagnosticsSetup& setup) {
     port.name = name;
     port.device = "/dev/" + name;
     Section section{"Parallel port " + name, {}};
-    DiagnoseParport(tree, setup, names, mappings, port, section);
+    DiagnoseParport(tree, setup, names, mappings, port, report, section);
     if (port.probe == ParportInfo::Probe::Answered && !report.boardDevice) {
       report.boardDevice = port.device;
       report.portOption = port.boardAddress ? "--port ppdev" : "--port ppdev:" + port.device;
@@ -359,13 +410,13 @@ DiagnosticsReport Diagnose(const DiagnosticsSetup& setup) {
   else
     modules.checks.push_back({Mark::Problem,
                               "ppdev is not loaded: without it there is no /dev/parportN.",
-                              {"sudo modprobe ppdev"}});
+                              LoadModule("ppdev")});
   if (report.parportPcLoaded)
     modules.checks.push_back({Mark::Ok, "parport_pc is loaded.", {}});
   else if (portNames.empty())
     modules.checks.push_back({Mark::Problem,
                               "parport_pc is not loaded: it finds the machine's parallel ports.",
-                              {"sudo modprobe parport_pc"}});
+                              LoadModule("parport_pc")});
   else
     modules.checks.push_back(
         {Mark::Note, "parport_pc is not loaded; another driver provides the ports.", {}});
@@ -394,6 +445,13 @@ DiagnosticsReport Diagnose(const DiagnosticsSetup& setup) {
     DiagnoseCh341(tree, setup, names, report, ch341);
     report.sections.push_back(std::move(ch341));
   }
+  // A pager reached through an adapter makes the parallel port one way of
+  // several: what keeps it from working is worth knowing, no longer a problem.
+  if (report.pagerPort && report.pagerPort->rfind("ppdev", 0) != 0 && !report.BoardAnswered())
+    for (Section& section : report.sections)
+      if (section.title.rfind("Parallel port", 0) == 0 || section.title == "Kernel modules")
+        for (Check& check : section.checks)
+          if (check.mark == Mark::Problem) check.mark = Mark::Note;
   return report;
 }
 

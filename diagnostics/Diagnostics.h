@@ -4,8 +4,11 @@
 // address it serves, the driver that holds it, whether this user may open it),
 // the kernel modules behind them, kernel lockdown, USB printer cables, I2C
 // adapters and CH341A USB adapters, and asks every usable parallel port
-// whether a board answers. Every problem found carries the commands that fix
-// it.
+// whether a board answers, and every way that can be opened (a parallel port
+// whose board answers, an I2C adapter, a CH341A) whether a pager's EEPROM
+// acknowledges. Every problem found carries the commands that fix it; when
+// a pager answers on some way, what keeps the others from working is only
+// noted.
 //
 // Both front ends show the same report: `Diagnose` gives the findings as data
 // and `RenderText` the plain text they show.
@@ -45,6 +48,10 @@ struct ProbeOutcome {
 // Asks the port whose device node is `path` (below the diagnosed root)
 // whether a board answers.
 using BoardProbe = std::function<ProbeOutcome(const std::string& path)>;
+// Asks whether the pager's EEPROM acknowledges on the port a --port `name`
+// opens ("i2c:/dev/i2c-7", "ch341:1-4", "ppdev:/dev/parport0"; its device
+// below the diagnosed root); `detail` says why it could not be asked.
+using PagerProbe = std::function<ProbeOutcome(const std::string& port)>;
 
 struct ParportInfo {
   std::string name;    // parport0
@@ -57,17 +64,22 @@ struct ParportInfo {
   std::string probeDetail;
 };
 
+// What asking a pager's EEPROM on one way gave (NotRun: the way could not be opened).
+enum class PagerFound { NotRun, Answered, Silent };
+
 struct UsbAdapterInfo {
   std::string sysName;  // 1-4 (its folder in /sys/bus/usb/devices)
   int bus = 0;
   int address = 0;
   NodeInfo node;  // /dev/bus/usb/BBB/DDD
+  PagerFound pager = PagerFound::NotRun;
 };
 
 struct I2cAdapterInfo {
   std::string device;  // /dev/i2c-1
   std::string name;    // the adapter's name, as the kernel gives it
   NodeInfo node;
+  PagerFound pager = PagerFound::NotRun;
 };
 
 struct DiagnosticsReport {
@@ -86,16 +98,21 @@ struct DiagnosticsReport {
   // The first port a board answered on, and how to start the programs on it.
   std::optional<std::string> boardDevice;
   std::string portOption;  // --port ppdev or --port ppdev:/dev/parportN
+  // The first way a pager's EEPROM answered on, as --port names it.
+  std::optional<std::string> pagerPort;
 
   bool BoardAnswered() const { return boardDevice.has_value(); }
-  // The command line's exit status: 0 when a board answers, 1 when none does.
-  int ExitCode() const { return BoardAnswered() ? 0 : 1; }
+  bool PagerAnswered() const { return pagerPort.has_value(); }
+  // The command line's exit status: 0 when a board or a pager answers, 1
+  // when nothing does.
+  int ExitCode() const { return BoardAnswered() || PagerAnswered() ? 0 : 1; }
 };
 
 struct DiagnosticsSetup {
   std::string root = "/";  // where /proc, /sys, /dev and /etc are found
   UserIdentity user;
   BoardProbe probe;             // none: no port is asked
+  PagerProbe pagerProbe;        // none: no pager is asked for, on any way
   bool otherTransports = true;  // report I2C and CH341A adapters
 };
 
@@ -119,9 +136,14 @@ ProbeOutcome ProbeWithLink(PortIo& port, Clock& clock, uint16_t address = 0x378)
 // `clock` must outlive the probe.
 BoardProbe PpdevProbe(Clock& clock);
 
+// The pager probe the programs use: the port opened as --port opens it, the
+// board or adapter found, then PagerTransport::PagerAnswers. `clock` must
+// outlive the probe.
+PagerProbe PagerProbeOnPorts(Clock& clock);
+
 // The whole diagnosis of this machine for the running user, every parallel
-// port probed through ppdev: what `qrt35 doctor` and the window's Port
-// Diagnostics show.
+// port probed through ppdev and the pager asked for on every way that can be
+// opened: what `qrt35 doctor` and the window's Port Diagnostics show.
 DiagnosticsReport DiagnoseThisMachine(Clock& clock);
 
 }  // namespace qrt

@@ -163,8 +163,12 @@ AccessFix FixAccess(const NodeInfo& node, const UserIdentity& user, const Accoun
                                      : "its group " + node.group + " may not use it") +
                       "; a udev rule gives it to group " + group);
     if (!names.GroupId(group)) fix.commands.push_back("sudo groupadd --system " + group);
-    fix.commands.push_back("echo '" + rule.udevMatch + ", GROUP=\"" + group +
-                           "\", MODE=\"0660\"' | sudo tee " + rule.ruleFile);
+    // The whole file as the package has it: a file of the same name in
+    // /etc/udev/rules.d takes the place of the package's.
+    std::string lines;
+    for (const std::string& line : rule.ruleLines) lines += " '" + line + "'";
+    fix.commands.push_back((rule.ruleLines.size() == 1 ? "echo" + lines : "printf '%s\\n'" + lines) +
+                           " | sudo tee " + rule.ruleFile);
     fix.commands.push_back("sudo udevadm control --reload-rules");
     fix.commands.push_back("sudo udevadm trigger");
   }

@@ -76,11 +76,12 @@ NodeInfo InspectNode(const std::string& root, const std::string& path, const Use
 std::string UnderRoot(const std::string& root, const std::string& path);
 
 // How nodes of one kind get a usable group: the group the system normally
-// gives them and the udev match that selects them.
+// gives them and the udev rule file the package installs for them, written
+// whole (it may serve other kinds too) where the package is not installed.
 struct NodeRule {
-  std::string group;      // lp, i2c, plugdev
-  std::string udevMatch;  // KERNEL=="parport[0-9]*"
-  std::string ruleFile;   // /etc/udev/rules.d/...
+  std::string group;                  // lp, i2c, plugdev
+  std::string ruleFile;               // /etc/udev/rules.d/60-qrt35-....rules, the package's name
+  std::vector<std::string> ruleLines;  // every rule of that file, this kind's with GROUP=group among them
 };
 
 // The commands that let `user` open a node it may not open, and a sentence

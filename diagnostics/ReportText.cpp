@@ -56,7 +56,12 @@ std::string RenderText(const DiagnosticsReport& report) {
     }
     out << '\n';
   }
-  if (report.BoardAnswered()) {
+  if (report.PagerAnswered()) {
+    const std::string how = report.pagerPort->rfind("ppdev:", 0) == 0 && report.portOption == "--port ppdev"
+                                ? "--port ppdev, the default, finds it."
+                                : "start the programs with --port " + *report.pagerPort + ".";
+    Wrap(out, "Result: ", "a pager answers on --port " + *report.pagerPort + "; " + how);
+  } else if (report.BoardAnswered()) {
     const std::string how = report.portOption == "--port ppdev"
                                 ? "--port ppdev, the default, finds it."
                                 : "start the programs with " + report.portOption + ".";

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -19,14 +20,20 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kUsermodLp = "sudo usermod -aG lp \"$USER\"";
+// The package's rule file, written whole under the package's name.
 const std::vector<std::string> kParportRule = {
-    "echo 'KERNEL==\"parport[0-9]*\", GROUP=\"lp\", MODE=\"0660\"' | sudo tee "
+    "echo 'SUBSYSTEM==\"ppdev\", KERNEL==\"parport[0-9]*\", GROUP=\"lp\", MODE=\"0660\"' | sudo tee "
     "/etc/udev/rules.d/60-qrt35-parport.rules",
     "sudo udevadm control --reload-rules", "sudo udevadm trigger"};
 
 std::vector<std::string> Plus(std::vector<std::string> a, const std::vector<std::string>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
+}
+
+// A module loaded now and at every boot.
+std::vector<std::string> Load(const std::string& module) {
+  return {"sudo modprobe " + module, "echo " + module + " | sudo tee /etc/modules-load.d/" + module + ".conf"};
 }
 
 class FakeMachine : public ::testing::Test {
@@ -135,8 +142,8 @@ TEST_F(FakeMachine, NoParallelPortSaysWhatToLoadAndWhatCannotWork) {
     const char* modules;
     std::vector<std::string> fixes;
   } cases[] = {
-      {"", {"sudo modprobe parport_pc", "sudo modprobe ppdev"}},
-      {"parport_pc 53248 0 - Live 0x0\n", {"sudo modprobe ppdev"}},
+      {"", Plus(Load("parport_pc"), Load("ppdev"))},
+      {"parport_pc 53248 0 - Live 0x0\n", Load("ppdev")},
       {"ppdev 24576 0 - Live 0x0\nparport_pc 53248 0 - Live 0x0\n", {}},
   };
   Node("/dev/usb/lp0", 0660);
@@ -249,8 +256,8 @@ TEST_F(FakeMachine, ModulesAreFoundLoadedOrBuiltIn) {
     for (const auto& check : Find(r, "Kernel modules")->checks)
       fixes.insert(fixes.end(), check.fixes.begin(), check.fixes.end());
     std::vector<std::string> expected;
-    if (!c.ppdev) expected.push_back("sudo modprobe ppdev");
-    if (!c.parportPc) expected.push_back("sudo modprobe parport_pc");
+    if (!c.ppdev) expected = Load("ppdev");
+    if (!c.parportPc) expected = Plus(expected, Load("parport_pc"));
     EXPECT_EQ(fixes, expected) << c.modules;
   }
   // A port without its node: ppdev has not made it.
@@ -259,7 +266,7 @@ TEST_F(FakeMachine, ModulesAreFoundLoadedOrBuiltIn) {
   const DiagnosticsReport r = Run(Member());
   const Check* missing = Finding(r, "Parallel port parport0", "/dev/parport0 does not exist");
   ASSERT_NE(missing, nullptr);
-  EXPECT_EQ(missing->fixes, std::vector<std::string>{"sudo modprobe ppdev"});
+  EXPECT_EQ(missing->fixes, Load("ppdev"));
 }
 
 TEST_F(FakeMachine, LockdownShutsOutOnlyTheRawPort) {
@@ -378,7 +385,7 @@ TEST_F(FakeMachine, I2cAndCh341AdaptersAreListedWithTheirAccess) {
   const Section* i2c = Find(r, "I2C adapters");
   ASSERT_NE(i2c, nullptr);
   ASSERT_EQ(i2c->checks.size(), 3u);
-  EXPECT_EQ(i2c->checks[0].fixes, std::vector<std::string>{"sudo modprobe i2c-dev"});
+  EXPECT_EQ(i2c->checks[0].fixes, Load("i2c-dev"));
   EXPECT_EQ(i2c->checks[1].fixes, std::vector<std::string>{"sudo usermod -aG i2c \"$USER\""});
   EXPECT_TRUE(i2c->checks[2].fixes.empty()) << "the same fix is given once";
   EXPECT_EQ(i2c->checks[2].mark, Mark::Problem);
@@ -387,11 +394,14 @@ TEST_F(FakeMachine, I2cAndCh341AdaptersAreListedWithTheirAccess) {
   EXPECT_EQ(r.ch341Adapters[0].node.path, "/dev/bus/usb/001/004");
   const Check* ch341 = Finding(r, "CH341A USB adapters", "/dev/bus/usb/001/004");
   ASSERT_NE(ch341, nullptr);
+  // Both adapters' rules, as the package's file holds them: written alone,
+  // the CH341A's would take the I2C adapters' rule away.
   EXPECT_EQ(ch341->fixes, (std::vector<std::string>{
                               "sudo groupadd --system plugdev",
-                              "echo 'SUBSYSTEM==\"usb\", ATTR{idVendor}==\"1a86\", "
-                              "ATTR{idProduct}==\"5512\", GROUP=\"plugdev\", MODE=\"0660\"' | sudo tee "
-                              "/etc/udev/rules.d/60-qrt35-ch341a.rules",
+                              "printf '%s\\n' 'SUBSYSTEM==\"usb\", ENV{DEVTYPE}==\"usb_device\", "
+                              "ATTR{idVendor}==\"1a86\", ATTR{idProduct}==\"5512\", MODE=\"0660\", GROUP=\"plugdev\", "
+                              "TAG+=\"uaccess\"' 'SUBSYSTEM==\"i2c-dev\", KERNEL==\"i2c-[0-9]*\", MODE=\"0660\", "
+                              "GROUP=\"i2c\"' | sudo tee /etc/udev/rules.d/60-qrt35-adapters.rules",
                               "sudo udevadm control --reload-rules", "sudo udevadm trigger",
                               "sudo usermod -aG plugdev \"$USER\""}));
 
@@ -403,7 +413,7 @@ TEST_F(FakeMachine, I2cAndCh341AdaptersAreListedWithTheirAccess) {
   EXPECT_NE(Find(member, "I2C adapters")->checks[0].text.find("--port i2c:/dev/i2c-0"), std::string::npos)
       << "a usable adapter is named as --port takes it";
 
-  DiagnosticsSetup parportOnly{root.string(), Member(), {}, false};
+  DiagnosticsSetup parportOnly{root.string(), Member(), {}, {}, false};
   const DiagnosticsReport plain = Diagnose(parportOnly);
   EXPECT_EQ(Find(plain, "I2C adapters"), nullptr);
   EXPECT_EQ(Find(plain, "CH341A USB adapters"), nullptr);
@@ -453,6 +463,49 @@ TEST_F(FakeMachine, TextShowsEveryFindingAndCopyableFixes) {
     }
   }
   EXPECT_EQ(lines.back(), "Result: no board answers.");
+}
+
+// An I2C adapter alone: the pager is asked for on it, and when it answers
+// the missing parallel port is only a note and doctor succeeds.
+TEST_F(FakeMachine, APagerOnAnAdapterIsFoundAndTheParallelPortBecomesANote) {
+  Groups("i2c", "");
+  Write("/proc/modules", "i2c_dev 24576 0 - Live 0x0\n");
+  Node("/dev/i2c-7", 0660);
+  for (const bool answers : {true, false}) {
+    std::vector<std::string> probed;
+    DiagnosticsSetup setup{root.string(), Member(), Counting(), [&](const std::string& port) {
+                             probed.push_back(port);
+                             return ProbeOutcome{answers, ""};
+                           }};
+    const DiagnosticsReport r = Diagnose(setup);
+    EXPECT_EQ(probed, std::vector<std::string>{"i2c:" + (root / "dev/i2c-7").string()});
+    EXPECT_EQ(r.ExitCode(), answers ? 0 : 1);
+    EXPECT_EQ(Finding(r, "I2C adapters", "A pager answers on --port i2c:/dev/i2c-7.") != nullptr, answers);
+    EXPECT_EQ(Finding(r, "I2C adapters", "No pager answers on --port i2c:/dev/i2c-7") != nullptr, !answers);
+    for (const char* section : {"Parallel ports", "Kernel modules"}) {
+      const auto& checks = Find(r, section)->checks;
+      EXPECT_EQ(std::any_of(checks.begin(), checks.end(), [](const Check& c) { return c.mark == Mark::Problem; }),
+                !answers)
+          << section;
+    }
+    const std::string text = RenderText(r);
+    EXPECT_EQ(Flat(text.substr(text.rfind("Result: "))),
+              answers ? "Result: a pager answers on --port i2c:/dev/i2c-7; start the programs with --port "
+                        "i2c:/dev/i2c-7."
+                      : "Result: no board answers.");
+  }
+}
+
+// The programs' own probe opens the port as --port does.
+TEST(PagerProbe, OpensThePortFindsTheBoardAndAsksThePager) {
+  VirtualClock clock;
+  const PagerProbe probe = PagerProbeOnPorts(clock);
+  const std::string sim = (fs::temp_directory_path() / "qrt_probe_pager.bin").string();
+  fs::remove(sim);
+  EXPECT_TRUE(probe("sim:" + sim).answered);
+  const ProbeOutcome missing = probe("i2c:/nonexistent/i2c-99");
+  EXPECT_FALSE(missing.answered);
+  EXPECT_EQ(missing.detail, "the adapter does not answer.");
 }
 
 }  // namespace
