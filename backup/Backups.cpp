@@ -22,7 +22,6 @@
 namespace qrt {
 namespace {
 
-constexpr mode_t kPrivateFolder = 0700;
 constexpr mode_t kPrivateFile = 0600;
 constexpr int kMaxSequence = 999;
 
@@ -53,23 +52,7 @@ bool PrepareFolder(const std::string& folder, std::string& error) {
     error = "no folder for backups (neither XDG_DATA_HOME nor HOME is set)";
     return false;
   }
-  struct stat sb;
-  if (::stat(folder.c_str(), &sb) == 0 && !S_ISDIR(sb.st_mode)) {
-    error = Reason(ENOTDIR);
-    return false;
-  }
-  if (!EnsureDirectory(folder, std::filesystem::perms::owner_all, error)) return false;
-  if (::stat(folder.c_str(), &sb) != 0) {
-    error = Reason(errno);
-    return false;
-  }
-  // A folder made by hand, or by an older copy, may be open to the group or
-  // to everyone; the pagers' passwords must not be.
-  if ((sb.st_mode & 077) != 0 && ::chmod(folder.c_str(), kPrivateFolder) != 0) {
-    error = "the folder is open to other users and cannot be made private: " + Reason(errno);
-    return false;
-  }
-  return true;
+  return EnsurePrivateFolder(folder, error);
 }
 
 bool AllDigits(std::string_view text) {
@@ -78,7 +61,8 @@ bool AllDigits(std::string_view text) {
 
 // The parts of a backup's file name; nullopt for any other file.
 struct NameParts {
-  std::string stamp;  // "2026-12-08T14-03-22"
+  std::string stamp;  // "2026-12-08T13-03-22"
+  bool utc = true;    // "Z" after the stamp; older names hold local time
   std::string capcode1;
   int sequence = 1;
   BackupForm form = BackupForm::Table;
@@ -95,16 +79,26 @@ std::optional<NameParts> ParseBackupName(std::string_view name) {
   else
     return std::nullopt;
   name.remove_suffix(4);
-  // 2026-12-08T14-03-22_cap1-1234567[_N]
-  constexpr std::string_view kPattern = "dddd-dd-ddTdd-dd-dd_cap1-ddddddd";
-  if (name.size() < kPattern.size()) return std::nullopt;
-  for (size_t i = 0; i < kPattern.size(); ++i) {
-    const bool digit = name[i] >= '0' && name[i] <= '9';
-    if (kPattern[i] == 'd' ? !digit : name[i] != kPattern[i]) return std::nullopt;
-  }
-  parts.stamp = std::string(name.substr(0, 19));
-  parts.capcode1 = std::string(name.substr(25, 7));
-  const std::string_view rest = name.substr(kPattern.size());
+  // 2026-12-08T13-03-22Z_cap1-1234567[_N], older names without the Z
+  constexpr std::string_view kStamp = "dddd-dd-ddTdd-dd-dd";
+  constexpr std::string_view kCapcode = "_cap1-ddddddd";
+  const auto matches = [&](std::string_view pattern, size_t at) {
+    if (name.size() < at + pattern.size()) return false;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+      const char c = name[at + i];
+      const bool digit = c >= '0' && c <= '9';
+      if (pattern[i] == 'd' ? !digit : c != pattern[i]) return false;
+    }
+    return true;
+  };
+  if (!matches(kStamp, 0)) return std::nullopt;
+  size_t at = kStamp.size();
+  parts.utc = name.size() > at && name[at] == 'Z';
+  if (parts.utc) ++at;
+  if (!matches(kCapcode, at)) return std::nullopt;
+  parts.stamp = std::string(name.substr(0, kStamp.size()));
+  parts.capcode1 = std::string(name.substr(at + 6, 7));
+  const std::string_view rest = name.substr(at + kCapcode.size());
   if (!rest.empty()) {
     if (rest.size() > 4 || rest[0] != '_' || !AllDigits(rest.substr(1))) return std::nullopt;
     parts.sequence = std::stoi(std::string(rest.substr(1)));
@@ -112,28 +106,49 @@ std::optional<NameParts> ParseBackupName(std::string_view name) {
   return parts;
 }
 
-// The model name a backup holds, readable whatever the bytes are.
-std::string ModelOf(const Image& image) {
-  const auto first = image.begin() + addr::kIdentString;
-  if (std::all_of(first, first + 5, [](uint8_t b) { return b == 0xFF; })) return "blank";
-  std::string model;
-  for (auto it = first; it != first + 5; ++it) model += (*it >= 0x20 && *it < 0x7F) ? static_cast<char>(*it) : '?';
-  while (!model.empty() && model.back() == ' ') model.pop_back();
-  return model;
+// The instant a name's stamp stands for; nullopt for a date that does not exist.
+std::optional<std::time_t> InstantOf(const NameParts& parts) {
+  const std::string& s = parts.stamp;  // 2026-12-08T13-03-22
+  std::tm tm{};
+  tm.tm_year = std::stoi(s.substr(0, 4)) - 1900;
+  tm.tm_mon = std::stoi(s.substr(5, 2)) - 1;
+  tm.tm_mday = std::stoi(s.substr(8, 2));
+  tm.tm_hour = std::stoi(s.substr(11, 2));
+  tm.tm_min = std::stoi(s.substr(14, 2));
+  tm.tm_sec = std::stoi(s.substr(17, 2));
+  const std::tm asWritten = tm;
+  // An older name holds the local time of the machine that took it; mktime
+  // decides whether daylight-saving time was on.
+  tm.tm_isdst = -1;
+  const std::time_t when = parts.utc ? ::timegm(&tm) : std::mktime(&tm);
+  if (when == static_cast<std::time_t>(-1) || tm.tm_mday != asWritten.tm_mday || tm.tm_mon != asWritten.tm_mon)
+    return std::nullopt;
+  return when;
 }
 
-// File > Open's dialog, started in the backups folder.
-class InFolder : public TableFileUi {
+std::string TimeText(std::time_t when, bool utc) {
+  std::tm tm{};
+  if (utc)
+    ::gmtime_r(&when, &tm);
+  else
+    ::localtime_r(&when, &tm);
+  char text[32];
+  std::strftime(text, sizeof text, utc ? "%Y-%m-%dT%H:%M:%SZ" : "%Y-%m-%d %H:%M:%S", &tm);
+  return text;
+}
+
+// File > Open answered with the backup chosen from the list.
+class ChosenBackup : public TableFileUi {
  public:
-  InFolder(TableFileUi& inner, std::string dir) : inner_(inner), dir_(std::move(dir)) {}
-  std::optional<std::string> ChooseOpenPath(const std::string&) override { return inner_.ChooseOpenPath(dir_); }
+  ChosenBackup(TableFileUi& inner, std::string path) : inner_(inner), path_(std::move(path)) {}
+  std::optional<std::string> ChooseOpenPath(const std::string&) override { return path_; }
   std::optional<std::string> ChooseSavePath(const std::string& dir) override { return inner_.ChooseSavePath(dir); }
   std::string Title() override { return inner_.Title(); }
   void SetTitle(const std::string& title) override { inner_.SetTitle(title); }
 
  private:
   TableFileUi& inner_;
-  std::string dir_;
+  std::string path_;
 };
 
 }  // namespace
@@ -157,9 +172,11 @@ PagerBackup BackupOfPagerBytes(const Image& pagerBytes) {
   return {display, BackupForm::Table};
 }
 
-std::string BackupFileName(const std::tm& localTime, uint32_t capcode1, BackupForm form, int sequence) {
+std::string BackupFileName(std::time_t when, uint32_t capcode1, BackupForm form, int sequence) {
+  std::tm utc{};
+  ::gmtime_r(&when, &utc);
   char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H-%M-%S", &localTime);
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H-%M-%SZ", &utc);
   std::string name = std::string(stamp) + "_cap1-" + CapcodeText(capcode1 & kCapcodeMax);
   if (sequence > 1) name += "_" + std::to_string(sequence);
   return name + Extension(form);
@@ -170,12 +187,10 @@ BackupSaved SaveBackup(const std::string& folder, const PagerBackup& backup, std
   saved.path = folder;
   if (!PrepareFolder(folder, saved.error)) return saved;
 
-  std::tm local{};
-  ::localtime_r(&when, &local);
   const uint32_t capcode1 = DecodeCapcode(backup.bytes, 0);
   int fd = -1;
   for (int sequence = 1; sequence <= kMaxSequence && fd < 0; ++sequence) {
-    saved.path = folder + "/" + BackupFileName(local, capcode1, backup.form, sequence);
+    saved.path = folder + "/" + BackupFileName(when, capcode1, backup.form, sequence);
     // O_EXCL: an existing backup is never opened, let alone replaced.
     fd = ::open(saved.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, kPrivateFile);
     if (fd < 0 && errno != EEXIST) {
@@ -219,6 +234,36 @@ std::string WriteStoppedByBackupMessage(const BackupSaved& saved) {
   return BackupFailedMessage(saved) + "\n\nThe pager was not written.";
 }
 
+BackupContents ReadBackup(const std::string& path) {
+  BackupContents contents;
+  const TableReadResult file = ReadTableFile(path);
+  if (!file.ok) {
+    contents.error = file.error;
+    return contents;
+  }
+  if (file.size != kImageSize) {
+    contents.error = "it holds " + std::to_string(file.size) + " bytes, not the 2048 of a pager";
+    return contents;
+  }
+  contents.ok = true;
+  contents.pagerBytes = file.image;
+  const bool table = path.size() >= 4 && path.compare(path.size() - 4, 4, ".tbl") == 0;
+  if (table && IsTableImage(file.image)) ToPagerCharset(contents.pagerBytes);
+  contents.model = PagerModel(contents.pagerBytes);
+  if (HasModelName(contents.pagerBytes)) contents.checksumOk = ChecksumMatches(contents.pagerBytes);
+  return contents;
+}
+
+std::string BackupStateWord(const BackupEntry& entry) {
+  if (!entry.checksumOk) return "-";
+  return *entry.checksumOk ? "ok" : "damaged";
+}
+
+std::string BackupStateText(const BackupEntry& entry) {
+  if (entry.checksumOk) return *entry.checksumOk ? "OK" : "Damaged: checksum wrong";
+  return entry.model == "unreadable" ? "Unreadable" : "Not a QRT35 image";
+}
+
 bool ListBackups(const std::string& folder, std::vector<BackupEntry>& out, std::string& error) {
   out.clear();
   DIR* dir = ::opendir(folder.c_str());
@@ -229,7 +274,6 @@ bool ListBackups(const std::string& folder, std::vector<BackupEntry>& out, std::
   }
   struct Found {
     BackupEntry entry;
-    std::string stamp;
     int64_t mtimeNs;
     int sequence;
   };
@@ -237,25 +281,28 @@ bool ListBackups(const std::string& folder, std::vector<BackupEntry>& out, std::
   while (const dirent* d = ::readdir(dir)) {
     const std::optional<NameParts> parts = ParseBackupName(d->d_name);
     if (!parts) continue;
+    const std::optional<std::time_t> taken = InstantOf(*parts);
+    if (!taken) continue;
     const std::string path = folder + "/" + d->d_name;
     struct stat sb;
     if (::stat(path.c_str(), &sb) != 0 || !S_ISREG(sb.st_mode)) continue;
-    const TableReadResult file = ReadTableFile(path);
+    const BackupContents contents = ReadBackup(path);
     BackupEntry e;
     e.path = path;
-    const std::string& s = parts->stamp;  // 2026-12-08T14-03-22
-    e.date = s.substr(0, 10) + " " + s.substr(11, 2) + ":" + s.substr(14, 2) + ":" + s.substr(17, 2);
+    e.taken = *taken;
+    e.date = TimeText(*taken, false);
+    e.utc = TimeText(*taken, true);
     e.capcode1 = parts->capcode1;
-    e.model = file.ok ? ModelOf(file.image) : "unreadable";
+    e.model = contents.ok ? contents.model : "unreadable";
     e.form = parts->form;
-    found.push_back({std::move(e), parts->stamp,
-                     int64_t{sb.st_mtim.tv_sec} * 1'000'000'000 + sb.st_mtim.tv_nsec, parts->sequence});
+    e.checksumOk = contents.checksumOk;
+    found.push_back({std::move(e), int64_t{sb.st_mtim.tv_sec} * 1'000'000'000 + sb.st_mtim.tv_nsec, parts->sequence});
   }
   ::closedir(dir);
-  // Newest first: by the time in the name, then within one second by the
+  // Newest first: by the instant in the name, then within one second by the
   // order the files were written.
   std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
-    if (a.stamp != b.stamp) return a.stamp > b.stamp;
+    if (a.entry.taken != b.entry.taken) return a.entry.taken > b.entry.taken;
     if (a.mtimeNs != b.mtimeNs) return a.mtimeNs > b.mtimeNs;
     if (a.sequence != b.sequence) return a.sequence > b.sequence;
     return a.entry.path > b.entry.path;
@@ -264,13 +311,9 @@ bool ListBackups(const std::string& folder, std::vector<BackupEntry>& out, std::
   return true;
 }
 
-void OpenBackup(Editor& editor, TableFileUi& ui) {
-  const AppState& st = editor.state;
-  std::string error;
-  // Made now, so that the dialog can open there before the first backup.
-  const bool folderReady = PrepareFolder(st.BackupsDir, error);
-  InFolder inBackups(ui, folderReady ? st.BackupsDir : st.ProgramDir);
-  mnuLBFF_Click(editor, inBackups);
+void OpenBackup(Editor& editor, TableFileUi& ui, const std::string& path) {
+  ChosenBackup chosen(ui, path);
+  mnuLBFF_Click(editor, chosen);
 }
 
 }  // namespace qrt

@@ -20,7 +20,8 @@ struct AppState {
   bool ContrastChanged = false;
   bool AutoIncrement1 = false;
   bool AutoIncrement2 = false;
-  uint8_t TransferMode = 0;    // 0 read, 1 write, 2 verify
+  uint8_t TransferMode = 0;    // 0 read, 1 write, 2 verify, 3 restore RestoreBytes
+  Image RestoreBytes{};        // the backup Restore Backup to Pager writes, byte for byte
   bool FreqRejected = false;
   std::string LastFreqText;    // last frequency text accepted in band 0 or 1
   int32_t BaseFreqHz = 0;

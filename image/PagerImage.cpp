@@ -1,5 +1,6 @@
 #include "image/PagerImage.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qrt {
@@ -54,6 +55,23 @@ bool ChecksumMatches(const Image& image, int first, int last) {
 
 bool HasModelName(const Image& image) {
   return std::memcmp(&image[addr::kIdentString], kModelName, 5) == 0;
+}
+
+std::string PagerModel(const Image& image) {
+  const auto first = image.begin() + addr::kIdentString;
+  if (std::all_of(first, first + 5, [](uint8_t b) { return b == 0xFF; })) return "blank";
+  std::string model;
+  for (auto it = first; it != first + 5; ++it) model += (*it >= 0x20 && *it < 0x7F) ? static_cast<char>(*it) : '?';
+  while (!model.empty() && model.back() == ' ') model.pop_back();
+  return model;
+}
+
+std::string ForeignContents(const Image& image) {
+  if (HasModelName(image)) return {};
+  const std::string model = PagerModel(image);
+  if (model == "blank") return "a blank chip";
+  if (model.empty() || model.find('?') != std::string::npos) return "an image of no known model";
+  return model;
 }
 
 uint32_t GetBE32(const Image& image, int address) {

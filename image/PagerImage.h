@@ -70,6 +70,15 @@ bool ChecksumMatches(const Image& image, int first = 0, int last = ImageLastInde
 bool HasModelName(const Image& image);
 inline constexpr const char* kModelName = "QRT35";
 
+// The model name at 0x3E1..0x3E5, readable whatever the bytes are: "QRT35",
+// another model's name (a byte outside printable ASCII as '?', trailing
+// blanks dropped), or "blank" for an erased chip (all five bytes 0xFF).
+std::string PagerModel(const Image& image);
+// What a pager that holds no QRT35 image holds, for a question about it:
+// "a blank chip", another model's name ("XR100"), or "an image of no known
+// model"; empty for a QRT35 image.
+std::string ForeignContents(const Image& image);
+
 // Big-endian 32-bit value at address..address+3.
 uint32_t GetBE32(const Image& image, int address);
 void SetBE32(Image& image, int address, uint32_t value);

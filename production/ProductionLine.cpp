@@ -19,7 +19,8 @@ bool CapcodeOn(const Editor& editor, int slot) { return editor.chkCtl[kFirstCapc
 Operation OperationOf(TransferKind kind) {
   switch (kind) {
     case TransferKind::Read: return Operation::Read;
-    case TransferKind::Write: return Operation::Write;
+    case TransferKind::Write:
+    case TransferKind::Restore: return Operation::Write;
     case TransferKind::Verify: return Operation::Verify;
     case TransferKind::BatchStep: return Operation::Batch;
   }
@@ -78,16 +79,19 @@ bool ProductionLine::Refuse(const std::string& why) {
   return false;
 }
 
-bool ProductionLine::BeforeWrite(Editor& editor, TransferKind) {
+bool ProductionLine::BeforeWrite(Editor& editor, TransferKind kind) {
   reservation_.reset();
   taken_.reset();
   lastGiven_.clear();
+  asked_ = true;
   // A line must not program a pager it cannot record.
   if (!store_ && !unavailable_.empty()) return Refuse(unavailable_);
   if (store_) {
     const StoreStatus reachable = store_->Check();
     if (!reachable.ok()) return Refuse(reachable.error);
   }
+  // A backup goes back as it was taken: its capcodes are its own.
+  if (kind == TransferKind::Restore) return true;
   if (!ranges_.empty()) {
     if (!store_) return Refuse(kAllocationNeedsRecord);
     // Capcode 2 alone from the record would leave every pager the image's
@@ -149,16 +153,24 @@ void ProductionLine::AfterTransfer(Editor& editor, const TransferFacts& facts) {
   if (taken_ && !ok) shared_->GiveBack(*taken_);
   taken_.reset();
   if (!store_ || !facts.pagerTouched) {
-    if (reservation_ && store_) {
-      ProductionRecord nothing;
-      nothing.port = port_;
-      nothing.operation = OperationOf(facts.kind);
-      nothing.message = facts.result ? facts.result->message : std::string();
-      store_->Release(*reservation_, nothing);
+    // A write that never reached its pager (no board or adapter, a node
+    // that cannot be opened) is recorded as failed with what the operator
+    // was shown. One the line itself refused was asked about and answered.
+    const bool write = facts.kind != TransferKind::Read && facts.kind != TransferKind::Verify;
+    if (store_ && (reservation_ || (write && !asked_))) {
+      ProductionRecord refused;
+      refused.port = port_;
+      refused.operation = OperationOf(facts.kind);
+      refused.message = facts.result ? facts.result->message : std::string();
+      const StoreResult<int64_t> stored =
+          reservation_ ? store_->Release(*reservation_, refused) : store_->Record(refused);
+      if (!stored.ok()) messages_.Show(stored.error, MsgIcon::Warning);
     }
+    asked_ = false;
     reservation_.reset();
     return;
   }
+  asked_ = false;
 
   ProductionRecord record;
   record.port = port_;

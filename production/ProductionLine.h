@@ -102,6 +102,7 @@ class ProductionLine : public TransferObserver {
   std::optional<SharedCapcodes::Taken> taken_;  // of the pager being written
   std::vector<ReservedCapcode> lastGiven_;
   std::string unavailable_;
+  bool asked_ = false;  // BeforeWrite was asked about the transfer under way
 };
 
 // Gives the pager in the editor capcode `slot` (1 to 8) as the user would

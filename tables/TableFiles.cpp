@@ -124,6 +124,7 @@ TableReadResult ReadTableFile(const std::string& path) {
     ::close(fd);
     return result;
   }
+  result.size = sb.st_size;
   // A shorter file leaves the rest 0; the bytes of a longer one are ignored.
   size_t filled = 0;
   while (filled < result.image.size()) {

@@ -3,6 +3,7 @@
 // Open, Save As and Save of the File menu, and the silent open of default.tbl
 // at start-up. The file dialogs and the window title come through TableFileUi
 // so that the GUI, the CLI and the tests share every rule.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,6 +47,7 @@ std::string TitleWithPath(const std::string& title, const std::string& path);
 struct TableReadResult {
   bool ok = false;
   Image image{};           // the first 2048 bytes, the rest 0 for a short file
+  int64_t size = 0;        // the bytes the file holds
   std::string error;       // reason when !ok, e.g. "Permission denied"
 };
 // Reads up to 2048 bytes of path. No format test.

@@ -17,6 +17,7 @@
 #include "editor/Capcode.h"
 #include "editor/Charset.h"
 #include "tables/TableFiles.h"
+#include "transfer/Restore.h"
 #include "tests/support/TableFileFakes.h"
 #include "tests/transfer_rig.h"
 
@@ -56,6 +57,14 @@ struct BackupRig : TransferRig {
     host.runTransferDialog = [&] { result = Form2(editor, link, msgs).Form_Activate(); };
     editor.WriteOpt_Click();
     editor.PagerCommand(1);
+    host.runTransferDialog = nullptr;
+    return result;
+  }
+  // File > Restore Backup to Pager... with `path`.
+  TransferResult RestoreAsTheWindowDoes(const std::string& path) {
+    TransferResult result;
+    host.runTransferDialog = [&] { result = Form2(editor, link, msgs).Form_Activate(); };
+    RestoreBackupToPager(editor, path);
     host.runTransferDialog = nullptr;
     return result;
   }
@@ -132,9 +141,7 @@ TEST(Backups, ReadKeepsWhatItReadAndTheBackupWritesItBack) {
   rig.LoadPager(SimRig::FactoryPagerImage());
   rig.state.PagerImage = SimRig::FactoryPagerImage();
   FakeUi ui;
-  ui.openAnswers = {read.backupPath};
-  OpenBackup(rig.editor, ui);
-  EXPECT_EQ(ui.dialogDirs, std::vector<std::string>{rig.state.BackupsDir});
+  OpenBackup(rig.editor, ui, read.backupPath);
   EXPECT_EQ(rig.state.PagerImage, display);
   rig.msgs.Clear();
   const TransferResult written = rig.WriteAsTheWindowDoes();
@@ -151,8 +158,8 @@ TEST(Backups, ReadKeepsWhatItReadAndTheBackupWritesItBack) {
 }
 
 // The figure of the README: a write cut off after page k, for every k; the
-// backup taken before it, written into the damaged pager, gives the original
-// back. Each cut is made on another random pager that the window can show.
+// backup taken before it, restored into the damaged pager, gives the original
+// back byte for byte. Each cut is made on another random pager that the window can show.
 // (The window's image differs from the pager's on every page.)
 TEST(Backups, PowerCutAtEveryPageIsUndoneByTheBackup) {
   std::mt19937 rng(0xB4C6);
@@ -188,18 +195,15 @@ TEST(Backups, PowerCutAtEveryPageIsUndoneByTheBackup) {
                 p >= k)
           << "cut after page " << k << ", page " << p;
 
-    FakeUi ui;
-    ui.openAnswers = {cut.backupPath};
-    rig.editor.ModifyOpt_Click();
-    mnuLBFF_Click(rig.editor, ui);
-    const TransferResult back = rig.WriteAsTheWindowDoes();
+    const TransferResult back = rig.RestoreAsTheWindowDoes(cut.backupPath);
     EXPECT_TRUE(back.succeeded()) << "page " << k << ": " << back.message;
-    const std::vector<int> left = DifferencesApartFromWriteRules(rig.PagerMemory(), original);
-    EXPECT_TRUE(left.empty()) << "page " << k << ": first difference at " << left.front();
-    restored += left.empty();
+    EXPECT_EQ(rig.PagerMemory(), original) << "page " << k;
+    restored += rig.PagerMemory() == original;
   }
-  std::printf("power cut after page k = 0..127, a random pager each: %d of 128 pagers restored from their backup\n",
-              restored);
+  std::printf(
+      "power cut after page k = 0..127, a random pager each: %d of 128 pagers restored byte for byte from their "
+      "backup\n",
+      restored);
 }
 
 TEST(Backups, AWriteReadsThePagerFirstAndSendsOnlyThePagesThatDiffer) {
@@ -218,8 +222,10 @@ TEST(Backups, AWriteReadsThePagerFirstAndSendsOnlyThePagesThatDiffer) {
   StoreCapcode(capcodes, 0, 4242);
   StoreChecksum(capcodes);
   Image every = written;
+  const auto modelName = [](int a) { return a >= addr::kIdentString && a < addr::kIdentString + 5; };
   for (int a = 0; a < kImageSize; ++a)
-    if (a != addr::kHardwareVariant && a != addr::kPagerOwnByte) every[a] = static_cast<uint8_t>(~written[a]);
+    if (a != addr::kHardwareVariant && a != addr::kPagerOwnByte && !modelName(a))
+      every[a] = static_cast<uint8_t>(~written[a]);
   const std::vector<Case> cases = {
       {"a pager that holds the image already", written, 0},
       {"a pager with other capcodes (their page and the checksum's)", capcodes, 2},
@@ -244,31 +250,80 @@ TEST(Backups, AWriteReadsThePagerFirstAndSendsOnlyThePagesThatDiffer) {
   }
 }
 
-TEST(Backups, PagersThatMakeNoTableFileAreKeptByteForByteAndStillWritten) {
+// Every read that got the pager's bytes keeps them, also when the window
+// refuses to show them; the half-written pager's backup says it is damaged.
+TEST(Backups, EveryReadKeepsThePagerAlsoOneTheWindowRefuses) {
+  const struct {
+    const char* name;
+    void (*make)(Image&);
+    const char* extension;
+    std::optional<bool> checksumOk;
+  } cases[] = {
+      {"another model", [](Image& p) { std::copy_n("XY123V2.0V1.10", 14, p.begin() + addr::kIdentString); }, ".bin",
+       std::nullopt},
+      {"a pager left half written", [](Image& p) { p[0x300] ^= 0x01; }, ".tbl", false},
+      {"a menu code the window cannot show", [](Image& p) { p[0x078] = 6; }, ".bin", true},
+  };
+  for (const auto& c : cases) {
+    BackupRig rig;
+    Image pager = SimRig::FactoryPagerImage();
+    c.make(pager);
+    if (c.checksumOk != false) StoreChecksum(pager);
+    rig.LoadPager(pager);
+    const TransferResult read = rig.Dialog(0)->Form_Activate();
+    EXPECT_FALSE(read.succeeded()) << c.name;
+    EXPECT_EQ(fs::path(read.backupPath).extension(), c.extension) << c.name << ": " << read.message;
+    const BackupContents kept = ReadBackup(read.backupPath);
+    EXPECT_EQ(kept.pagerBytes, pager) << c.name;
+    EXPECT_EQ(kept.checksumOk, c.checksumOk) << c.name;
+  }
+}
+
+// A pager that holds no QRT35 image is overwritten only on the user's Yes;
+// either way it is kept first, byte for byte.
+TEST(Backups, PagersThatMakeNoTableFileAreKeptByteForByteAndWrittenWhenTheUserSaysSo) {
   struct Case {
     const char* name;
     std::function<void(Image&)> make;
+    const char* question;  // null: a QRT35 pager, written without one
   };
   const std::vector<Case> cases = {
-      {"a blank pager", [](Image& p) { p.fill(0xFF); }},
-      {"another model", [](Image& p) { std::copy_n("XY123V2.0V1.10", 14, p.begin() + addr::kIdentString); }},
-      {"a menu code the window cannot show", [](Image& p) { p[0x078] = 6; }},
+      {"a blank pager", [](Image& p) { p.fill(0xFF); },
+       "The pager holds a blank chip, not a QRT35 image. Overwrite it?"},
+      {"another model", [](Image& p) { std::copy_n("XY123V2.0V1.10", 14, p.begin() + addr::kIdentString); },
+       "The pager holds XY123, not a QRT35 image. Overwrite it?"},
+      {"a menu code the window cannot show", [](Image& p) { p[0x078] = 6; }, nullptr},
       {"a French pager holding a display code in a prompt",
        [](Image& p) {
          p[0x03A] = static_cast<uint8_t>((p[0x03A] & 0xF0) | 6);
          p[0x116] = 0xE9;  // would come back as 0x7B
-       }},
+       },
+       nullptr},
   };
   for (const Case& c : cases) {
-    BackupRig rig;
-    Image pager = SimRig::FactoryPagerImage();
-    c.make(pager);
-    rig.LoadPager(pager);
-    rig.editor.WriteOpt_Click();
-    const TransferResult result = rig.Dialog(1)->Form_Activate();
-    EXPECT_TRUE(result.succeeded()) << c.name << ": " << result.message;
-    EXPECT_EQ(fs::path(result.backupPath).extension(), ".bin") << c.name;
-    EXPECT_EQ(FileImage(result.backupPath), pager) << c.name;
+    for (const bool yes : {false, true}) {
+      if (!c.question && !yes) continue;
+      BackupRig rig;
+      rig.msgs.defaultAnswer = yes;
+      Image pager = SimRig::FactoryPagerImage();
+      c.make(pager);
+      rig.LoadPager(pager);
+      rig.editor.WriteOpt_Click();
+      const TransferResult result = rig.Dialog(1)->Form_Activate();
+      EXPECT_EQ(result.succeeded(), yes) << c.name << ": " << result.message;
+      if (c.question) {
+        ASSERT_FALSE(rig.msgs.log.empty());
+        EXPECT_EQ(rig.msgs.log[0].text, c.question);
+        EXPECT_TRUE(rig.msgs.log[0].question);
+      }
+      if (!yes) {
+        EXPECT_EQ(result.message, c.question);
+        EXPECT_EQ(rig.PagerMemory(), pager) << c.name;
+        continue;
+      }
+      EXPECT_EQ(fs::path(result.backupPath).extension(), ".bin") << c.name;
+      EXPECT_EQ(FileImage(result.backupPath), pager) << c.name;
+    }
   }
 }
 
@@ -332,7 +387,14 @@ TEST(Backups, ABackupThatCannotBeSavedStopsTheWriteBeforeAnyPage) {
   }
 }
 
-TEST(Backups, FilesAreNamedByTimeAndCapcodePrivateAndNeverOverwritten) {
+// Names carry the instant in UTC; older names (local time, no Z) are still
+// read. Five hours west of UTC, an older name's 09:33 is after 14:03Z: the
+// list goes by instant, and marks the pager whose checksum is wrong.
+TEST(Backups, FilesAreNamedByTheirInstantPrivateNeverOverwrittenAndListedNewestFirst) {
+  const char* tz = std::getenv("TZ");
+  const std::string savedTz = tz ? tz : "";
+  ::setenv("TZ", "EST5", 1);
+  ::tzset();
   std::tm when{};
   when.tm_year = 2026 - 1900;
   when.tm_mon = 11;
@@ -340,9 +402,9 @@ TEST(Backups, FilesAreNamedByTimeAndCapcodePrivateAndNeverOverwritten) {
   when.tm_hour = 14;
   when.tm_min = 3;
   when.tm_sec = 22;
-  when.tm_isdst = -1;
-  EXPECT_EQ(BackupFileName(when, 1234567, BackupForm::Table), "2026-12-08T14-03-22_cap1-1234567.tbl");
-  EXPECT_EQ(BackupFileName(when, 8, BackupForm::Raw, 3), "2026-12-08T14-03-22_cap1-0000008_3.bin");
+  const std::time_t t = ::timegm(&when);
+  EXPECT_EQ(BackupFileName(t, 1234567, BackupForm::Table), "2026-12-08T14-03-22Z_cap1-1234567.tbl");
+  EXPECT_EQ(BackupFileName(t, 8, BackupForm::Raw, 3), "2026-12-08T14-03-22Z_cap1-0000008_3.bin");
 
   TempDir tmp;
   const std::string folder = tmp.path + "/backups";
@@ -350,10 +412,11 @@ TEST(Backups, FilesAreNamedByTimeAndCapcodePrivateAndNeverOverwritten) {
   const mode_t oldMask = ::umask(0);
   Image image = SimRig::FactoryPagerImage();
   StoreCapcode(image, 0, 1234567);
-  const std::time_t t = std::mktime(&when);
+  StoreChecksum(image);
   std::vector<std::string> paths;
   for (int i = 0; i < 3; ++i) {
     image[0x200] = static_cast<uint8_t>(i);
+    StoreChecksum(image);
     const BackupSaved saved = SaveBackup(folder, {image, BackupForm::Table}, t);
     ASSERT_TRUE(saved.ok()) << saved.error;
     paths.push_back(saved.path);
@@ -362,25 +425,39 @@ TEST(Backups, FilesAreNamedByTimeAndCapcodePrivateAndNeverOverwritten) {
   }
   ::umask(oldMask);
   EXPECT_EQ(ModeOf(folder), 0700u);
-  EXPECT_EQ(paths, (std::vector<std::string>{folder + "/2026-12-08T14-03-22_cap1-1234567.tbl",
-                                             folder + "/2026-12-08T14-03-22_cap1-1234567_2.tbl",
-                                             folder + "/2026-12-08T14-03-22_cap1-1234567_3.tbl"}));
+  EXPECT_EQ(paths, (std::vector<std::string>{folder + "/2026-12-08T14-03-22Z_cap1-1234567.tbl",
+                                             folder + "/2026-12-08T14-03-22Z_cap1-1234567_2.tbl",
+                                             folder + "/2026-12-08T14-03-22Z_cap1-1234567_3.tbl"}));
+  Image damaged = image;
+  damaged[0x300] ^= 1;
+  ASSERT_TRUE(SaveBackup(folder, {damaged, BackupForm::Raw}, t + 60).ok());
   ASSERT_TRUE(SaveBackup(folder, {Image{}, BackupForm::Raw}, t - 3600).ok());
+  WriteBytes(folder + "/2026-12-08T09-33-22_cap1-0000007.bin", std::vector<uint8_t>(kImageSize, 0xFF));
   WriteBytes(folder + "/notes.txt", {1});
 
   std::vector<BackupEntry> list;
   std::string error;
   ASSERT_TRUE(ListBackups(folder, list, error)) << error;
-  ASSERT_EQ(list.size(), 4u);
-  EXPECT_EQ(list[0].path, paths[2]);
-  EXPECT_EQ(list[1].path, paths[1]);
-  EXPECT_EQ(list[2].path, paths[0]);
-  EXPECT_EQ(list[0].date, "2026-12-08 14:03:22");
-  EXPECT_EQ(list[0].capcode1, "1234567");
-  EXPECT_EQ(list[0].model, "QRT35");
-  EXPECT_EQ(list[3].date, "2026-12-08 13:03:22");
-  EXPECT_EQ(list[3].capcode1, "0000000");
-  EXPECT_EQ(list[3].form, BackupForm::Raw);
+  ::setenv("TZ", savedTz.c_str(), 1);
+  if (!tz) ::unsetenv("TZ");
+  ::tzset();
+  ASSERT_EQ(list.size(), 6u);
+  EXPECT_EQ(list[0].utc, "2026-12-08T14:33:22Z");
+  EXPECT_EQ(list[0].date, "2026-12-08 09:33:22");
+  EXPECT_EQ(list[0].model, "blank");
+  EXPECT_EQ(list[0].checksumOk, std::nullopt);
+  EXPECT_EQ(list[1].utc, "2026-12-08T14:04:22Z");
+  EXPECT_EQ(list[1].checksumOk, false);
+  EXPECT_EQ(BackupStateWord(list[1]), "damaged");
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(list[2 + i].path, paths[2 - i]);
+    EXPECT_EQ(list[2 + i].checksumOk, true);
+  }
+  EXPECT_EQ(list[2].date, "2026-12-08 09:03:22");
+  EXPECT_EQ(list[2].capcode1, "1234567");
+  EXPECT_EQ(list[2].model, "QRT35");
+  EXPECT_EQ(list[5].date, "2026-12-08 08:03:22");
+  EXPECT_EQ(list[5].form, BackupForm::Raw);
 }
 
 }  // namespace

@@ -62,9 +62,12 @@ const std::string kBlankModel =
 const std::string kOtherIdent = "XY123V2.0V1.10";
 const std::string kOtherModel = "This pager is not QRT35 !\n\nIt is XY123 ( PCB V2.0, Software V1.10 )";
 
+// The question before a pager of another model or a blank chip is overwritten.
+bool IsQuestion(const std::string& text) { return text.rfind("The pager holds ", 0) == 0; }
+
 MsgIcon IconOf(const std::string& text) {
-  return text == kNoBoard || text.rfind("This pager is not QRT35 !", 0) == 0 ? MsgIcon::Warning
-                                                                              : MsgIcon::None;
+  return text == kNoBoard || text.rfind("This pager is not QRT35 !", 0) == 0 || IsQuestion(text) ? MsgIcon::Warning
+                                                                                                 : MsgIcon::None;
 }
 
 // ------------------------------------------------------------ the outcomes
@@ -261,14 +264,18 @@ std::vector<Fault> FaultTable() {
       {"write cycle never ends", PagerKind::Healthy,
        [](SimEeprom& chip, SimBoard&, Transfer) { chip.faults.writeCycleNeverEnds = true; },
        readOk, writeFailsAt(1), verifyOk, writeFailsAt(1), /*holdsWriteCycle=*/true},
-      // The write does not look at the model: a blank or foreign pager is
-      // programmed (production writes new pagers); read and verify refuse it.
+      // The write alone does not look at the model: a blank or foreign pager
+      // is programmed; read and verify refuse it (the read keeps it, read
+      // whole). After the backup read it is overwritten only on a Yes (the
+      // bench answers No).
       {"blank pager", PagerKind::Blank, none,
-       {{kBlankModel}, Img::Unchanged, Eep::Unchanged, 0, BusEnd::StopStop, Flag::Set},
-       writeOk, verifyDiffers, batchOk},
+       {{kBlankModel}, Img::Unchanged, Eep::Unchanged, 0, BusEnd::ParkStop, Flag::Set},
+       writeOk, verifyDiffers, batchOk, false,
+       Cell{{ForeignPagerQuestion("a blank chip")}, Img::Unchanged, Eep::Unchanged, 0, BusEnd::StopStop, Flag::Set}},
       {"another model", PagerKind::OtherModel, none,
-       {{kOtherModel}, Img::Unchanged, Eep::Unchanged, 0, BusEnd::StopStop, Flag::Set},
-       writeOk, verifyDiffers, batchOk},
+       {{kOtherModel}, Img::Unchanged, Eep::Unchanged, 0, BusEnd::ParkStop, Flag::Set},
+       writeOk, verifyDiffers, batchOk, false,
+       Cell{{ForeignPagerQuestion("XY123")}, Img::Unchanged, Eep::Unchanged, 0, BusEnd::StopStop, Flag::Set}},
       {"bad checksum", PagerKind::BadChecksum, none, checksumFails, writeOk, verifyDiffers, batchOk},
   };
   return rows;
@@ -346,9 +353,11 @@ Image PagerFor(Transfer t, PagerKind kind, const Image& window) {
     case Transfer::Batch:
     case Transfer::BackupWrite:
       // Every byte differs from what will be written, except the hardware
-      // variant, which must match the band list (no question asked).
+      // variant, which must match the band list, and the model name (no
+      // question asked).
       for (int a = 0; a < kImageSize; ++a) pager[a] = static_cast<uint8_t>(~window[a]);
       pager[addr::kHardwareVariant] = window[addr::kHardwareVariant];
+      std::copy_n(window.begin() + addr::kIdentString, 5, pager.begin() + addr::kIdentString);
       break;
   }
   switch (kind) {
@@ -502,7 +511,8 @@ std::vector<std::string> RunCell(const Fault& fault, Transfer t) {
     violation("messages: " + (got.empty() ? std::string("none") : got));
   } else {
     for (const auto& m : bench.msgs.log)
-      if (m.icon != IconOf(m.text) || m.question) violation("icon or buttons of [" + m.text + "]");
+      if (m.icon != IconOf(m.text) || m.question != IsQuestion(m.text))
+        violation("icon or buttons of [" + m.text + "]");
   }
 
   // PagerImage.

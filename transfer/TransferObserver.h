@@ -14,7 +14,8 @@ namespace qrt {
 class Editor;
 struct TransferResult;
 
-enum class TransferKind { Read, Write, Verify, BatchStep };
+// Restore: a backup written back byte for byte (no capcodes given).
+enum class TransferKind { Read, Write, Verify, BatchStep, Restore };
 
 // What one transfer did, for its record.
 struct TransferFacts {
@@ -33,9 +34,10 @@ struct TransferFacts {
 class TransferObserver {
  public:
   virtual ~TransferObserver() = default;
-  // A write (single or one batch pager) is about to touch the pager; the
-  // board has answered. May give the pager its capcodes through the editor's
-  // fields. False, after showing why, when the pager must not be written.
+  // A write (single, one batch pager or a restore) is about to touch the
+  // pager; the board has answered. May give a write its capcodes through the
+  // editor's fields (never a restore, whose bytes are the backup's). False,
+  // after showing why, when the pager must not be written.
   virtual bool BeforeWrite(Editor& editor, TransferKind kind) = 0;
   // Every transfer has ended, whatever its outcome.
   virtual void AfterTransfer(Editor& editor, const TransferFacts& facts) = 0;

@@ -50,6 +50,10 @@ std::string CapcodeLimitMessage(int index) {
   return "Capcode " + std::to_string(index + 1) + " > 2097151 so can not be increase!";
 }
 
+std::string ForeignPagerQuestion(const std::string& held) {
+  return "The pager holds " + held + ", not a QRT35 image. Overwrite it?";
+}
+
 bool ChecksumCheckedForIdent(const std::string& identText) {
   if (identText.size() < static_cast<size_t>(addr::kIdentLength)) return false;
   const std::string digits{identText[10], identText[12], identText[13]};
@@ -96,6 +100,7 @@ TransferResult Form2::Form_Activate() {
     case 0: return ReadTransfer();
     case 1: return WriteTransfer();
     case 2: return VerifyTransfer();
+    case 3: return RestoreTransfer();
     default: return {};  // nothing to do; the dialog stays open
   }
 }
@@ -103,7 +108,7 @@ TransferResult Form2::Form_Activate() {
 TransferResult Form2::ReadTransfer() {
   state.busy = true;
   if (!link_.DetectBoard()) {
-    Heard(kMsgBoardNotResponding);
+    Heard(link_.detectionMessage());
     Report(TransferKind::Read, nullptr, false);
     Unload();
     return result_;
@@ -119,7 +124,7 @@ TransferResult Form2::ReadTransfer() {
 TransferResult Form2::VerifyTransfer() {
   state.busy = true;
   if (!link_.DetectBoard()) {
-    Heard(kMsgBoardNotResponding);
+    Heard(link_.detectionMessage());
     Report(TransferKind::Verify, nullptr, false);
     Unload();
     return result_;
@@ -168,7 +173,7 @@ void Form2::WriteAndVerify() {
 TransferResult Form2::WriteTransfer() {
   state.busy = true;
   if (!link_.DetectBoard()) {
-    Heard(kMsgBoardNotResponding);
+    Heard(link_.detectionMessage());
     Report(TransferKind::Write, nullptr, false);
     Unload();
     return result_;
@@ -203,6 +208,64 @@ TransferResult Form2::WriteTransfer() {
   Report(TransferKind::Write, &editor_.state.PagerImage, true);
   Unload();
   return result_;
+}
+
+TransferResult Form2::RestoreTransfer() {
+  state.busy = true;
+  const Image bytes = editor_.state.RestoreBytes;
+  if (!link_.DetectBoard()) {
+    Heard(link_.detectionMessage());
+    Report(TransferKind::Restore, nullptr, false);
+    Unload();
+    return result_;
+  }
+  if (!MayWrite(TransferKind::Restore)) {
+    Report(TransferKind::Restore, nullptr, false);
+    Unload();
+    return result_;
+  }
+  RestoreAndVerify(bytes);
+  Finish();
+  Report(TransferKind::Restore, &bytes, true);
+  Unload();
+  return result_;
+}
+
+// The pager read and kept as before a write, then the backup's bytes as
+// they are, only the pages that differ, then the verify of all 2048.
+void Form2::RestoreAndVerify(const Image& bytes) {
+  const AppState& st = editor_.state;
+  link_.TransferError = false;
+  const std::optional<Image> pager = ReadWholePager();
+  if (!pager || !MayOverwrite(*pager)) {
+    link_.BusStop();
+    return;
+  }
+  if (st.KeepBackups) {
+    const BackupSaved saved = SaveBackup(st.BackupsDir, BackupOfPagerBytes(*pager), std::time(nullptr));
+    if (!saved.ok()) {
+      Say(WriteStoppedByBackupMessage(saved), MsgIcon::Warning);
+      link_.TransferError = true;
+      link_.BusStop();
+      return;
+    }
+    result_.backupPath = saved.path;
+  }
+  StartProgress(kWriting, ImageLastIndex - 16, 0, /*systemHighlight=*/true);
+  link_.TransferError = false;
+  const bool written = link_.PageWrite(
+      bytes, 0, ImageLastIndex,
+      [&](int address) {
+        state.PB1.Value = address;
+        Changed();
+      },
+      &*pager);
+  if (!written) Heard(kMsgWriteError);
+  link_.BusStop();
+  if (!link_.TransferError) {
+    verify(bytes, 0, ImageLastIndex);
+    link_.BusStop();
+  }
 }
 
 TransferResult Form2::cmdWrite_Click() {
@@ -282,6 +345,13 @@ void Form2::eep_readall(int first, int last) {
     ident_.push_back(static_cast<char>(b));
   }
   if (ident_.compare(0, 5, kModelName) != 0) {
+    // The window cannot show it, but the pager is kept all the same.
+    if (st.KeepBackups) {
+      StartProgress(kReading, last - 32, first, /*systemHighlight=*/false);
+      Image pager{};
+      if (link_.BlockRead(pager, 0, ImageLastIndex)) KeepBackup(pager);
+      link_.ParkBus();
+    }
     Say(NotQrt35Message(ident_), MsgIcon::Warning);
     link_.TransferError = true;
     return;
@@ -312,6 +382,9 @@ void Form2::eep_readall(int first, int last) {
     Say("The data of pager is not complete correction !\n\n"
         "Please try to reprogram the pager or try to read again.",
         MsgIcon::None);
+    // A pager left half written by a write cut short: its backup is the
+    // damaged pager, and the list of backups says so.
+    if (st.KeepBackups) KeepBackup(st.PagerImage);
     st.PagerImage = restorePoint;
     // Nothing was taken over; callers that test the flag (the command line)
     // must not count this as a read.
@@ -333,6 +406,7 @@ void Form2::eep_readall(int first, int last) {
   if (st.DecodeError != 0) {
     Say("The data in this pager is wrong!(Error Code = " + std::to_string(st.DecodeError) + ")",
         MsgIcon::None);
+    if (st.KeepBackups) KeepBackup(asRead);  // kept raw: the window cannot show it
     st.PagerImage = st.ImageBackup;
     RestoreWindowAfterDecodeError(bandIndexBefore, freqModVisibleBefore);
     editor_.init_ctl();
@@ -342,15 +416,18 @@ void Form2::eep_readall(int first, int last) {
     return;
   }
 
-  if (st.KeepBackups) {
-    // The read itself has succeeded; a backup that cannot be saved is said
-    // once and does not undo it.
-    const BackupSaved saved = SaveBackup(st.BackupsDir, BackupOfPagerBytes(asRead), std::time(nullptr));
-    if (saved.ok())
-      result_.backupPath = saved.path;
-    else
-      Say(BackupFailedMessage(saved), MsgIcon::Warning);
-  }
+  if (st.KeepBackups) KeepBackup(asRead);
+}
+
+// Every pager read whole is kept. The read itself stands or falls on its
+// own; a backup that cannot be saved is said once and does not undo it.
+void Form2::KeepBackup(const Image& pagerBytes) {
+  const BackupSaved saved =
+      SaveBackup(editor_.state.BackupsDir, BackupOfPagerBytes(pagerBytes), std::time(nullptr));
+  if (saved.ok())
+    result_.backupPath = saved.path;
+  else
+    Say(BackupFailedMessage(saved), MsgIcon::Warning);
 }
 
 // The band list and the "Frequency Modification Enable" box were set from the
@@ -392,6 +469,18 @@ std::optional<Image> Form2::ReadWholePager() {
   return pager;
 }
 
+// Asks before a pager that holds no QRT35 image is overwritten; No stops
+// the transfer (TransferError set).
+bool Form2::MayOverwrite(const Image& pager) {
+  const std::string held = ForeignContents(pager);
+  if (held.empty()) return true;
+  const std::string question = ForeignPagerQuestion(held);
+  if (msg_.AskYesNo(question, MsgIcon::Warning)) return true;
+  Heard(question);
+  link_.TransferError = true;
+  return false;
+}
+
 void Form2::tbl_writeall(Image& image, int first, int last) {
   AppState& st = editor_.state;
   // A failure left over from an earlier press must not stop this write
@@ -404,9 +493,13 @@ void Form2::tbl_writeall(Image& image, int first, int last) {
   if (st.KeepBackups && st.BackupBeforeWrite) {
     pager = ReadWholePager();
     if (!pager) return;
+    if (!MayOverwrite(*pager)) return;
   }
+  // Another model's bytes at 0x0E9 and 0x00D mean nothing to this image:
+  // a pager the user chose to overwrite gets the image's own.
+  const bool foreign = pager && !HasModelName(*pager);
 
-  if (!st.ContrastChanged) {
+  if (!st.ContrastChanged && !foreign) {
     const uint8_t own = pager ? (*pager)[addr::kPagerOwnByte] : link_.eep_read1(addr::kPagerOwnByte);
     if (link_.TransferError) return Heard(kMsgReadError);
     image[addr::kPagerOwnByte] = own;
@@ -419,9 +512,9 @@ void Form2::tbl_writeall(Image& image, int first, int last) {
 
   const bool listOnGp = editor_.cboDft.index == kGpBandEntry;
   const char* question = nullptr;
-  if (!listOnGp && hardware == 0)
+  if (!foreign && !listOnGp && hardware == 0)
     question = "he Pager is GP(RoHS) ! \nAre you sure to overwrite it ?";
-  else if (listOnGp && hardware != 0)
+  else if (!foreign && listOnGp && hardware != 0)
     question = "he Pager is Non GP(RoHS) ! \nAre you sure to overwrite it ?";
   if (question && !msg_.AskYesNo(question, MsgIcon::Warning)) {
     Heard(question);
@@ -479,7 +572,13 @@ void Form2::verify(const Image& image, int first, int last) {
           return true;
         }
         link_.ParkBus();
-        if (value == image[address]) {
+        // The bytes came back, but the pager itself may not be kept (the
+        // simulated pager's file that cannot be saved): that is no success.
+        const std::string failure = link_.PortFailure();
+        if (value == image[address] && !failure.empty()) {
+          Say(failure, MsgIcon::Warning);
+          link_.TransferError = true;
+        } else if (value == image[address]) {
           Say("Verify Success!", MsgIcon::None);
         } else {
           Say("Verify Error!", MsgIcon::None);

@@ -13,10 +13,16 @@
 // point of failure. What happened is returned as a TransferResult; the link's
 // TransferError flag still tells the steps of one transfer apart.
 //
-// With backups kept (AppState::KeepBackups), every successful read saves
-// what it read, and a write with BackupBeforeWrite first reads the whole
-// pager, saves it, and then sends only the pages that do not already hold
-// the right bytes (the verify still compares all 2048).
+// With backups kept (AppState::KeepBackups), every read that got the pager's
+// bytes saves them (also when the window then refuses to show them), and a
+// write with BackupBeforeWrite first reads the whole pager, saves it, and
+// then sends only the pages that do not already hold the right bytes (the
+// verify still compares all 2048). A pager that holds no QRT35 image (a
+// blank chip, another model) is overwritten only when the user says so.
+//
+// The restore (TransferMode 3) writes AppState::RestoreBytes into the pager
+// exactly as they are (no pager-specific byte, write marker or checksum of
+// its own), after the same read and backup, and verifies them.
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -98,7 +104,7 @@ class Form2 {
   void SetObserver(TransferObserver* observer) { observer_ = observer; }
 
   // Runs the transfer of state.TransferMode when the dialog is shown. Read,
-  // single write and verify close the dialog when they end; the batch write
+  // single write, verify and restore close the dialog when they end; the batch write
   // leaves it open with Write and Exit (outcome Waiting); an unknown mode
   // does nothing.
   TransferResult Form_Activate();
@@ -138,6 +144,10 @@ class Form2 {
   TransferResult WriteTransfer();
   TransferResult VerifyTransfer();
   TransferResult ReadTransfer();
+  TransferResult RestoreTransfer();
+  void RestoreAndVerify(const Image& bytes);
+  bool MayOverwrite(const Image& pager);
+  void KeepBackup(const Image& pagerBytes);
   bool MayWrite(TransferKind kind);
   void Report(TransferKind kind, const Image* image, bool pagerTouched);
   void RestoreWindowAfterDecodeError(int bandIndexBefore, bool freqModVisibleBefore);
@@ -156,6 +166,9 @@ class Form2 {
 // Messages the transfers build from data.
 std::string NotQrt35Message(const std::string& identText);  // identText: Windows-1252
 std::string CapcodeLimitMessage(int index);                 // index 0 or 1
+// "The pager holds a blank chip, not a QRT35 image. Overwrite it?"; `held`
+// is what ForeignContents says the pager holds.
+std::string ForeignPagerQuestion(const std::string& held);
 
 // The software version rule for the checksum check: characters 11, 13 and 14
 // of the identification text read as a number; true when it is above 372.
