@@ -62,6 +62,15 @@ constexpr CommandInfo kCommands[] = {
      "Reads the pager back and compares it byte for byte with the table file, in the\n"
      "form the pager holds (prompt texts in the pager's character set).",
      ""},
+    {Command::Restore, "restore", 1, "BACKUP", "write a backup back into the pager byte for byte",
+     "[--port PORT] [--bus SPEED] restore BACKUP",
+     "Writes the backup (a .tbl or .bin file of qrt35 backups, of any model) into the\n"
+     "pager exactly as it was taken: no capcode, write marker or checksum of its own,\n"
+     "then reads all 2048 bytes back to verify them. The pager is read and kept first,\n"
+     "as before a write, and the restore is recorded as a write. A backup whose\n"
+     "checksum is wrong (a pager left half written) and a pager that holds no QRT35\n"
+     "image are written only after the question is answered Yes.",
+     ""},
     {Command::New, "new", 1, "FILE", "save the factory image as the window shows it at start", "new FILE",
      "Saves the image the window shows when it starts without default.tbl: the factory\n"
      "image with the logo stored and the first band applied.",
@@ -82,17 +91,20 @@ constexpr CommandInfo kCommands[] = {
      "name, the value in A and the value in B. When no setting differs it says so, and\n"
      "names the image bytes that differ, if any (write marker, checksum, ...).\n"
      "Then one \"byte ADDRESS: A -> B\" line (hexadecimal) for every differing byte\n"
-     "that no setting shows, so that nothing the window hides goes unseen.",
+     "that no setting line above names, so that nothing the window hides goes\n"
+     "unseen: unused bits, and bytes inside a setting whose shown value is the same.",
      "Exit status 0 when both files could be compared, whether or not they differ."},
     {Command::Backups, "backups", 0, "", "list the backups of the pagers read and written, newest first",
      "backups [--json]",
-     "Lists the backups, newest first: the date and time it was taken, capcode 1,\n"
-     "the model the file holds and its path. Every pager read is kept, and every\n"
-     "pager is read and kept before it is written, in $XDG_DATA_HOME/qrt35/backups\n"
-     "(~/.local/share/qrt35/backups). A .tbl backup opens with File > Open Backup...\n"
-     "(or as any table file) and goes back into a pager with write; a .bin backup is\n"
-     "a pager whose bytes make no table file (another model, blank, or unreadable\n"
-     "settings), kept byte for byte.",
+     "Lists the backups, newest first by the instant they were taken: the date and\n"
+     "time (local), capcode 1, the model the file holds, its state and its path. The\n"
+     "state is ok, damaged (the pager's checksum is wrong: it was read half written)\n"
+     "or - (not a QRT35 image). Every pager read is kept, and every pager is read and\n"
+     "kept before it is written, in $XDG_DATA_HOME/qrt35/backups\n"
+     "(~/.local/share/qrt35/backups). qrt35 restore puts a backup back into a pager\n"
+     "byte for byte; a .tbl backup also opens with File > Open Backup.... A .bin\n"
+     "backup is a pager whose bytes make no table file (another model, blank, or\n"
+     "unreadable settings), kept byte for byte.",
      ""},
     {Command::Doctor, "doctor", 0, "", "why no board answers: ports, drivers, permissions, adapters",
      "doctor",
@@ -317,8 +329,9 @@ std::unique_ptr<CLI::App> BuildApp() {
         break;
       case Command::Backups:
         Flag(*sub, "--json",
-             "{\"folder\": ..., \"backups\": [{\"date\", \"capcode1\", \"model\", "
-             "\"form\": \"table\"|\"raw\", \"path\"}, ...]}");
+             "{\"folder\": ..., \"backups\": [{\"date\", \"time\" (UTC), \"capcode1\", "
+             "\"model\", \"form\": \"table\"|\"raw\", \"checksum_ok\": true|false|null, "
+             "\"path\"}, ...]}");
         break;
       case Command::Log:
         Flag(*sub, "--json", "a JSON array of records, every field of each");

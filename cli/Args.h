@@ -12,7 +12,7 @@
 
 namespace qrt::cli {
 
-enum class Command { None, Read, Write, Verify, New, Show, Set, Diff, Backups, Doctor, Log };
+enum class Command { None, Read, Write, Verify, Restore, New, Show, Set, Diff, Backups, Doctor, Log };
 
 // One edit of `set`, in command-line order.
 struct Edit {

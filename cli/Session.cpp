@@ -8,6 +8,7 @@
 #include "backup/Backups.h"
 #include "base/DataHome.h"
 #include "tables/TableFiles.h"
+#include "transfer/Restore.h"
 #include "transfer/Transfers.h"
 
 namespace qrt::cli {
@@ -67,7 +68,7 @@ bool Session::SaveTable(const std::string& path) {
   return ui.titleSet;
 }
 
-bool Session::ConnectPort(const PortOptions& options) {
+bool Session::ConnectPort(const PortOptions& options, std::string* whyNot) {
   ConnectionOptions connect;
   connect.port = options.port;
   connect.simImage = options.simImage;
@@ -80,6 +81,7 @@ bool Session::ConnectPort(const PortOptions& options) {
   if (!opened.note.empty()) console.Line(opened.note);
   if (!opened.ok) {
     console.Line(opened.error);
+    if (whyNot) *whyNot = opened.error;
     connection_.reset();
     return false;
   }
@@ -93,21 +95,32 @@ void Session::Took(const TransferResult& result) {
   if (!result.backupPath.empty()) messages.Note("Backup: " + result.backupPath);
 }
 
+void Session::ShowOneTransfer() {
+  Form2 form(editor, connection_->transport(), messages);
+  ProgressView view(console, form.state);
+  form.SetView(&view);
+  form.SetObserver(line);
+  const TransferResult result = form.Form_Activate();
+  if (!form.state.closed) form.cmdExit_Click();
+  Took(result);
+}
+
 bool Session::RunTransfer(int mode) {
   // A refused frequency entry runs no dialog at all: nothing was transferred.
   lastResult_ = {};
-  host.transferDialog = [this] {
-    Form2 form(editor, connection_->transport(), messages);
-    ProgressView view(console, form.state);
-    form.SetView(&view);
-    form.SetObserver(line);
-    const TransferResult result = form.Form_Activate();
-    if (!form.state.closed) form.cmdExit_Click();
-    Took(result);
-  };
+  host.transferDialog = [this] { ShowOneTransfer(); };
   editor.PagerCommand(mode);
   host.transferDialog = nullptr;
   return lastResult_.succeeded();
+}
+
+bool Session::RestorePager(const std::string& backup) {
+  if (!connection_) return false;
+  lastResult_ = {};
+  host.transferDialog = [this] { ShowOneTransfer(); };
+  const bool ran = RestoreBackupToPager(editor, backup);
+  host.transferDialog = nullptr;
+  return ran && lastResult_.succeeded();
 }
 
 bool Session::ReadPager() { return connection_ && RunTransfer(kRead); }

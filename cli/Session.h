@@ -86,12 +86,15 @@ class Session {
   bool SaveTable(const std::string& path);
 
   // Opens the port and finds the link's timing, as the window's load does.
-  // False (with the reason on the console) when there is no port.
-  bool ConnectPort(const PortOptions& options);
+  // False (with the reason on the console, and in `whyNot`) when there is no port.
+  bool ConnectPort(const PortOptions& options, std::string* whyNot = nullptr);
 
   // Pager > Read (F3) and Pager > Verfy (F9). True when the transfer succeeded.
   bool ReadPager();
   bool VerifyPager();
+  // File > Restore Backup to Pager... with `backup`. True when the backup was
+  // written and verified.
+  bool RestorePager(const std::string& backup);
   // What the last transfer did (the last batch press for a batch).
   const TransferResult& lastResult() const { return lastResult_; }
   // Write Mode and Pager > Write (F4) as the plan says; one line per pager on
@@ -100,6 +103,8 @@ class Session {
 
  private:
   bool RunTransfer(int mode);
+  // The transfer dialog as the Pager menu's commands show it: one transfer, closed after it.
+  void ShowOneTransfer();
   void Took(const TransferResult& result);  // keeps the result, names its backup
   void RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pagers);
   int NextPager(const WritePlan& plan, int pager) const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
 #include "cli/Json.h"
 
@@ -92,31 +93,47 @@ std::vector<std::string> DiffLines(const std::vector<Setting>& a, const std::vec
   return lines;
 }
 
-std::vector<uint8_t> ShownMask(const std::vector<Setting>& settings) {
-  std::vector<uint8_t> mask(kImageSize, 0);
-  for (const Setting& s : settings)
-    for (const ShownBits& b : s.bits)
-      if (b.address >= 0 && b.address < kImageSize) mask[b.address] |= b.mask;
-  return mask;
-}
-
-std::vector<std::string> DiffByteLines(const Image& a, const Image& b, const std::vector<Setting>& settings,
-                                       bool all) {
-  const std::vector<uint8_t> shown = ShownMask(settings);
-  std::vector<std::string> lines;
-  for (int i = 0; i < kImageSize; ++i) {
-    const uint8_t differs = a[i] ^ b[i];
-    if (differs == 0) continue;
-    const bool hidden = (differs & ~shown[i]) != 0;
-    if (!all && !hidden) continue;
-    char text[40];
-    std::snprintf(text, sizeof text, "byte 0x%03X: %02X -> %02X", i, a[i], b[i]);
-    std::string line = text;
-    if (all) {
-      std::string names;
-      for (const Setting& s : settings)
+std::vector<std::string> DiffReport(const std::vector<Setting>& a, const std::vector<Setting>& b, const Image& imageA,
+                                    const Image& imageB, bool allBytes) {
+  std::vector<std::string> lines = DiffLines(a, b);
+  // The bits the printed lines cover, from either file's settings: a setting
+  // may be shown from other bytes in each (a prompt's record, say).
+  std::set<std::string> printed;
+  for (const std::string& line : lines) printed.insert(line.substr(0, line.find(": ")));
+  std::vector<uint8_t> named(kImageSize, 0);
+  for (const std::vector<Setting>* settings : {&a, &b})
+    for (const Setting& s : *settings)
+      if (printed.count(s.name))
         for (const ShownBits& bits : s.bits)
-          if (bits.address == i && (bits.mask & differs) != 0) {
+          if (bits.address >= 0 && bits.address < kImageSize) named[bits.address] |= bits.mask;
+
+  std::vector<int> differing;
+  for (int i = 0; i < kImageSize; ++i)
+    if (imageA[i] != imageB[i]) differing.push_back(i);
+  if (lines.empty()) {
+    if (differing.empty()) return {"No setting differs; the images are identical."};
+    std::string text = "No setting differs; the images differ in " + std::to_string(differing.size()) +
+                       (differing.size() == 1 ? " byte:" : " bytes:");
+    constexpr size_t kListed = 16;
+    for (size_t i = 0; i < differing.size() && i < kListed; ++i) {
+      char address[8];
+      std::snprintf(address, sizeof address, " 0x%03X", differing[i]);
+      text += address;
+    }
+    if (differing.size() > kListed) text += " ...";
+    lines.push_back(text);
+  }
+  for (int i : differing) {
+    const uint8_t bitsDiffering = imageA[i] ^ imageB[i];
+    if (!allBytes && (bitsDiffering & ~named[i]) == 0) continue;
+    char text[40];
+    std::snprintf(text, sizeof text, "byte 0x%03X: %02X -> %02X", i, imageA[i], imageB[i]);
+    std::string line = text;
+    if (allBytes) {
+      std::string names;
+      for (const Setting& s : a)
+        for (const ShownBits& bits : s.bits)
+          if (bits.address == i && (bits.mask & bitsDiffering) != 0) {
             names += (names.empty() ? "" : ", ") + s.name;
             break;
           }

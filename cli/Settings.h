@@ -30,13 +30,15 @@ std::string ShowJson(const std::vector<Setting>& settings, const std::string& fi
 // `diff`: one "name: A -> B" line per setting whose value differs.
 std::vector<std::string> DiffLines(const std::vector<Setting>& a, const std::vector<Setting>& b);
 
-// The bits of every byte that some setting shows.
-std::vector<uint8_t> ShownMask(const std::vector<Setting>& settings);
-
-// `diff`'s byte lines, "byte 0x3E0: 00 -> 01": every byte of a and b that
-// differs in a bit no setting shows; with `all`, every differing byte, those a
-// setting shows followed by the settings' names ("byte 0x041: 1E -> 22 (capcode1)").
-std::vector<std::string> DiffByteLines(const Image& a, const Image& b, const std::vector<Setting>& settings,
-                                       bool all);
+// `diff`, every line it prints for two table files (their settings, and the
+// bytes as the files hold them): the DiffLines; when there are none, a line
+// that says whether the images are the same; then "byte 0x3E0: 00 -> 01" for
+// every differing byte with a differing bit that no printed setting line
+// covers: unused bits, and bytes inside a setting whose shown value is the
+// same (prompt filler, an attribute bit). With `allBytes`, every differing
+// byte instead, those a setting covers followed by the settings' names
+// ("byte 0x041: 1E -> 22 (capcode1)").
+std::vector<std::string> DiffReport(const std::vector<Setting>& a, const std::vector<Setting>& b, const Image& imageA,
+                                    const Image& imageB, bool allBytes);
 
 }  // namespace qrt::cli

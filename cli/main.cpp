@@ -30,6 +30,8 @@
 #include "production/ProductionLine.h"
 #include "production/LogFormat.h"
 #include "production/ProductionStore.h"
+#include "ports/PortIdentity.h"
+#include "base/DataHome.h"
 #include "tables/TableFiles.h"
 
 namespace qrt::cli {
@@ -95,6 +97,18 @@ std::unique_ptr<production::ProductionLine> LineFor(Session& s, const CommandLin
   return pl;
 }
 
+// A write refused before its pager was reached (the port could not be had)
+// is recorded as failed, with what the operator was shown.
+void RecordRefusedWrite(production::ProductionLine* pl, Session& s, const std::string& why) {
+  if (!pl) return;
+  TransferResult refused;
+  refused.message = why;
+  TransferFacts facts;
+  facts.kind = TransferKind::Write;
+  facts.result = &refused;
+  pl->AfterTransfer(s.editor, facts);
+}
+
 WritePlan PlanOf(const CommandLine& line) {
   WritePlan plan;
   plan.autoIncrease1 = line.autoIncrease1;
@@ -108,8 +122,12 @@ int WriteOnOnePort(Console& console, const CommandLine& line, production::Produc
   Session s(console, line.yes);
   s.Start();
   if (!s.OpenTable(line.files[0])) return kRefused;
-  if (!s.ConnectPort(PortOptionsOf(line))) return kRefused;
   const auto pl = LineFor(s, line, line.port, store, nullptr);
+  std::string whyNot;
+  if (!s.ConnectPort(PortOptionsOf(line), &whyNot)) {
+    RecordRefusedWrite(pl.get(), s, whyNot);
+    return kRefused;
+  }
   return s.WritePagers(PlanOf(line), stdout) ? kOk : kRefused;
 }
 
@@ -148,8 +166,12 @@ int WriteOnSeveralPorts(Console& console, const CommandLine& line, production::P
       PortOptions options = PortOptionsOf(line);
       options.port = port;
       options.simImage.clear();
-      if (!s.ConnectPort(options)) return;
       const auto pl = LineFor(s, line, port, store, shared.get());
+      std::string whyNot;
+      if (!s.ConnectPort(options, &whyNot)) {
+        RecordRefusedWrite(pl.get(), s, whyNot);
+        return;
+      }
       WritePlan plan = PlanOf(line);
       plan.nextPager = &nextPager;
       plan.label = "[" + port + "] ";
@@ -172,6 +194,11 @@ int WriteOnSeveralPorts(Console& console, const CommandLine& line, production::P
 int Write(Console& console, const CommandLine& line) {
   if (line.ports.size() > 1 && line.count == 0)
     return UsageError("several ports write a batch of a given size: add --count N (the pagers of all ports together)");
+  if (line.ports.size() > 1) {
+    // Each port's plain "sim" is the window's simulated pager (see below).
+    const std::string shared = SharedDeviceOnThisMachine(line.ports, DefaultSimImagePath());
+    if (!shared.empty()) return UsageError(shared);
+  }
   std::unique_ptr<production::ProductionStore> store;
   if (!OpenRecord(console, line, store)) {
     console.Line("qrt35: nothing was written.");
@@ -207,6 +234,21 @@ int Verify(Console& console, const CommandLine& line) {
   if (!s.ConnectPort(PortOptionsOf(line))) return kRefused;
   const auto pl = LineFor(s, line, line.port, store.get(), nullptr);
   return s.VerifyPager() ? kOk : kRefused;
+}
+
+// A backup back into the pager: written like a write, so refused like one
+// when the record cannot be had.
+int Restore(Console& console, const CommandLine& line) {
+  std::unique_ptr<production::ProductionStore> store;
+  if (!OpenRecord(console, line, store)) {
+    console.Line("qrt35: nothing was written.");
+    return kRefused;
+  }
+  Session s(console, line.yes);
+  s.Start();
+  if (!s.ConnectPort(PortOptionsOf(line))) return kRefused;
+  const auto pl = LineFor(s, line, line.port, store.get(), nullptr);
+  return s.RestorePager(line.files[0]) ? kOk : kRefused;
 }
 
 int New(Console& console, const CommandLine& line) {
@@ -247,35 +289,11 @@ int Diff(Console& console, const CommandLine& line) {
   a.Start();
   b.Start();
   if (!a.OpenTable(line.files[0]) || !b.OpenTable(line.files[1])) return kRefused;
-  const std::vector<Setting> settings = CollectSettings(a.editor);
-  const std::vector<std::string> lines = DiffLines(settings, CollectSettings(b.editor));
-  for (const std::string& l : lines) PrintLine(l);
-
   // The bytes as the files hold them (binding may touch the editor's copy).
   const TableReadResult fa = ReadTableFile(line.files[0]), fb = ReadTableFile(line.files[1]);
-  if (lines.empty()) {
-    // Nothing the window shows differs; say whether the files are the same.
-    std::vector<int> bytes;
-    for (int i = 0; i < kImageSize; ++i)
-      if (fa.image[i] != fb.image[i]) bytes.push_back(i);
-    if (bytes.empty()) {
-      PrintLine("No setting differs; the images are identical.");
-      return kOk;
-    }
-    std::string text = "No setting differs; the images differ in " + std::to_string(bytes.size()) +
-                       (bytes.size() == 1 ? " byte:" : " bytes:");
-    constexpr size_t kListed = 16;
-    for (size_t i = 0; i < bytes.size() && i < kListed; ++i) {
-      char address[8];
-      std::snprintf(address, sizeof address, " 0x%03X", bytes[i]);
-      text += address;
-    }
-    if (bytes.size() > kListed) text += " ...";
-    PrintLine(text);
-  }
-  // Then what no setting shows (the marker, the checksum, unused bits), or
-  // with --bytes every differing byte.
-  for (const std::string& l : DiffByteLines(fa.image, fb.image, settings, line.bytes)) PrintLine(l);
+  for (const std::string& l :
+       DiffReport(CollectSettings(a.editor), CollectSettings(b.editor), fa.image, fb.image, line.bytes))
+    PrintLine(l);
   return kOk;
 }
 
@@ -293,16 +311,19 @@ int Backups(const CommandLine& line) {
     JsonValue list = JsonValue::array();
     for (const BackupEntry& b : backups)
       list.push_back({{"date", b.date},
+                      {"time", b.utc},
                       {"capcode1", b.capcode1},
                       {"model", b.model},
                       {"form", b.form == BackupForm::Table ? "table" : "raw"},
+                      {"checksum_ok", b.checksumOk ? JsonValue(*b.checksumOk) : JsonValue(nullptr)},
                       {"path", b.path}});
     JsonValue document = JsonValue::object();
     document["folder"] = folder;
     document["backups"] = std::move(list);
     out = JsonDocument(document);
   } else {
-    for (const BackupEntry& b : backups) out += b.date + "  " + b.capcode1 + "  " + b.model + "  " + b.path + "\n";
+    for (const BackupEntry& b : backups)
+      out += b.date + "  " + b.capcode1 + "  " + b.model + "  " + BackupStateWord(b) + "  " + b.path + "\n";
     if (backups.empty()) std::fprintf(stderr, "No backups in [%s] yet.\n", folder.c_str());
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
@@ -369,6 +390,7 @@ int Run(const std::vector<std::string>& args) {
     case Command::Read: return Read(console, line);
     case Command::Write: return Write(console, line);
     case Command::Verify: return Verify(console, line);
+    case Command::Restore: return Restore(console, line);
     case Command::New: return New(console, line);
     case Command::Show: return Show(console, line);
     case Command::Set: return Set(console, line);

@@ -81,7 +81,7 @@ TEST_F(CliBackups, EveryReadAndWriteKeepsThePagerAndBackupsListsThem) {
   const std::vector<std::pair<std::string, std::string>> expected = {
       {"1222222", BackupOf(writeB)}, {"1111111", BackupOf(writeA)}, {"1111111", readBackup}};
   for (size_t i = 0; i < lines.size(); ++i) {
-    EXPECT_EQ(lines[i].substr(19), "  " + expected[i].first + "  QRT35  " + expected[i].second) << lines[i];
+    EXPECT_EQ(lines[i].substr(19), "  " + expected[i].first + "  QRT35  ok  " + expected[i].second) << lines[i];
     EXPECT_EQ(lines[i][10], ' ');
   }
 
@@ -93,6 +93,7 @@ TEST_F(CliBackups, EveryReadAndWriteKeepsThePagerAndBackupsListsThem) {
   EXPECT_EQ(newest.at("capcode1"), "1222222");
   EXPECT_EQ(newest.at("model"), "QRT35");
   EXPECT_EQ(newest.at("form"), "table");
+  EXPECT_EQ(newest.at("checksum_ok"), true);
   EXPECT_EQ(newest.at("date"), lines[0].substr(0, 19));
 }
 
