@@ -4,14 +4,21 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <cstdio>
+#include <ctime>
+#include <utility>
+#include <vector>
 
 #include "ProductInfo.h"
 #include "controls/gui/AboutBox.h"
 #include "editor/Editor.h"
 #include "editor/Form1Design.h"
+#include "backup/Backups.h"
+#include "editor/Charset.h"
+#include "editor/gui/BackupListDialog.h"
 #include "editor/gui/ConnectionDialog.h"
 #include "editor/gui/DetailDialogs.h"
 #include "editor/gui/MainWindow.h"
@@ -96,6 +103,37 @@ bool SimulatedRun(production::Station& station) {
   std::fprintf(stderr, "qrt35prog: the simulated run left %zu records, not 6: %s\n", recorded.value.size(),
                recorded.error.c_str());
   return false;
+}
+
+// File > Open Backup... over three backups of a folder of its own: a pager
+// read, the pager a write cut short left half written, and a blank chip.
+bool BackupsPicture(const QString& dir, Form1& window, Editor& editor) {
+  QTemporaryDir folder(QDir::tempPath() + "/qrt35prog-backups-XXXXXX");
+  const std::string backups = folder.filePath("backups").toStdString();
+  Image pager = editor.state.PagerImage;
+  ToPagerCharset(pager);
+  StoreChecksum(pager);
+  Image damaged = pager;
+  damaged[0x500] ^= 0xFF;
+  Image blank;
+  blank.fill(0xFF);
+  const std::time_t now = std::time(nullptr);
+  const std::pair<Image, std::time_t> taken[] = {{blank, now - 86400}, {pager, now - 600}, {damaged, now - 60}};
+  for (const auto& [bytes, when] : taken) {
+    const BackupSaved saved = SaveBackup(backups, BackupOfPagerBytes(bytes), when);
+    if (!saved.ok()) {
+      std::fprintf(stderr, "qrt35prog: %s\n", BackupFailedMessage(saved).c_str());
+      return false;
+    }
+  }
+  std::vector<BackupEntry> list;
+  std::string error;
+  if (!ListBackups(backups, list, error)) {
+    std::fprintf(stderr, "qrt35prog: cannot list %s: %s\n", backups.c_str(), error.c_str());
+    return false;
+  }
+  BackupListDialog dialog(&window, "Open Backup", "&Open", std::move(list), backups);
+  return SaveDialog(dir, "open-backup.png", dialog);
 }
 
 // The window with its client area `scale` times the design size.
@@ -189,6 +227,7 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, product
         &window, [&setup, &clock] { return setup.diagnose(clock); }, connection.Describe());
     ok &= SaveDialog(dir, "port-diagnostics.png", diagnostics);
   }
+  ok &= BackupsPicture(dir, window, editor);
   {
     ConnectionDialog connections(&window, ListConnectionsOnThisMachine(), connection.options().port);
     ok &= SaveDialog(dir, "connection.png", connections);

@@ -23,6 +23,7 @@
 #include "controls/gui/AboutBox.h"
 #include "editor/Editor.h"
 #include "editor/Layout.h"
+#include "editor/gui/BackupListDialog.h"
 #include "editor/gui/ConnectionDialog.h"
 #include "editor/gui/PortDiagnosticsDialog.h"
 #include "editor/gui/ProductionDialogs.h"
@@ -32,6 +33,7 @@
 #include "production/Station.h"
 #include "tables/TableFiles.h"
 #include "tables/gui/QtTableFileUi.h"
+#include "transfer/Restore.h"
 
 namespace qrt {
 
@@ -276,6 +278,7 @@ void Form1::BuildMenus() {
   const std::vector<Command> commands = {
       {file, "mnuLBFF", "Open", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { FileOpen(); }},
       {file, "mnuOpenBackup", "Open Backup...", QKeySequence(), [this] { FileOpenBackup(); }},
+      {file, "mnuRestoreBackup", "Restore Backup to Pager...", QKeySequence(), [this] { FileRestoreBackup(); }},
       {file, "mnuSBTF", "Save", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { FileSave(); }},
       {file, "mnuSA", "Save As...", QKeySequence(Qt::CTRL | Qt::Key_A), [this] { FileSaveAs(); }},
       {file, "mnuExit", "Exit", QKeySequence(Qt::CTRL | Qt::Key_E), [this] { Exit(); }},
@@ -494,8 +497,36 @@ void Form1::FileOpen() {
   AfterAction();
 }
 
+namespace {
+
+// The backups list, titled `title`; the path chosen, or empty.
+std::string ChooseBackup(QWidget* parent, Editor& editor, const QString& title, const QString& action) {
+  const std::string& folder = editor.state.BackupsDir;
+  std::vector<BackupEntry> backups;
+  std::string error;
+  if (!ListBackups(folder, backups, error)) {
+    editor.msg.Show("Cannot list the backups in [" + folder + "]: " + error, MsgIcon::Warning);
+    return {};
+  }
+  BackupListDialog dialog(parent, title, action, std::move(backups), folder);
+  return dialog.exec() == QDialog::Accepted ? dialog.chosenPath() : std::string();
+}
+
+}  // namespace
+
 void Form1::FileOpenBackup() {
-  Guarded("Open Backup", [&] { OpenBackup(editor_, *tableUi_); });
+  Guarded("Open Backup", [&] {
+    const std::string path = ChooseBackup(this, editor_, "Open Backup", "&Open");
+    if (!path.empty()) OpenBackup(editor_, *tableUi_, path);
+  });
+  AfterAction();
+}
+
+void Form1::FileRestoreBackup() {
+  Guarded("Restore Backup to Pager", [&] {
+    const std::string path = ChooseBackup(this, editor_, "Restore Backup to Pager", "&Restore");
+    if (!path.empty()) RestoreBackupToPager(editor_, path);
+  });
   AfterAction();
 }
 

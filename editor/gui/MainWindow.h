@@ -90,7 +90,12 @@ class Form1 : public QMainWindow {
 
   // The File, Pager and Help menu commands, as the menus run them.
   void FileOpen();
+  // File > Open Backup...: the list of backups ("Open Backup"); the chosen
+  // one opens as File > Open opens a table file.
   void FileOpenBackup();
+  // File > Restore Backup to Pager...: the same list; the chosen backup is
+  // written into the pager as it was taken (RestoreBackupToPager).
+  void FileRestoreBackup();
   // Pager > "Back Up Before Writing": sets the state's switch; the station
   // remembers it.
   void SetBackupBeforeWrite(bool on);

@@ -57,7 +57,7 @@ TEST(ScreenshotOption, WritesEveryWindowAndExits) {
   }
   for (const char* other : {"splash.png", "about.png", "transfer.png", "transfer-batch.png", "function-bits.png",
                             "alert-length.png", "port-diagnostics.png", "connection.png", "production-database.png",
-                            "allocate-capcodes.png"}) {
+                            "allocate-capcodes.png", "open-backup.png"}) {
     const QImage image(shots.filePath(other));
     ASSERT_FALSE(image.isNull()) << other;
     EXPECT_LT(image.width(), first.width()) << other;  // dialogs are smaller than the window
@@ -68,7 +68,7 @@ TEST(ScreenshotOption, WritesEveryWindowAndExits) {
   ASSERT_FALSE(log.isNull());
   EXPECT_GT(log.width(), first.width());
   EXPECT_GT(Colours(log), 8);
-  EXPECT_EQ(shots.entryList({"*.png"}, QDir::Files).size(), 19);
+  EXPECT_EQ(shots.entryList({"*.png"}, QDir::Files).size(), 20);
 
   // On a screen of pixel ratio 2: the same windows at twice the pixels.
   env.insert("QT_SCALE_FACTOR", "2");
