@@ -97,6 +97,39 @@ TEST_F(CliBackups, EveryReadAndWriteKeepsThePagerAndBackupsListsThem) {
   EXPECT_EQ(newest.at("date"), lines[0].substr(0, 19));
 }
 
+// restore puts a backup back byte for byte, whatever its model; a damaged
+// one only on a Yes. The data folder stays private under umask 000, and an
+// older, wider one is closed.
+TEST_F(CliBackups, RestorePutsABackupBackByteForByteAndTheDataFolderStaysPrivate) {
+  fs::create_directories(dir / "data" / "qrt35");
+  fs::permissions(dir / "data" / "qrt35", fs::perms::all);
+  Image blank;
+  blank.fill(0xFF);
+  SetSimPager(blank);
+  MakeTable("a.tbl", "1222222");
+  const mode_t mask = ::umask(0);
+  const RunResult write = RunSim({"-y", "write", Path("a.tbl")});
+  ::umask(mask);
+  ASSERT_EQ(write.code, 0) << write.err;
+  EXPECT_EQ(ModeOf(dir / "data" / "qrt35"), 0700u);
+  EXPECT_EQ(ModeOf(BackupsDir()), 0700u);
+  ASSERT_EQ(fs::path(BackupOf(write)).extension(), ".bin") << write.err;
+
+  const RunResult restored = RunSim({"restore", BackupOf(write)});
+  EXPECT_EQ(restored.code, 0) << restored.err;
+  EXPECT_EQ(SimPager(), blank);
+
+  Image damaged = PagerWithCapcode(1333333);
+  damaged[0x300] ^= 0x01;  // the checksum no longer matches
+  Spill(Path("damaged.bin"), ImageBytes(damaged));
+  const RunResult asked = RunSim({"restore", Path("damaged.bin")});
+  EXPECT_EQ(asked.code, 1);
+  EXPECT_NE(asked.err.find("holds a pager whose checksum is wrong"), std::string::npos) << asked.err;
+  EXPECT_EQ(SimPager(), blank);
+  EXPECT_EQ(RunSim({"-y", "restore", Path("damaged.bin")}).code, 0);
+  EXPECT_EQ(SimPager(), damaged);
+}
+
 TEST_F(CliBackups, AWriteWhoseBackupCannotBeSavedWritesNothing) {
   MakeTable("a.tbl", "1222222");
   const Image pager = PagerWithCapcode(1111111);

@@ -132,5 +132,41 @@ TEST_F(CliTest, UnreachableRecordRefusesTheWriteAndIdleCodewordsAreWarnedOf) {
   EXPECT_NE(idle.err.find("Capcode 2007666 is one of the idle codeword's capcodes"), std::string::npos) << idle.err;
 }
 
+// A write that never reaches its pager, or cannot keep it, fails naming why
+// and is recorded as failed; one pager named twice is refused before any.
+TEST_F(CliTest, WritesThatNeverReachOrKeepTheirPagerFailAndAreRecorded) {
+  MakeTable("a.tbl");
+  fs::create_directories(Path("folder"));
+  const std::string db = Path("line.sqlite");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"sim:" + Path("folder"), "Cannot use the simulated pager file " + Path("folder") + ": Is a directory."},
+      {"sim:" + Path("missing/p.bin"),
+       "Cannot save the simulated pager file " + Path("missing/p.bin") + ": No such file or directory."},
+      {"i2c:" + Path("i2c-9"), "The Board is not responding!"},
+  };
+  for (const auto& [port, says] : cases) {
+    const RunResult r = Run({"--db", db, "--port", port, "write", Path("a.tbl")});
+    EXPECT_EQ(r.code, 1) << port;
+    EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Verify Success!"), std::string::npos) << r.err;
+  }
+  const RunResult log = Run({"--db", db, "log", "--json"});
+  const nlohmann::json records = nlohmann::json::parse(log.out);
+  ASSERT_EQ(records.size(), cases.size()) << log.out;
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const nlohmann::json& r = records[cases.size() - 1 - i];
+    EXPECT_EQ(r["operation"], "write");
+    EXPECT_EQ(r["outcome"], "failed");
+    EXPECT_EQ(r["message"].get<std::string>().rfind(cases[i].second, 0), 0u) << r["message"];
+  }
+
+  const std::string other = "sim:" + (dir / "." / "p.bin").string();
+  const RunResult twice =
+      Run({"--no-db", "--port", "sim:" + Path("p.bin"), "--port", other, "write", Path("a.tbl"), "--count", "2"});
+  EXPECT_EQ(twice.code, 2);
+  EXPECT_NE(twice.err.find("--port sim:" + Path("p.bin") + " and --port " + other), std::string::npos) << twice.err;
+  EXPECT_FALSE(fs::exists(Path("p.bin")));
+}
+
 }  // namespace
 }  // namespace qrt::clitest
