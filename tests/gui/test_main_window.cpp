@@ -152,6 +152,7 @@ TEST_F(MainWindowTest, MenusCarryTheirShortcuts) {
       {"mnuEntire", {"Read", QKeySequence("F3")}},       {"mnuEB", {"Write", QKeySequence("F4")}},
       {"mnuEB1", {"Verfy", QKeySequence("F9")}},         {"mnuAbout", {"About", QKeySequence()}},
       {"mnuOpenBackup", {"Open Backup...", QKeySequence()}},
+      {"mnuRestoreBackup", {"Restore Backup to Pager...", QKeySequence()}},
       {"mnuBackupFirst", {"Back Up Before Writing", QKeySequence()}}};
   for (const auto& [name, want] : expected) {
     auto* a = window->findChild<QAction*>(QString::fromStdString(name));
@@ -884,6 +885,26 @@ TEST(QtMessagesTest, QuestionsAnswerYesOrNo) {
   AnswerNextBox(seen, QMessageBox::No);
   EXPECT_FALSE(messages.AskYesNo(question, MsgIcon::Warning));
   EXPECT_EQ(seen.icon, QMessageBox::Warning);
+}
+
+// The missing board offers the port diagnostics: a button beside OK, whose
+// handler runs once the box has closed; OK alone runs nothing.
+TEST(QtMessagesTest, TheOfferIsAButtonThatRunsItsHandler) {
+  QtMessages messages;
+  std::vector<MsgOffer> taken;
+  messages.setOfferHandler([&taken](MsgOffer offer) { taken.push_back(offer); });
+  for (const bool press : {false, true}) {
+    QTimer::singleShot(0, [press] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      auto* offer = box->findChild<QPushButton*>("cmdOffer");
+      ASSERT_NE(offer, nullptr);
+      EXPECT_EQ(offer->text(), "Port &Diagnostics...");
+      (press ? offer : box->button(QMessageBox::Ok))->click();
+    });
+    messages.ShowOffering("The Board is not responding!", MsgIcon::Warning, MsgOffer::PortDiagnostics);
+  }
+  EXPECT_EQ(taken, std::vector<MsgOffer>{MsgOffer::PortDiagnostics});
 }
 
 TEST_F(MainWindowTest, TheQtHostDrivesTheWindowsTimer) {

@@ -20,6 +20,7 @@
 
 #include "editor/Capcode.h"
 #include "editor/Editor.h"
+#include "editor/gui/BackupListDialog.h"
 #include "editor/gui/ConnectionDialog.h"
 #include "editor/gui/MainWindow.h"
 #include "editor/gui/ProductionDialogs.h"
@@ -128,6 +129,30 @@ TEST_F(ProductionWindow, WritesAreRecordedAndACapcodeIsWrittenTwiceOnlyWhenConfi
   messages.answers = {true};
   EXPECT_EQ(Write(), "Verify Success!");
   EXPECT_EQ(Records().size(), 2u);
+}
+
+// File > Restore Backup to Pager... lists the backups and writes the chosen
+// one back as it was taken, recorded as a write; Open Backup lists the same.
+TEST_F(ProductionWindow, RestoreBackupToPagerWritesTheChosenBackupBackAndIsRecorded) {
+  state.KeepBackups = true;
+  state.BackupsDir = rig.Path("backups");
+  Start(rig.Path("production.sqlite"));
+  const Image before = PagerMemory();
+  ASSERT_EQ(Write(), "Verify Success!");
+  ASSERT_NE(PagerMemory(), before);
+  for (const char* menu : {"mnuOpenBackup", "mnuRestoreBackup"}) {
+    OnModal<BackupListDialog>([](BackupListDialog& dialog) {
+      EXPECT_EQ(dialog.list()->topLevelItemCount(), 1);
+      EXPECT_EQ(dialog.list()->topLevelItem(0)->text(3), "OK");
+      dialog.actionButton()->click();
+    });
+    Menu(menu)->trigger();
+  }
+  EXPECT_EQ(PagerMemory(), before) << "the pager as it was before the write";
+  const std::vector<ProductionRecord> records = Records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].operation, production::Operation::Write);
+  EXPECT_EQ(records[1].outcome, Outcome::Ok);
 }
 
 // A record that cannot be opened says so at start and refuses every write
