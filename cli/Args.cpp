@@ -106,14 +106,16 @@ constexpr CommandInfo kCommands[] = {
      "backup is a pager whose bytes make no table file (another model, blank, or\n"
      "unreadable settings), kept byte for byte.",
      ""},
-    {Command::Doctor, "doctor", 0, "", "why no board answers: ports, drivers, permissions, adapters",
+    {Command::Doctor, "doctor", 0, "", "why no board or pager answers: ports, drivers, permissions, adapters",
      "doctor",
      "Looks at every parallel port the kernel lists (the device node, its base\n"
      "address, the driver that holds it, whether you may open it), the ppdev and\n"
      "parport_pc modules, kernel lockdown, USB printer cables, I2C and CH341A\n"
-     "adapters, and asks every usable port whether a board answers. Every problem\n"
-     "comes with the commands that fix it.",
-     "Exit status 0 when a board answers, 1 when none does."},
+     "adapters, asks every usable port whether a board answers, and every way it can\n"
+     "open (a board that answers, an I2C adapter, a CH341A) whether a pager answers.\n"
+     "Every problem comes with the commands that fix it; once a pager answers on one\n"
+     "way, what keeps the others from working is a note.",
+     "Exit status 0 when a board or a pager answers, 1 when nothing does."},
     {Command::Log, "log", 0, "", "the production record: every pager read, written and verified",
      "[--db URL] log [--json | --csv] [--capcode N] [--since DATE]\n"
      "             [--outcome ok|failed]",

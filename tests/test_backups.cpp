@@ -311,11 +311,8 @@ TEST(Backups, PagersThatMakeNoTableFileAreKeptByteForByteAndWrittenWhenTheUserSa
       rig.editor.WriteOpt_Click();
       const TransferResult result = rig.Dialog(1)->Form_Activate();
       EXPECT_EQ(result.succeeded(), yes) << c.name << ": " << result.message;
-      if (c.question) {
-        ASSERT_FALSE(rig.msgs.log.empty());
-        EXPECT_EQ(rig.msgs.log[0].text, c.question);
-        EXPECT_TRUE(rig.msgs.log[0].question);
-      }
+      EXPECT_TRUE(!c.question || (!rig.msgs.log.empty() && rig.msgs.log[0].question && rig.msgs.log[0].text == c.question))
+          << c.name;
       if (!yes) {
         EXPECT_EQ(result.message, c.question);
         EXPECT_EQ(rig.PagerMemory(), pager) << c.name;
@@ -395,14 +392,7 @@ TEST(Backups, FilesAreNamedByTheirInstantPrivateNeverOverwrittenAndListedNewestF
   const std::string savedTz = tz ? tz : "";
   ::setenv("TZ", "EST5", 1);
   ::tzset();
-  std::tm when{};
-  when.tm_year = 2026 - 1900;
-  when.tm_mon = 11;
-  when.tm_mday = 8;
-  when.tm_hour = 14;
-  when.tm_min = 3;
-  when.tm_sec = 22;
-  const std::time_t t = ::timegm(&when);
+  const std::time_t t = 1796738602;  // 2026-12-08T14:03:22Z
   EXPECT_EQ(BackupFileName(t, 1234567, BackupForm::Table), "2026-12-08T14-03-22Z_cap1-1234567.tbl");
   EXPECT_EQ(BackupFileName(t, 8, BackupForm::Raw, 3), "2026-12-08T14-03-22Z_cap1-0000008_3.bin");
 

@@ -114,11 +114,9 @@ TEST_F(CliBackups, RestorePutsABackupBackByteForByteAndTheDataFolderStaysPrivate
   EXPECT_EQ(ModeOf(dir / "data" / "qrt35"), 0700u);
   EXPECT_EQ(ModeOf(BackupsDir()), 0700u);
   ASSERT_EQ(fs::path(BackupOf(write)).extension(), ".bin") << write.err;
-
   const RunResult restored = RunSim({"restore", BackupOf(write)});
   EXPECT_EQ(restored.code, 0) << restored.err;
   EXPECT_EQ(SimPager(), blank);
-
   Image damaged = PagerWithCapcode(1333333);
   damaged[0x300] ^= 0x01;  // the checksum no longer matches
   Spill(Path("damaged.bin"), ImageBytes(damaged));

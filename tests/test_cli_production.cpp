@@ -159,7 +159,6 @@ TEST_F(CliTest, WritesThatNeverReachOrKeepTheirPagerFailAndAreRecorded) {
     EXPECT_EQ(r["outcome"], "failed");
     EXPECT_EQ(r["message"].get<std::string>().rfind(cases[i].second, 0), 0u) << r["message"];
   }
-
   const std::string other = "sim:" + (dir / "." / "p.bin").string();
   const RunResult twice =
       Run({"--no-db", "--port", "sim:" + Path("p.bin"), "--port", other, "write", Path("a.tbl"), "--count", "2"});

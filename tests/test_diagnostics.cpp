@@ -503,9 +503,7 @@ TEST(PagerProbe, OpensThePortFindsTheBoardAndAsksThePager) {
   const std::string sim = (fs::temp_directory_path() / "qrt_probe_pager.bin").string();
   fs::remove(sim);
   EXPECT_TRUE(probe("sim:" + sim).answered);
-  const ProbeOutcome missing = probe("i2c:/nonexistent/i2c-99");
-  EXPECT_FALSE(missing.answered);
-  EXPECT_EQ(missing.detail, "the adapter does not answer.");
+  EXPECT_EQ(probe("i2c:/nonexistent/i2c-99").detail, "the adapter does not answer.");
 }
 
 }  // namespace
