@@ -13,8 +13,8 @@ constexpr int kRestoreMode = 3;
 
 std::string DamagedBackupQuestion(const std::string& path) {
   return "The backup [" + path +
-         "] holds a pager whose checksum is wrong: it was taken from a pager left half written.\n\n"
-         "Write it into the pager all the same?";
+         "] holds a pager whose checksum is wrong: a pager left half written by a write cut short, or an "
+         "image never written to a pager.\n\nWrite it into the pager all the same?";
 }
 
 bool RestoreBackupToPager(Editor& editor, const std::string& path) {
