@@ -15,6 +15,7 @@
 #include "editor/Editor.h"
 #include "image/Defaults.h"
 #include "tables/TableFiles.h"
+#include "tests/support/AsUser.h"
 #include "tests/support/TableFileFakes.h"
 
 namespace qrt {
@@ -22,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using test::AsUser;
 using test::FakeUi;
 using test::FileBytes;
 using test::kTitle;
@@ -34,6 +36,7 @@ struct TableRig : ::testing::Test {
     char pattern[] = "/tmp/qrt-tables-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     dir = pattern;
+    ::chmod(dir.c_str(), 0755);  // reachable by the user AsUser runs as
     state.ProgramDir = dir;
     state.CurrentTablePath = dir + "/default.tbl";
     editor.LoadDefaults("VESTRA");
@@ -185,13 +188,15 @@ TEST_F(TableRig, FolderIsNamedWithTheReason) {
 }
 
 TEST_F(TableRig, UnreadableFileIsNamedWithTheReason) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
   WriteBytes(Path("locked.tbl"), Bytes(SavedProfile()));
   ::chmod(Path("locked.tbl").c_str(), 0);
   ui.openAnswers = {Path("locked.tbl")};
-  mnuLBFF_Click(editor, ui);
-  EXPECT_EQ(msgs.Texts(),
-            std::vector<std::string>{"Could not open [" + Path("locked.tbl") + "]: Permission denied"});
+  EXPECT_EQ(AsUser([&]() -> std::string {
+              mnuLBFF_Click(editor, ui);
+              const std::vector<std::string> want{"Could not open [" + Path("locked.tbl") + "]: Permission denied"};
+              return msgs.Texts() == want ? "" : "messages: " + ::testing::PrintToString(msgs.Texts());
+            }),
+            "");
 }
 
 TEST_F(TableRig, CancelledDialogsEndQuietly) {
@@ -337,14 +342,16 @@ TEST_F(TableRig, SaveInterruptedHalfWayLeavesTheOldFileWhole) {
 }
 
 TEST_F(TableRig, SaveIntoAReadOnlyFolderFailsWithAMessage) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   const std::vector<uint8_t> old = Bytes(SavedProfile());
   WriteBytes(Path("default.tbl"), old);
   ::chmod(dir.c_str(), 0555);
-  mnuSBTF_Click(editor, ui);
+  const std::string wrong = AsUser([&]() -> std::string {
+    mnuSBTF_Click(editor, ui);
+    const std::vector<std::string> want{"Could not save [" + Path("default.tbl") + "]: Permission denied"};
+    return msgs.Texts() == want ? "" : "messages: " + ::testing::PrintToString(msgs.Texts());
+  });
   ::chmod(dir.c_str(), 0755);
-  EXPECT_EQ(msgs.Texts(),
-            std::vector<std::string>{"Could not save [" + Path("default.tbl") + "]: Permission denied"});
+  EXPECT_EQ(wrong, "");
   EXPECT_EQ(FileBytes(Path("default.tbl")), old);
 }
 
