@@ -186,6 +186,9 @@ int main(int argc, char** argv) {
   state.KeepBackups = true;
   state.BackupsDir = qrt::DefaultBackupsFolder();
   state.BackupBeforeWrite = station.backupBeforeWrite();
+  // The user's own default.tbl, in their settings folder; the pictures show
+  // the window as it starts without one.
+  if (!screenshots) state.UserConfigDir = qrt::ConfigHome().string();
   qrt::QtEditorHost host(station);
   qrt::Editor editor(state, *messages, host);
   qrt::Form1 window(editor, station);

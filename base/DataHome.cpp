@@ -5,13 +5,23 @@
 
 namespace qrt {
 
-std::filesystem::path DataHome() {
-  const char* xdg = std::getenv("XDG_DATA_HOME");
+namespace {
+
+// The XDG base directory rule: the variable when it holds an absolute path,
+// else the folder under HOME.
+std::filesystem::path XdgHome(const char* variable, const char* underHome) {
+  const char* xdg = std::getenv(variable);
   if (xdg && *xdg && std::filesystem::path(xdg).is_absolute()) return std::filesystem::path(xdg) / "qrt35";
   const char* home = std::getenv("HOME");
   if (!home || !*home) return {};
-  return std::filesystem::path(home) / ".local/share/qrt35";
+  return std::filesystem::path(home) / underHome / "qrt35";
 }
+
+}  // namespace
+
+std::filesystem::path DataHome() { return XdgHome("XDG_DATA_HOME", ".local/share"); }
+
+std::filesystem::path ConfigHome() { return XdgHome("XDG_CONFIG_HOME", ".config"); }
 
 bool EnsureDirectory(const std::filesystem::path& dir, std::filesystem::perms mode, std::string& error) {
   namespace fs = std::filesystem;

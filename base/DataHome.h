@@ -12,6 +12,12 @@ namespace qrt {
 // Nothing is created.
 std::filesystem::path DataHome();
 
+// Where the programmer keeps the user's own settings files (the window's
+// default.tbl): $XDG_CONFIG_HOME/qrt35, or ~/.config/qrt35 where
+// XDG_CONFIG_HOME is unset, empty or not absolute; empty when neither says
+// where it is. Nothing is created.
+std::filesystem::path ConfigHome();
+
 // Creates `dir` and its parents where missing. A folder this call creates gets
 // `mode` (0700 for anything that may hold a pager's password); an existing one
 // keeps its mode. False, with the reason in `error`, when that fails.

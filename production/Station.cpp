@@ -1,5 +1,6 @@
 #include "production/Station.h"
 
+#include <filesystem>
 #include <utility>
 
 #include "base/DataHome.h"
@@ -71,6 +72,14 @@ std::string Station::ConnectionStatus() const { return ConnectionStatusText(conn
 bool Station::backupBeforeWrite() const { return Flag(keys::kBackupFirst, true); }
 
 void Station::SetBackupBeforeWrite(bool on) { settings_.Set(keys::kBackupFirst, on ? kTrue : kFalse); }
+
+std::string Station::tableFolder() const {
+  const std::string folder = settings_.Get(keys::kTableFolder).value_or("");
+  std::error_code ec;
+  return !folder.empty() && std::filesystem::is_directory(folder, ec) ? folder : std::string();
+}
+
+void Station::SetTableFolder(const std::string& folder) { settings_.Set(keys::kTableFolder, folder); }
 
 // ---------------------------------------------------------------- record
 

@@ -50,6 +50,7 @@ inline constexpr const char* kBusSpeed = "connection/busSpeed";      // "standar
 inline constexpr const char* kDatabaseUrl = "production/databaseUrl"; // "" is the station's own file
 inline constexpr const char* kWithoutDatabase = "production/workWithoutDatabase";
 inline constexpr const char* kBackupFirst = "backupBeforeWriting";
+inline constexpr const char* kTableFolder = "files/tableFolder";  // where the file dialogs open
 }  // namespace keys
 
 struct StationStart {
@@ -90,6 +91,11 @@ class Station {
 
   bool backupBeforeWrite() const;
   void SetBackupBeforeWrite(bool on);  // remembered
+
+  // The folder of the last table file chosen in a file dialog; empty when
+  // none was, or it is gone.
+  std::string tableFolder() const;
+  void SetTableFolder(const std::string& folder);  // remembered
 
   // ---- the production record
   // The location the record is opened from: the remembered URL, else the

@@ -315,6 +315,86 @@ TEST_F(TableRig, StartUpWithAForeignDefaultTblReportsItAndLoadsNothing) {
   EXPECT_FALSE(state.UseCurrentTablePath);
 }
 
+// ------------------------------------------------- the user's own default.tbl
+
+// Makes `folder` one the user does not own, as an installed program's is.
+void NotTheUsers(const std::string& folder) {
+  if (::geteuid() == 0)
+    ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+  else
+    ::chmod(folder.c_str(), 0555);
+}
+
+TEST_F(TableRig, TheUsersDefaultTblComesFirstAndSaveNeverWritesIntoAFolderNotTheirs) {
+  struct Case {
+    const char* name;
+    bool userHas, programHas, programIsTheUsers, userHasAFolder;
+    const char* open;  // "user", "program" or ""
+    const char* save;
+  };
+  const Case cases[] = {
+      {"the user's own first", true, true, true, true, "user", "user"},
+      {"a source build keeps its own", false, true, true, true, "program", "program"},
+      {"a fresh source build", false, false, true, true, "", "program"},
+      {"installed, with one beside it", false, true, false, true, "program", "user"},
+      {"installed, a new user", false, false, false, true, "", "user"},
+      {"no settings folder at all", false, false, false, false, "", "program"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string program = Path(std::string(c.name) + "/bin"), user = Path(std::string(c.name) + "/config");
+    fs::create_directories(program);
+    fs::create_directories(user);
+    if (c.userHas) WriteBytes(user + "/default.tbl", Bytes(SavedProfile()));
+    if (c.programHas) WriteBytes(program + "/default.tbl", Bytes(SavedProfile()));
+    if (!c.programIsTheUsers) NotTheUsers(program);
+    const auto path = [&](std::string_view which) {
+      return which.empty() ? std::string() : (which == "user" ? user : program) + "/default.tbl";
+    };
+    const DefaultTablePlace place = ChooseDefaultTable(program, c.userHasAFolder ? user : "");
+    EXPECT_EQ(place.open, path(c.open));
+    EXPECT_EQ(place.save, path(c.save));
+    EXPECT_EQ(IsUsersOwnFolder(program), c.programIsTheUsers);
+    fs::permissions(program, fs::perms::owner_all, fs::perm_options::add);  // for the clean-up
+  }
+  EXPECT_FALSE(IsUsersOwnFolder("/usr/bin")) << "the system's, even for root";
+}
+
+// An installed program: its default.tbl opens, Save writes the user's own in
+// a settings folder it makes private, and the program's stays as it was.
+TEST_F(TableRig, SaveAfterStartWritesTheUsersOwnDefaultTbl) {
+  const std::vector<uint8_t> system = Bytes(SavedProfile());
+  WriteBytes(Path("default.tbl"), system);
+  NotTheUsers(dir);
+  state.UserConfigDir = Path("config/qrt35");
+  EXPECT_EQ(OpenDefaultTableAtStart(editor, ui), DefaultTable::Opened);
+  EXPECT_EQ(Bytes(state.PagerImage), system);
+  state.PagerImage[0x042] ^= 0xFF;
+  mnuSBTF_Click(editor, ui);
+  EXPECT_TRUE(msgs.log.empty()) << msgs.log[0].text;
+  EXPECT_EQ(FileBytes(Path("config/qrt35/default.tbl")), Bytes(state.PagerImage));
+  EXPECT_EQ(fs::status(Path("config/qrt35")).permissions(), fs::perms::owner_all);
+  EXPECT_EQ(FileBytes(Path("default.tbl")), system);
+}
+
+// The dialogs open where the last file chosen in one lies; a backup opened
+// is the program's keeping and moves them nowhere.
+TEST_F(TableRig, FileDialogsOpenInTheFolderOfTheLastFileChosen) {
+  fs::create_directories(Path("tables"));
+  fs::create_directories(Path("backups"));
+  state.BackupsDir = Path("backups");
+  WriteBytes(Path("backups/kept.tbl"), Bytes(SavedProfile()));
+  state.TableFolder = Path("documents");
+  ui.saveAnswers = {Path("tables/new.tbl")};
+  mnuSA_Click(editor, ui);
+  ui.openAnswers = {Path("backups/kept.tbl"), std::nullopt};
+  mnuLBFF_Click(editor, ui);
+  ASSERT_EQ(state.CurrentTablePath, Path("backups/kept.tbl"));
+  mnuLBFF_Click(editor, ui);
+  EXPECT_EQ(ui.dialogDirs, (std::vector<std::string>{Path("documents"), Path("tables"), Path("tables")}));
+  EXPECT_EQ(state.TableFolder, Path("tables"));
+}
+
 // ------------------------------------------------------------ atomic saves
 
 TEST_F(TableRig, SaveInterruptedHalfWayLeavesTheOldFileWhole) {

@@ -7,11 +7,13 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -129,7 +131,13 @@ void Form1::Load(const std::function<void()>& boardChecked) {
   RecordLayoutSuffixes();
 
   Guarded("loading the factory image", [&] { editor_.LoadDefaults(product::kDefaultLogo); });
-  st.CurrentTablePath = st.ProgramDir + "/default.tbl";
+  // The file dialogs open where the user last chose a table file, else in
+  // their documents folder (the home folder when there is none).
+  if (st.TableFolder.empty()) st.TableFolder = station_.tableFolder();
+  if (st.TableFolder.empty()) {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    st.TableFolder = (QDir(documents).exists() ? documents : QDir::homePath()).toStdString();
+  }
   Guarded("opening default.tbl", [&] {
     editor_.ShowStartImage(OpenDefaultTableAtStart(editor_, *tableUi_));
   });
@@ -489,8 +497,13 @@ void Form1::BuildPageKeys() {
   }
 }
 
-void Form1::FileOpen() {
-  Guarded("Open", [&] { mnuLBFF_Click(editor_, *tableUi_); });
+void Form1::FileOpen() { FileCommand("Open", mnuLBFF_Click); }
+
+void Form1::FileCommand(const char* what, void (*command)(Editor&, TableFileUi&)) {
+  const std::string folder = editor_.state.TableFolder;
+  Guarded(what, [&] { command(editor_, *tableUi_); });
+  // A file chosen in a dialog: the next run's dialogs open in its folder too.
+  if (editor_.state.TableFolder != folder) station_.SetTableFolder(editor_.state.TableFolder);
   AfterAction();
 }
 
@@ -499,15 +512,9 @@ void Form1::FileOpenBackup() {
   AfterAction();
 }
 
-void Form1::FileSave() {
-  Guarded("Save", [&] { mnuSBTF_Click(editor_, *tableUi_); });
-  AfterAction();
-}
+void Form1::FileSave() { FileCommand("Save", mnuSBTF_Click); }
 
-void Form1::FileSaveAs() {
-  Guarded("Save As", [&] { mnuSA_Click(editor_, *tableUi_); });
-  AfterAction();
-}
+void Form1::FileSaveAs() { FileCommand("Save As", mnuSA_Click); }
 
 void Form1::Exit() { close(); }
 

@@ -34,6 +34,7 @@ class Editor;
 class Connection;
 class ProductionLogWindow;
 class QtTableFileUi;
+class TableFileUi;
 namespace production {
 class Station;
 }
@@ -160,6 +161,9 @@ class Form1 : public QMainWindow {
   void BuildMenus();
   void BuildStationMenu(class QMenu* pager);
   void BuildStatusBar();
+  // Runs File > Open, Save or Save As; the folder of a file chosen in its
+  // dialog is remembered for the next run.
+  void FileCommand(const char* what, void (*command)(Editor&, TableFileUi&));
   void BuildPageKeys();
   QWidget* CreateWidget(const form1::DesignControl& d, QWidget* parent);
   void ConnectWidget(QWidget* w, const form1::DesignControl& d);
