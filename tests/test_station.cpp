@@ -107,5 +107,48 @@ TEST(Station, TheRecordIsRememberedWithoutPasswordsAndRefusedWritesSayWhy) {
   EXPECT_FALSE(Station::TestDatabase(missing).ok());
 }
 
+// The status bar's short forms: the port by its own name and its bus, the
+// record by its file, the allocation by its ranges, and what waits for the
+// record on both forms; the whole texts stay for the tooltips.
+TEST(Station, StatusTextsInShortAndInFull) {
+  Folder folder;
+  Rig rig;
+  auto station = rig.Make();
+  const struct {
+    const char* port;
+    BusSpeed bus;
+    const char* brief;
+  } ports[] = {
+      {"sim", BusSpeed::Standard, "sim \u00B7 standard"},
+      {"sim", BusSpeed::Fast, "sim \u00B7 fast"},
+      {"ppdev:/dev/parport7", BusSpeed::Fast, "parport7 \u00B7 fast"},
+      {"lpt1", BusSpeed::Standard, "lpt1 \u00B7 not open"},
+  };
+  for (const auto& p : ports) {
+    rig.settings.Set(keys::kBusSpeed, p.bus == BusSpeed::Fast ? "fast" : "standard");
+    StationStart start;
+    start.port = p.port;
+    start.virtualTime = true;
+    station->OpenConnection(start);
+    EXPECT_EQ(station->ConnectionStatusTexts().brief, p.brief);
+    EXPECT_EQ(station->ConnectionStatusTexts().full, station->ConnectionStatus());
+  }
+
+  ASSERT_TRUE(station->ChooseDatabase(folder.path + "/line.sqlite").error.empty());
+  EXPECT_EQ(station->RecordStatusTexts(0).brief, "Record: line.sqlite");
+  const StatusText waiting = station->RecordStatusTexts(3);
+  EXPECT_EQ(waiting.brief, "Record: line.sqlite \u00B7 3 waiting");
+  EXPECT_EQ(waiting.full, "Record: " + folder.path + "/line.sqlite \u00B7 3 waiting");
+  ASSERT_EQ(station->SetAllocation("1000-1019", "2000000-2000999"), "");
+  EXPECT_EQ(station->AllocationStatusTexts().brief, "Ranges 1000-1019, 2000000-2000999");
+  EXPECT_EQ(station->AllocationStatusTexts().full, station->AllocationStatus());
+  ASSERT_EQ(station->SetAllocation("7-9", ""), "");
+  EXPECT_EQ(station->AllocationStatusTexts().brief, "Range 1: 7-9");
+  ASSERT_EQ(station->SetAllocation("", ""), "");
+  EXPECT_EQ(station->AllocationStatusTexts().brief, "");
+  ASSERT_TRUE(station->WorkWithoutDatabase(true).ok());
+  EXPECT_EQ(station->RecordStatusTexts(0).brief, "Record: none");
+}
+
 }  // namespace
 }  // namespace qrt::production

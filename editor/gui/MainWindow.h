@@ -128,8 +128,12 @@ class Form1 : public QMainWindow {
   void TransferEnded();
   // The connections Connection... offers (this machine's, unless a test says otherwise).
   void SetConnectionList(std::function<std::vector<ConnectionChoice>()> list) { listConnections_ = std::move(list); }
-  // The status bar: the connection, the record and the allocation in use.
+  // The status bar: the connection, the record and the allocation in use,
+  // each in a short form with the whole text as its tooltip.
   void UpdateStatusBar();
+  // The operations kept on the station that the record does not hold yet,
+  // shown after the record ("· 3 waiting") while there are any.
+  void SetRecordWaiting(int waiting);
   QLabel* connectionLabel() const { return connectionLabel_; }
   QLabel* recordLabel() const { return recordLabel_; }
   QLabel* allocationLabel() const { return allocationLabel_; }
@@ -200,6 +204,7 @@ class Form1 : public QMainWindow {
   QLabel* connectionLabel_ = nullptr;
   QLabel* recordLabel_ = nullptr;
   QLabel* allocationLabel_ = nullptr;
+  int recordWaiting_ = 0;
   QPointer<ProductionLogWindow> log_;
   std::function<std::vector<ConnectionChoice>()> listConnections_ = ListConnectionsOnThisMachine;
   QWidget* background_ = nullptr;
