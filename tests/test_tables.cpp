@@ -364,8 +364,10 @@ TEST_F(TableRig, TheUsersDefaultTblComesFirstAndSaveNeverWritesIntoAFolderNotThe
 // a settings folder it makes private, and the program's stays as it was.
 TEST_F(TableRig, SaveAfterStartWritesTheUsersOwnDefaultTbl) {
   const std::vector<uint8_t> system = Bytes(SavedProfile());
-  WriteBytes(Path("default.tbl"), system);
-  NotTheUsers(dir);
+  fs::create_directory(Path("bin"));
+  WriteBytes(Path("bin/default.tbl"), system);
+  NotTheUsers(Path("bin"));
+  state.ProgramDir = Path("bin");
   state.UserConfigDir = Path("config/qrt35");
   EXPECT_EQ(OpenDefaultTableAtStart(editor, ui), DefaultTable::Opened);
   EXPECT_EQ(Bytes(state.PagerImage), system);
@@ -374,7 +376,8 @@ TEST_F(TableRig, SaveAfterStartWritesTheUsersOwnDefaultTbl) {
   EXPECT_TRUE(msgs.log.empty()) << msgs.log[0].text;
   EXPECT_EQ(FileBytes(Path("config/qrt35/default.tbl")), Bytes(state.PagerImage));
   EXPECT_EQ(fs::status(Path("config/qrt35")).permissions(), fs::perms::owner_all);
-  EXPECT_EQ(FileBytes(Path("default.tbl")), system);
+  EXPECT_EQ(FileBytes(Path("bin/default.tbl")), system);
+  fs::permissions(Path("bin"), fs::perms::owner_all, fs::perm_options::add);  // for the clean-up
 }
 
 // The dialogs open where the last file chosen in one lies; a backup opened
