@@ -53,6 +53,9 @@ class StatusLabel : public QLabel {
  public:
   explicit StatusLabel(QWidget* parent) : QLabel(parent) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    // A sunken panel each, as status bars have them, so that the parts do
+    // not run into one another.
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
   }
   QSize minimumSizeHint() const override { return {1, QLabel::minimumSizeHint().height()}; }
 
