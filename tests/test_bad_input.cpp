@@ -6,7 +6,9 @@
 // or folders are opened; saves go to a read-only folder. Each entry is either
 // refused with its message and changes no byte, or stored exactly.
 #include <gtest/gtest.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -25,7 +27,6 @@
 #include "editor/Editor.h"
 #include "image/Defaults.h"
 #include "tables/TableFiles.h"
-#include "tests/support/AsUser.h"
 #include "tests/support/EditorRig.h"
 #include "tests/support/TableFileFakes.h"
 
@@ -386,7 +387,6 @@ TEST(BadInput, EveryPromptIsRefusedWithItsMessageOrStoredExactly) {
 
 namespace fs = std::filesystem;
 
-using test::AsUser;
 using test::FakeUi;
 using test::FileBytes;
 using test::kTitle;
@@ -408,6 +408,35 @@ struct Scratch {
   std::string Path(const std::string& name) const { return dir + "/" + name; }
   std::string dir;
 };
+
+// Runs `body` in a child process without root's privileges (as "nobody" when
+// the tests run as root), so that file permissions hold as they do for a
+// user. The body returns what went wrong, or nothing.
+std::string AsUser(const std::function<std::string()>& body) {
+  int out[2];
+  if (::pipe(out) != 0) return "no pipe";
+  const pid_t child = ::fork();
+  if (child < 0) return "no fork";
+  if (child == 0) {
+    ::close(out[0]);
+    std::string result;
+    if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+      result = "cannot drop root's privileges";
+    else
+      result = body();
+    if (!result.empty()) (void)!::write(out[1], result.data(), result.size());
+    ::_exit(0);
+  }
+  ::close(out[1]);
+  std::string result;
+  char buf[512];
+  for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;) result.append(buf, static_cast<size_t>(n));
+  ::close(out[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) result += " (child did not end normally)";
+  return result;
+}
 
 struct OpenCase {
   std::string name;

@@ -15,7 +15,6 @@
 #include "editor/Editor.h"
 #include "image/Defaults.h"
 #include "tables/TableFiles.h"
-#include "tests/support/AsUser.h"
 #include "tests/support/TableFileFakes.h"
 
 namespace qrt {
@@ -23,7 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using test::AsUser;
 using test::FakeUi;
 using test::FileBytes;
 using test::kTitle;
@@ -36,7 +34,6 @@ struct TableRig : ::testing::Test {
     char pattern[] = "/tmp/qrt-tables-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     dir = pattern;
-    ::chmod(dir.c_str(), 0755);  // reachable by the user AsUser runs as
     state.ProgramDir = dir;
     state.CurrentTablePath = dir + "/default.tbl";
     editor.LoadDefaults("VESTRA");
@@ -46,6 +43,8 @@ struct TableRig : ::testing::Test {
   void TearDown() override {
     std::error_code ec;
     fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+    for (const auto& e : fs::recursive_directory_iterator(dir, ec))  // folders a test made read-only
+      if (e.is_directory()) fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(dir, ec);
   }
   std::string Path(const std::string& name) const { return dir + "/" + name; }
@@ -188,15 +187,13 @@ TEST_F(TableRig, FolderIsNamedWithTheReason) {
 }
 
 TEST_F(TableRig, UnreadableFileIsNamedWithTheReason) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
   WriteBytes(Path("locked.tbl"), Bytes(SavedProfile()));
   ::chmod(Path("locked.tbl").c_str(), 0);
   ui.openAnswers = {Path("locked.tbl")};
-  EXPECT_EQ(AsUser([&]() -> std::string {
-              mnuLBFF_Click(editor, ui);
-              const std::vector<std::string> want{"Could not open [" + Path("locked.tbl") + "]: Permission denied"};
-              return msgs.Texts() == want ? "" : "messages: " + ::testing::PrintToString(msgs.Texts());
-            }),
-            "");
+  mnuLBFF_Click(editor, ui);
+  EXPECT_EQ(msgs.Texts(),
+            std::vector<std::string>{"Could not open [" + Path("locked.tbl") + "]: Permission denied"});
 }
 
 TEST_F(TableRig, CancelledDialogsEndQuietly) {
@@ -317,45 +314,43 @@ TEST_F(TableRig, StartUpWithAForeignDefaultTblReportsItAndLoadsNothing) {
 
 // ------------------------------------------------- the user's own default.tbl
 
-// Makes `folder` one the user does not own, as an installed program's is.
-void NotTheUsers(const std::string& folder) {
-  if (::geteuid() == 0)
-    ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
-  else
-    ::chmod(folder.c_str(), 0555);
+// A folder of the test's; not `own`, it is someone else's, as an installed
+// program's folder is.
+std::string Folder(const std::string& path, bool own) {
+  fs::create_directories(path);
+  if (own) return path;
+  if (::geteuid() == 0) {
+    EXPECT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+  } else {
+    ::chmod(path.c_str(), 0555);
+  }
+  return path;
 }
 
-TEST_F(TableRig, TheUsersDefaultTblComesFirstAndSaveNeverWritesIntoAFolderNotTheirs) {
-  struct Case {
-    const char* name;
-    bool userHas, programHas, programIsTheUsers, userHasAFolder;
-    const char* open;  // "user", "program" or ""
-    const char* save;
+TEST_F(TableRig, TheUsersDefaultTblComesFirstAndSaveWritesOnlyIntoTheirFolders) {
+  const struct {
+    bool userHas, programHas, programIsTheUsers;
+    const char *open, *save;
+  } cases[] = {
+      {true, true, true, "user", "user"},         // the user's own comes first
+      {false, true, true, "program", "program"},  // a source build keeps its own
+      {false, false, true, "", "program"},
+      {false, true, false, "program", "user"},    // installed, with one beside it
+      {false, false, false, "", "user"},          // installed, a new user
   };
-  const Case cases[] = {
-      {"the user's own first", true, true, true, true, "user", "user"},
-      {"a source build keeps its own", false, true, true, true, "program", "program"},
-      {"a fresh source build", false, false, true, true, "", "program"},
-      {"installed, with one beside it", false, true, false, true, "program", "user"},
-      {"installed, a new user", false, false, false, true, "", "user"},
-      {"no settings folder at all", false, false, false, false, "", "program"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::string program = Path(std::string(c.name) + "/bin"), user = Path(std::string(c.name) + "/config");
-    fs::create_directories(program);
-    fs::create_directories(user);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    const auto& c = cases[i];
+    const std::string program = Folder(Path(std::to_string(i) + "/bin"), true);
+    const std::string user = Folder(Path(std::to_string(i) + "/config"), true);
     if (c.userHas) WriteBytes(user + "/default.tbl", Bytes(SavedProfile()));
     if (c.programHas) WriteBytes(program + "/default.tbl", Bytes(SavedProfile()));
-    if (!c.programIsTheUsers) NotTheUsers(program);
+    Folder(program, c.programIsTheUsers);
     const auto path = [&](std::string_view which) {
       return which.empty() ? std::string() : (which == "user" ? user : program) + "/default.tbl";
     };
-    const DefaultTablePlace place = ChooseDefaultTable(program, c.userHasAFolder ? user : "");
-    EXPECT_EQ(place.open, path(c.open));
-    EXPECT_EQ(place.save, path(c.save));
-    EXPECT_EQ(IsUsersOwnFolder(program), c.programIsTheUsers);
-    fs::permissions(program, fs::perms::owner_all, fs::perm_options::add);  // for the clean-up
+    EXPECT_EQ(ChooseDefaultTable(program, user).open, path(c.open));
+    EXPECT_EQ(ChooseDefaultTable(program, user).save, path(c.save));
   }
   EXPECT_FALSE(IsUsersOwnFolder("/usr/bin")) << "the system's, even for root";
 }
@@ -364,20 +359,17 @@ TEST_F(TableRig, TheUsersDefaultTblComesFirstAndSaveNeverWritesIntoAFolderNotThe
 // a settings folder it makes private, and the program's stays as it was.
 TEST_F(TableRig, SaveAfterStartWritesTheUsersOwnDefaultTbl) {
   const std::vector<uint8_t> system = Bytes(SavedProfile());
-  fs::create_directory(Path("bin"));
+  state.ProgramDir = Folder(Path("bin"), true);
   WriteBytes(Path("bin/default.tbl"), system);
-  NotTheUsers(Path("bin"));
-  state.ProgramDir = Path("bin");
+  Folder(state.ProgramDir, false);
   state.UserConfigDir = Path("config/qrt35");
   EXPECT_EQ(OpenDefaultTableAtStart(editor, ui), DefaultTable::Opened);
-  EXPECT_EQ(Bytes(state.PagerImage), system);
   state.PagerImage[0x042] ^= 0xFF;
   mnuSBTF_Click(editor, ui);
   EXPECT_TRUE(msgs.log.empty()) << msgs.log[0].text;
   EXPECT_EQ(FileBytes(Path("config/qrt35/default.tbl")), Bytes(state.PagerImage));
   EXPECT_EQ(fs::status(Path("config/qrt35")).permissions(), fs::perms::owner_all);
   EXPECT_EQ(FileBytes(Path("bin/default.tbl")), system);
-  fs::permissions(Path("bin"), fs::perms::owner_all, fs::perm_options::add);  // for the clean-up
 }
 
 // The dialogs open where the last file chosen in one lies; a backup opened
@@ -425,16 +417,14 @@ TEST_F(TableRig, SaveInterruptedHalfWayLeavesTheOldFileWhole) {
 }
 
 TEST_F(TableRig, SaveIntoAReadOnlyFolderFailsWithAMessage) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   const std::vector<uint8_t> old = Bytes(SavedProfile());
   WriteBytes(Path("default.tbl"), old);
   ::chmod(dir.c_str(), 0555);
-  const std::string wrong = AsUser([&]() -> std::string {
-    mnuSBTF_Click(editor, ui);
-    const std::vector<std::string> want{"Could not save [" + Path("default.tbl") + "]: Permission denied"};
-    return msgs.Texts() == want ? "" : "messages: " + ::testing::PrintToString(msgs.Texts());
-  });
+  mnuSBTF_Click(editor, ui);
   ::chmod(dir.c_str(), 0755);
-  EXPECT_EQ(wrong, "");
+  EXPECT_EQ(msgs.Texts(),
+            std::vector<std::string>{"Could not save [" + Path("default.tbl") + "]: Permission denied"});
   EXPECT_EQ(FileBytes(Path("default.tbl")), old);
 }
 
