@@ -273,15 +273,12 @@ TEST_F(ProductionWindow, TheStatusBarReadsWholeAtTheDesignSize) {
   window->SetRecordWaiting(3);
   ASSERT_EQ(window->clientArea()->width(), 634);
   QApplication::processEvents();
-  EXPECT_EQ(window->connectionLabel()->text(), QString::fromUtf8("sim \u00B7 standard"));
   EXPECT_EQ(window->recordLabel()->text(), QString::fromUtf8("Record: production.sqlite \u00B7 3 waiting"));
-  EXPECT_EQ(window->recordLabel()->toolTip().toStdString(),
-            rig.station.RecordStatus() + " \u00B7 3 waiting");
-  for (QLabel* label : {window->connectionLabel(), window->recordLabel(), window->allocationLabel()}) {
-    EXPECT_TRUE(label->isVisible()) << label->objectName().toStdString();
-    EXPECT_GE(label->contentsRect().width(), label->fontMetrics().horizontalAdvance(label->text()))
+  EXPECT_EQ(window->recordLabel()->toolTip().toStdString(), rig.station.RecordStatus() + " \u00B7 3 waiting");
+  for (QLabel* label : {window->connectionLabel(), window->recordLabel(), window->allocationLabel()})
+    EXPECT_TRUE(label->isVisible() &&
+                label->contentsRect().width() >= label->fontMetrics().horizontalAdvance(label->text()))
         << label->text().toStdString();
-  }
 }
 
 // Connection... opens the port chosen and remembers it; Bus Speed sets the
