@@ -314,17 +314,9 @@ TEST_F(TableRig, StartUpWithAForeignDefaultTblReportsItAndLoadsNothing) {
 
 // ------------------------------------------------- the user's own default.tbl
 
-// A folder of the test's; not `own`, it is someone else's, as an installed
-// program's folder is.
-std::string Folder(const std::string& path, bool own) {
-  fs::create_directories(path);
-  if (own) return path;
-  if (::geteuid() == 0) {
-    EXPECT_EQ(::chown(path.c_str(), 65534, 65534), 0);
-  } else {
-    ::chmod(path.c_str(), 0555);
-  }
-  return path;
+// Makes `folder` someone else's, as an installed program's folder is.
+void NotTheUsers(const std::string& folder) {
+  EXPECT_EQ(::geteuid() == 0 ? ::chown(folder.c_str(), 65534, 65534) : ::chmod(folder.c_str(), 0555), 0);
 }
 
 TEST_F(TableRig, TheUsersDefaultTblComesFirstAndSaveWritesOnlyIntoTheirFolders) {
@@ -341,11 +333,11 @@ TEST_F(TableRig, TheUsersDefaultTblComesFirstAndSaveWritesOnlyIntoTheirFolders) 
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
     const auto& c = cases[i];
-    const std::string program = Folder(Path(std::to_string(i) + "/bin"), true);
-    const std::string user = Folder(Path(std::to_string(i) + "/config"), true);
+    const std::string program = Path(std::to_string(i) + "/bin"), user = Path(std::to_string(i) + "/config");
+    fs::create_directories(program), fs::create_directories(user);
     if (c.userHas) WriteBytes(user + "/default.tbl", Bytes(SavedProfile()));
     if (c.programHas) WriteBytes(program + "/default.tbl", Bytes(SavedProfile()));
-    Folder(program, c.programIsTheUsers);
+    if (!c.programIsTheUsers) NotTheUsers(program);
     const auto path = [&](std::string_view which) {
       return which.empty() ? std::string() : (which == "user" ? user : program) + "/default.tbl";
     };
@@ -359,9 +351,9 @@ TEST_F(TableRig, TheUsersDefaultTblComesFirstAndSaveWritesOnlyIntoTheirFolders) 
 // a settings folder it makes private, and the program's stays as it was.
 TEST_F(TableRig, SaveAfterStartWritesTheUsersOwnDefaultTbl) {
   const std::vector<uint8_t> system = Bytes(SavedProfile());
-  state.ProgramDir = Folder(Path("bin"), true);
+  fs::create_directory(state.ProgramDir = Path("bin"));
   WriteBytes(Path("bin/default.tbl"), system);
-  Folder(state.ProgramDir, false);
+  NotTheUsers(state.ProgramDir);
   state.UserConfigDir = Path("config/qrt35");
   EXPECT_EQ(OpenDefaultTableAtStart(editor, ui), DefaultTable::Opened);
   state.PagerImage[0x042] ^= 0xFF;
@@ -375,9 +367,8 @@ TEST_F(TableRig, SaveAfterStartWritesTheUsersOwnDefaultTbl) {
 // The dialogs open where the last file chosen in one lies; a backup opened
 // is the program's keeping and moves them nowhere.
 TEST_F(TableRig, FileDialogsOpenInTheFolderOfTheLastFileChosen) {
-  fs::create_directories(Path("tables"));
-  fs::create_directories(Path("backups"));
-  state.BackupsDir = Path("backups");
+  fs::create_directory(Path("tables"));
+  fs::create_directory(state.BackupsDir = Path("backups"));
   WriteBytes(Path("backups/kept.tbl"), Bytes(SavedProfile()));
   state.TableFolder = Path("documents");
   ui.saveAnswers = {Path("tables/new.tbl")};
