@@ -264,15 +264,14 @@ TEST_F(ProductionWindow, TheLogShowsSortsFiltersAndExportsTheRecords) {
   EXPECT_EQ(log->model()->rowCount(), 4) << "the open log follows the transfers";
 }
 
-// At the window's design size (634 px) every part of the status bar shows its
-// short form whole, the longest allocation and a record with waiting
-// operations included; the whole texts are the tooltips.
+// At the design size (634 px) each status part shows its short form whole,
+// the longest ranges and waiting operations included; tooltips say it all.
 TEST_F(ProductionWindow, TheStatusBarReadsWholeAtTheDesignSize) {
   Start("");
   ASSERT_EQ(rig.station.SetAllocation("1000000-1000999", "2000000-2000999"), "");
   window->SetRecordWaiting(3);
   ASSERT_EQ(window->clientArea()->width(), 634);
-  QApplication::processEvents();
+  QApplication::processEvents();  // the status bar laid out for the new texts
   EXPECT_EQ(window->recordLabel()->text(), QString::fromUtf8("Record: production.sqlite \u00B7 3 waiting"));
   EXPECT_EQ(window->recordLabel()->toolTip().toStdString(), rig.station.RecordStatus() + " \u00B7 3 waiting");
   for (QLabel* label : {window->connectionLabel(), window->recordLabel(), window->allocationLabel()})
