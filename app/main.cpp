@@ -1,6 +1,6 @@
 // qrt35prog: the programmer's desktop window.
 //
-//   qrt35prog [--port PORT] [--sim-image FILE] [--screenshot DIR]
+//   qrt35prog [--port PORT] [--sim-image FILE] [--screenshot DIR] [--version]
 //
 // Start-up: the station (the connection --port names, else the one chosen
 // last time with Pager > Connection..., at the remembered bus speed), the
@@ -27,6 +27,7 @@
 #include "app/Screenshots.h"
 #include "backup/Backups.h"
 #include "base/DataHome.h"
+#include "controls/ShellTexts.h"
 #include "controls/gui/Pictures.h"
 #include "controls/gui/SplashWindow.h"
 #include "editor/Editor.h"
@@ -46,6 +47,7 @@ struct Options {
   std::string simImage;
   std::string screenshotDir;
   bool help = false;
+  bool version = false;
   std::string error;
 };
 
@@ -64,6 +66,8 @@ void DescribeOptions(QCommandLineParser& parser) {
                     QStringLiteral("Write PNG pictures of the windows into DIR and exit."),
                     QStringLiteral("DIR")});
   parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")});
+  parser.addOption({QStringLiteral("version"),
+                    QStringLiteral("Show the program's name, version and build date, and exit.")});
 }
 
 // The options are read before any window system is needed, so that --help
@@ -92,6 +96,7 @@ Options Parse(int argc, char** argv, QString& helpText) {
     return o;
   }
   o.help = parser.isSet(QStringLiteral("help"));
+  o.version = parser.isSet(QStringLiteral("version"));
   if (parser.isSet(QStringLiteral("port"))) o.port = parser.value(QStringLiteral("port")).toStdString();
   o.simImage = parser.value(QStringLiteral("sim-image")).toStdString();
   o.screenshotDir = parser.value(QStringLiteral("screenshot")).toStdString();
@@ -119,6 +124,10 @@ int main(int argc, char** argv) {
   const Options options = Parse(argc, argv, helpText);
   if (options.help) {
     std::fputs(qPrintable(helpText), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::fputs(qrt::shell::VersionText("qrt35prog").c_str(), stdout);
     return 0;
   }
   if (!options.error.empty()) {
@@ -177,6 +186,9 @@ int main(int argc, char** argv) {
   state.KeepBackups = true;
   state.BackupsDir = qrt::DefaultBackupsFolder();
   state.BackupBeforeWrite = station.backupBeforeWrite();
+  // The user's own default.tbl, in their settings folder; the pictures show
+  // the window as it starts without one.
+  if (!screenshots) state.UserConfigDir = qrt::ConfigHome().string();
   qrt::QtEditorHost host(station);
   qrt::Editor editor(state, *messages, host);
   qrt::Form1 window(editor, station);

@@ -48,15 +48,21 @@ bool MakePrivate(const fs::path& dir, std::string& error) {
   return true;
 }
 
-}  // namespace
-
-fs::path DataHome() {
-  const char* xdg = std::getenv("XDG_DATA_HOME");
+// The XDG base directory rule: the variable when it holds an absolute path,
+// else the folder under HOME.
+fs::path XdgHome(const char* variable, const char* underHome) {
+  const char* xdg = std::getenv(variable);
   if (xdg && *xdg && fs::path(xdg).is_absolute()) return fs::path(xdg) / "qrt35";
   const char* home = std::getenv("HOME");
   if (!home || !*home) return {};
-  return fs::path(home) / ".local/share/qrt35";
+  return fs::path(home) / underHome / "qrt35";
 }
+
+}  // namespace
+
+fs::path DataHome() { return XdgHome("XDG_DATA_HOME", ".local/share"); }
+
+fs::path ConfigHome() { return XdgHome("XDG_CONFIG_HOME", ".config"); }
 
 bool EnsurePrivateFolder(const fs::path& dir, std::string& error) {
   if (dir.empty()) {

@@ -23,6 +23,12 @@ std::filesystem::path DataHome();
 // the reason in `error`, when that fails.
 bool EnsurePrivateFolder(const std::filesystem::path& dir, std::string& error);
 
+// Where the programmer keeps the user's own settings files (the window's
+// default.tbl): $XDG_CONFIG_HOME/qrt35, or ~/.config/qrt35 where
+// XDG_CONFIG_HOME is unset, empty or not absolute; empty when neither says
+// where it is. Nothing is created.
+std::filesystem::path ConfigHome();
+
 // The simulated pager's EEPROM file when none is named: one file that both
 // programs use, so that the window and the command line see one pager. The
 // folder is created; empty when there is no data folder.

@@ -287,6 +287,7 @@ std::unique_ptr<CLI::App> BuildApp() {
               "(default $QRT35_DB, else ~/.local/share/qrt35/production.sqlite)");
   Flag(*app, "--no-db", "no production record");
   Flag(*app, "-y,--yes", "answer Yes to every question (overwrite, hardware variant)");
+  Flag(*app, "--version", "print the program's name, version and build date, and exit");
 
   const auto formatter = std::make_shared<HelpFormatter>(27);
   for (const CommandInfo& info : kCommands) {
@@ -442,6 +443,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* d
   if (line.help) return line;
   if (!line.error.empty()) return line;
 
+  if (Given(*app, "--version")) {
+    line.version = true;
+    return line;
+  }
   if (const CLI::App* help = app->get_subcommand(kHelpName); help->parsed()) {
     line.help = true;
     const std::vector<std::string> topic = Values(*help, "COMMAND");

@@ -38,6 +38,7 @@ struct CommandLine {
   bool yes = false;
 
   bool help = false;          // --help: for the tool, or for `command` when one was given
+  bool version = false;       // --version: the program, its version and build date; nothing else runs
   Command command = Command::None;
   std::vector<std::string> files;
 

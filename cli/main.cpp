@@ -23,6 +23,7 @@
 #include "cli/Json.h"
 #include "cli/Session.h"
 #include "cli/Settings.h"
+#include "controls/ShellTexts.h"
 #include "diagnostics/Diagnostics.h"
 #include "editor/Capcode.h"
 #include "link/RealClock.h"
@@ -380,6 +381,10 @@ int Log(const CommandLine& line) {
 int Run(const std::vector<std::string>& args) {
   const CommandLine line = ParseCommandLine(args, std::getenv(production::kDatabaseEnv));
   if (!line.error.empty()) return UsageError(line.error);
+  if (line.version) {
+    PrintText(shell::VersionText("qrt35"));
+    return kOk;
+  }
   if (line.help) {
     const std::string help = HelpText(line.command);
     std::fwrite(help.data(), 1, help.size(), stdout);

@@ -33,6 +33,12 @@ std::string PlatformAndVersion() { return "Version " + VersionNumber() + " for "
 
 std::string VersionAndBuildDate() { return "Version " + VersionNumber() + ", built " + product::kBuildDate; }
 
+std::string VersionText(const std::string& program) {
+  return program + " (" + product::kName + ") " + VersionNumber() + "\nBuilt " + product::kBuildDate +
+         ".\n\nCopyright " + product::kCopyrightYear + " " + product::kCompany + ". All rights reserved;\n"
+         "licensed, not sold: see the licence that came with the program.\n";
+}
+
 std::string ContactBlock() {
   return std::string("Technical support and programming boards:\n") + product::kCompany +
          ", or the dealer who supplied your pagers.";

@@ -29,5 +29,9 @@ std::string PlatformAndVersion();
 std::string VersionAndBuildDate();
 // A few lines for the about box's contact block, separated by '\n'.
 std::string ContactBlock();
+// What `program --version` prints: the program, the product and its version
+// on the first line (the form man-page tools read), then the build date and
+// the licence.
+std::string VersionText(const std::string& program);
 
 }  // namespace qrt::shell

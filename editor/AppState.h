@@ -30,8 +30,15 @@ struct AppState {
   bool WindowLoaded = false;
 
   std::string ProgramDir = ".";
-  std::string CurrentTablePath;      // set at start to ProgramDir + "/default.tbl"
+  // The user's own settings folder ($XDG_CONFIG_HOME/qrt35), which holds the
+  // window's default.tbl; empty: the user has none, default.tbl lives in
+  // ProgramDir. Made (0700) by the first Save that writes there.
+  std::string UserConfigDir;
+  std::string CurrentTablePath;      // set at start to the default.tbl Save writes
   bool UseCurrentTablePath = false;
+  // Where the file dialogs open: the folder of the last table file chosen in
+  // one (the window remembers it between runs); empty: ProgramDir.
+  std::string TableFolder;
 
   // Backups of the pagers (backup/): every pager read, and every pager about
   // to be written, is kept in BackupsDir. The programs switch KeepBackups on

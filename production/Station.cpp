@@ -1,5 +1,7 @@
 #include "production/Station.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <utility>
 
 #include "base/DataHome.h"
@@ -16,6 +18,22 @@ constexpr const char* kFalse = "false";
 
 std::optional<std::string> Given(const std::string& text) {
   return text.empty() ? std::nullopt : std::optional<std::string>(text);
+}
+
+// A record's location in a few words: a SQLite file by its name, a
+// PostgreSQL database by its name and server ("line on db1").
+std::string BriefLocation(const std::string& name) {
+  const size_t scheme = name.find("://");
+  if (scheme == std::string::npos) return name.substr(name.rfind('/') + 1);
+  std::string rest = name.substr(scheme + 3);
+  rest = rest.substr(0, rest.find('?'));
+  const size_t at = rest.rfind('@');
+  if (at != std::string::npos) rest = rest.substr(at + 1);
+  const size_t slash = rest.find('/');
+  const std::string host = rest.substr(0, std::min(slash, rest.find(':')));
+  const std::string database = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
+  if (database.empty()) return host.empty() ? name : host;
+  return host.empty() ? database : database + " on " + host;
 }
 
 }  // namespace
@@ -68,9 +86,35 @@ void Station::SetBusSpeed(BusSpeed speed) {
 
 std::string Station::ConnectionStatus() const { return ConnectionStatusText(connection_, opened_); }
 
+StatusText Station::ConnectionStatusTexts() const {
+  const std::string& port = connection_.options().port;
+  const bool fast = connection_.options().bus == BusSpeed::Fast;
+  // The name the user chose it by, without the device's folder.
+  std::string name = port.substr(0, port.find(':'));
+  if (name == "ppdev" || name == "i2c") {
+    const size_t slash = port.rfind('/');
+    if (slash != std::string::npos) name = port.substr(slash + 1);
+  } else if (name == "ch341") {
+    name = port;
+  }
+  std::string speed = fast ? "fast" : "standard";
+  if (!opened_.ok) speed = "not open";
+  else if (port.rfind("i2c:", 0) == 0) speed = "kernel rate";
+  else if (port.rfind("ch341", 0) == 0) speed = fast ? "400 kHz" : "100 kHz";
+  return {name + " \u00B7 " + speed, ConnectionStatus()};
+}
+
 bool Station::backupBeforeWrite() const { return Flag(keys::kBackupFirst, true); }
 
 void Station::SetBackupBeforeWrite(bool on) { settings_.Set(keys::kBackupFirst, on ? kTrue : kFalse); }
+
+std::string Station::tableFolder() const {
+  const std::string folder = settings_.Get(keys::kTableFolder).value_or("");
+  std::error_code ec;
+  return !folder.empty() && std::filesystem::is_directory(folder, ec) ? folder : std::string();
+}
+
+void Station::SetTableFolder(const std::string& folder) { settings_.Set(keys::kTableFolder, folder); }
 
 // ---------------------------------------------------------------- record
 
@@ -125,6 +169,19 @@ StoreStatus Station::WorkWithoutDatabase(bool on) {
   return OpenRecord();
 }
 
+StatusText Station::RecordStatusTexts(int waiting) const {
+  std::string brief = "Record: none";
+  if (store_) brief = "Record: " + BriefLocation(store_->Name());
+  else if (!line_.unavailable().empty()) brief = "Record: not available";
+  StatusText text{brief, RecordStatus()};
+  if (waiting > 0) {
+    const std::string more = " \u00B7 " + std::to_string(waiting) + " waiting";
+    text.brief += more;
+    text.full += more;
+  }
+  return text;
+}
+
 std::string Station::RecordStatus() const {
   if (store_) return "Record: " + store_->Name();
   if (!line_.unavailable().empty()) return "Record: not available, writes refused";
@@ -144,6 +201,16 @@ std::string Station::SetAllocation(std::string_view capcode1, std::string_view c
 std::string Station::AllocationStatus() const {
   const std::string text = AllocationText(line_.allocation());
   return text.empty() ? text : "Allocation: " + text;
+}
+
+StatusText Station::AllocationStatusTexts() const {
+  // Both capcodes' ranges in their order; one alone says whose it is.
+  const std::vector<CapcodeRange>& ranges = line_.allocation();
+  const auto text = [](const CapcodeRange& r) { return std::to_string(r.first) + "-" + std::to_string(r.last); };
+  std::string brief;
+  if (ranges.size() == 1) brief = "Range " + std::to_string(ranges[0].slot) + ": " + text(ranges[0]);
+  for (size_t i = 0; ranges.size() > 1 && i < ranges.size(); ++i) brief += (i ? ", " : "Ranges ") + text(ranges[i]);
+  return {brief, AllocationStatus()};
 }
 
 // ------------------------------------------------------------------- log

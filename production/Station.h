@@ -50,7 +50,15 @@ inline constexpr const char* kBusSpeed = "connection/busSpeed";      // "standar
 inline constexpr const char* kDatabaseUrl = "production/databaseUrl"; // "" is the station's own file
 inline constexpr const char* kWithoutDatabase = "production/workWithoutDatabase";
 inline constexpr const char* kBackupFirst = "backupBeforeWriting";
+inline constexpr const char* kTableFolder = "files/tableFolder";  // where the file dialogs open
 }  // namespace keys
+
+// One part of the window's status bar: a short form that fits the window at
+// its design size ("sim · standard"), and the whole text for its tooltip.
+struct StatusText {
+  std::string brief;
+  std::string full;
+};
 
 struct StationStart {
   std::optional<std::string> port;  // --port; wins over the remembered connection
@@ -87,9 +95,16 @@ class Station {
   void SetBusSpeed(BusSpeed speed);  // remembered
   // "Connection: /dev/parport0 through ppdev, standard bus".
   std::string ConnectionStatus() const;
+  // Briefly "parport0 · standard": the port's own name and its bus.
+  StatusText ConnectionStatusTexts() const;
 
   bool backupBeforeWrite() const;
   void SetBackupBeforeWrite(bool on);  // remembered
+
+  // The folder of the last table file chosen in a file dialog; empty when
+  // none was, or it is gone.
+  std::string tableFolder() const;
+  void SetTableFolder(const std::string& folder);  // remembered
 
   // ---- the production record
   // The location the record is opened from: the remembered URL, else the
@@ -114,6 +129,9 @@ class Station {
   StoreStatus WorkWithoutDatabase(bool on);
   // "Record: /home/tech/.local/share/qrt35/production.sqlite".
   std::string RecordStatus() const;
+  // Briefly "Record: production.sqlite"; `waiting` operations kept on the
+  // station that the record does not hold yet add " · 3 waiting" to both forms.
+  StatusText RecordStatusTexts(int waiting) const;
 
   // ---- capcode allocation
   // Pager > Allocate Capcodes...: the ranges of capcode 1 and 2 (see
@@ -123,6 +141,9 @@ class Station {
   // "Allocation: capcode 1 0001000-0001019"; empty when the image's own
   // capcodes are written.
   std::string AllocationStatus() const;
+  // Briefly "Ranges 1000-1019, 2000-2019" (capcode 1, then 2) or "Range 1:
+  // 1000-1019"; both empty without ranges.
+  StatusText AllocationStatusTexts() const;
 
   // ---- the log
   // The records the filter texts select (an empty text: any), newest first;

@@ -9,7 +9,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
+#include "base/DataHome.h"
 #include "base/FileIo.h"
 #include "base/Messages.h"
 #include "editor/Editor.h"
@@ -49,6 +51,14 @@ bool IsFileInFolder(const std::string& path, const std::string& folder) {
   return inside;
 }
 
+std::string DialogFolder(const AppState& st) { return st.TableFolder.empty() ? st.ProgramDir : st.TableFolder; }
+
+// A file the user chose in a dialog: the next dialog opens in its folder. A
+// backup is the program's own keeping, not where the user keeps tables.
+void RememberFolderOf(AppState& st, const std::string& path) {
+  if (!IsFileInFolder(path, st.BackupsDir)) st.TableFolder = ParentDirectory(path);
+}
+
 // Opens the table at path into the editor. True when the image was taken over.
 bool OpenTable(Editor& editor, TableFileUi& ui) {
   AppState& st = editor.state;
@@ -56,7 +66,7 @@ bool OpenTable(Editor& editor, TableFileUi& ui) {
   if (st.UseCurrentTablePath) {
     path = st.CurrentTablePath;
   } else {
-    const std::optional<std::string> chosen = ui.ChooseOpenPath(st.ProgramDir);
+    const std::optional<std::string> chosen = ui.ChooseOpenPath(DialogFolder(st));
     if (!chosen) return false;
     path = *chosen;
     struct stat sb;
@@ -87,6 +97,7 @@ bool OpenTable(Editor& editor, TableFileUi& ui) {
   editor.DetectBand();
   editor.init_ctl();
   ui.SetTitle(TitleWithPath(ui.Title(), path));
+  if (!st.UseCurrentTablePath) RememberFolderOf(st, path);
   return true;
 }
 
@@ -218,7 +229,7 @@ void mnuSA_Click(Editor& editor, TableFileUi& ui) {
     // change it.
     if (IsFileInFolder(path, st.BackupsDir)) return RefuseBackup(editor, path);
   } else {
-    const std::optional<std::string> chosen = ui.ChooseSavePath(st.ProgramDir);
+    const std::optional<std::string> chosen = ui.ChooseSavePath(DialogFolder(st));
     if (!chosen) return;
     path = *chosen;
     if (IsFileInFolder(path, st.BackupsDir)) return RefuseBackup(editor, path);
@@ -228,13 +239,19 @@ void mnuSA_Click(Editor& editor, TableFileUi& ui) {
       return;
     }
   }
-  const std::string error = WriteTableFileAtomically(path, st.PagerImage);
+  // The user's settings folder is made by the first save into it, private
+  // like the rest of the user's configuration.
+  std::string error;
+  if (!st.UserConfigDir.empty() && ParentDirectory(path) == st.UserConfigDir)
+    (void)EnsurePrivateFolder(st.UserConfigDir, error);
+  if (error.empty()) error = WriteTableFileAtomically(path, st.PagerImage);
   if (!error.empty()) {
     editor.msg.Show(SaveFailure(path, error), MsgIcon::Warning);
     return;
   }
   st.CurrentTablePath = path;
   ui.SetTitle(TitleWithPath(ui.Title(), path));
+  if (!st.UseCurrentTablePath) RememberFolderOf(st, path);
 }
 
 void mnuSBTF_Click(Editor& editor, TableFileUi& ui) {
@@ -243,14 +260,39 @@ void mnuSBTF_Click(Editor& editor, TableFileUi& ui) {
   editor.state.UseCurrentTablePath = false;
 }
 
+bool IsUsersOwnFolder(const std::string& dir) {
+  struct stat sb;
+  if (::stat(dir.c_str(), &sb) != 0 || !S_ISDIR(sb.st_mode) || sb.st_uid != ::geteuid()) return false;
+  if (::faccessat(AT_FDCWD, dir.c_str(), W_OK, AT_EACCESS) != 0) return false;
+  char* resolved = ::realpath(dir.c_str(), nullptr);
+  if (!resolved) return false;
+  const std::string real = resolved;
+  std::free(resolved);
+  return real != "/usr" && real.rfind("/usr/", 0) != 0;
+}
+
+DefaultTablePlace ChooseDefaultTable(const std::string& programDir, const std::string& userConfigDir) {
+  const auto isFile = [](const std::string& path) {
+    struct stat sb;
+    return !path.empty() && ::stat(path.c_str(), &sb) == 0 && !S_ISDIR(sb.st_mode);
+  };
+  const std::string user = userConfigDir.empty() ? std::string() : userConfigDir + "/default.tbl";
+  const std::string program = programDir + "/default.tbl";
+  if (isFile(user)) return {user, user};
+  const std::string save = user.empty() || IsUsersOwnFolder(programDir) ? program : user;
+  return {isFile(program) ? program : std::string(), save};
+}
+
 DefaultTable OpenDefaultTableAtStart(Editor& editor, TableFileUi& ui) {
   AppState& st = editor.state;
-  if (st.CurrentTablePath.empty()) st.CurrentTablePath = st.ProgramDir + "/default.tbl";
-  struct stat sb;
-  if (::stat(st.CurrentTablePath.c_str(), &sb) != 0 || S_ISDIR(sb.st_mode)) return DefaultTable::None;
+  const DefaultTablePlace place = ChooseDefaultTable(st.ProgramDir, st.UserConfigDir);
+  st.CurrentTablePath = place.save;
+  if (place.open.empty()) return DefaultTable::None;
+  st.CurrentTablePath = place.open;
   st.UseCurrentTablePath = true;
   const bool loaded = OpenTable(editor, ui);
   st.UseCurrentTablePath = false;
+  st.CurrentTablePath = place.save;
   return loaded ? DefaultTable::Opened : DefaultTable::Refused;
 }
 

@@ -27,7 +27,9 @@ class TableFileUi {
 };
 
 // File > Open (Ctrl+O). With state.UseCurrentTablePath the file at
-// CurrentTablePath is opened without a dialog.
+// CurrentTablePath is opened without a dialog. The dialogs open in
+// TableFolder, and a file chosen in one (not a backup) makes its folder the
+// next TableFolder.
 void mnuLBFF_Click(Editor& editor, TableFileUi& ui);
 // File > Save As... (Ctrl+A). With state.UseCurrentTablePath the image is
 // written to CurrentTablePath without a dialog or a question.
@@ -35,8 +37,25 @@ void mnuSA_Click(Editor& editor, TableFileUi& ui);
 // File > Save (Ctrl+S): Save As on CurrentTablePath.
 void mnuSBTF_Click(Editor& editor, TableFileUi& ui);
 
-// Start-up: opens CurrentTablePath (ProgramDir + "/default.tbl") when that
-// file exists. Tells whether there was none, it was opened, or it was refused;
+// The window's default.tbl: the one opened at start (`open`; empty when there
+// is none) and the one Save writes before any Open or Save As (`save`).
+// The user's own ($XDG_CONFIG_HOME/qrt35/default.tbl, `userConfigDir`) comes
+// first; else the one next to the program is opened. Save writes next to the
+// program only where that folder is the user's own (a source build): never
+// into an installed program's folder, whose files belong to the system.
+struct DefaultTablePlace {
+  std::string open;
+  std::string save;
+};
+DefaultTablePlace ChooseDefaultTable(const std::string& programDir, const std::string& userConfigDir);
+
+// True when the user owns `dir` and may write into it, and it is not part of
+// the installed system (/usr).
+bool IsUsersOwnFolder(const std::string& dir);
+
+// Start-up: opens the default.tbl ChooseDefaultTable names for ProgramDir and
+// UserConfigDir, and leaves CurrentTablePath at the one Save writes. Tells
+// whether there was none, it was opened, or it was refused;
 // Editor::ShowStartImage decides from that how the factory image is shown.
 DefaultTable OpenDefaultTableAtStart(Editor& editor, TableFileUi& ui);
 

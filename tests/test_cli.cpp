@@ -142,6 +142,9 @@ TEST_F(Cli, GlobalOptionsAfterTheCommandAndCommandNamesAsFiles) {
 }
 
 TEST_F(Cli, HelpForTheToolAndEveryCommand) {
+  const RunResult version = Run({"--version"});
+  EXPECT_TRUE(version.code == 0 && version.out.rfind("qrt35 (QRT35 Pager Programmer) ", 0) == 0 &&
+              version.out.find("\nBuilt ") != std::string::npos) << version.out;
   const RunResult tool = Run({"--help"});
   ASSERT_EQ(tool.code, 0);
   for (const char* command : {"read", "write", "verify", "new", "show", "set", "diff", "backups", "log"}) {

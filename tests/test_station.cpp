@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "link/PagerLink.h"
 #include "production/Station.h"
@@ -105,6 +106,35 @@ TEST(Station, TheRecordIsRememberedWithoutPasswordsAndRefusedWritesSayWhy) {
   EXPECT_NE(station->QueryLog("x", "", "").error.find("A capcode is a number"), std::string::npos);
   EXPECT_TRUE(Station::TestDatabase(good).ok());
   EXPECT_FALSE(Station::TestDatabase(missing).ok());
+}
+
+// The status bar's short forms: the port by its own name and its bus, the
+// record by its file, the allocation by its ranges, and what waits for the
+// record on both forms; the whole texts stay for the tooltips.
+TEST(Station, StatusTextsInShortAndInFull) {
+  Folder folder;
+  Rig rig;
+  auto station = rig.Make();
+  for (const auto& [port, fast, brief] : {std::tuple{"sim", false, "sim \u00B7 standard"},
+                                          {"ppdev:/dev/parport7", true, "parport7 \u00B7 fast"},
+                                          {"lpt1", false, "lpt1 \u00B7 not open"}}) {
+    rig.settings.Set(keys::kBusSpeed, fast ? "fast" : "standard");
+    StationStart start;
+    start.port = port;
+    station->OpenConnection(start);
+    EXPECT_EQ(station->ConnectionStatusTexts().brief, brief);
+    EXPECT_EQ(station->ConnectionStatusTexts().full, station->ConnectionStatus());
+  }
+  ASSERT_TRUE(station->ChooseDatabase(folder.path + "/line.sqlite").error.empty());
+  EXPECT_EQ(station->RecordStatusTexts(0).brief, "Record: line.sqlite");
+  EXPECT_EQ(station->RecordStatusTexts(3).brief, "Record: line.sqlite \u00B7 3 waiting");
+  EXPECT_EQ(station->RecordStatusTexts(3).full, "Record: " + folder.path + "/line.sqlite \u00B7 3 waiting");
+  ASSERT_EQ(station->SetAllocation("1000-1019", "2000000-2000999"), "");
+  EXPECT_EQ(station->AllocationStatusTexts().brief, "Ranges 1000-1019, 2000000-2000999");
+  ASSERT_EQ(station->SetAllocation("7-9", ""), "");
+  EXPECT_EQ(station->AllocationStatusTexts().brief, "Range 1: 7-9");
+  ASSERT_TRUE(station->WorkWithoutDatabase(true).ok());
+  EXPECT_EQ(station->RecordStatusTexts(0).brief, "Record: none");
 }
 
 }  // namespace

@@ -43,6 +43,8 @@ struct TableRig : ::testing::Test {
   void TearDown() override {
     std::error_code ec;
     fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
+    for (const auto& e : fs::recursive_directory_iterator(dir, ec))  // folders a test made read-only
+      if (e.is_directory()) fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(dir, ec);
   }
   std::string Path(const std::string& name) const { return dir + "/" + name; }
@@ -308,6 +310,75 @@ TEST_F(TableRig, StartUpWithAForeignDefaultTblReportsItAndLoadsNothing) {
                                                    "] is not correct format, the file will discard !"});
   EXPECT_EQ(state.PagerImage, before);
   EXPECT_FALSE(state.UseCurrentTablePath);
+}
+
+// ------------------------------------------------- the user's own default.tbl
+
+// Makes `folder` someone else's, as an installed program's folder is.
+void NotTheUsers(const std::string& folder) {
+  EXPECT_EQ(::geteuid() == 0 ? ::chown(folder.c_str(), 65534, 65534) : ::chmod(folder.c_str(), 0555), 0);
+}
+
+TEST_F(TableRig, TheUsersDefaultTblComesFirstAndSaveWritesOnlyIntoTheirFolders) {
+  const struct {
+    bool userHas, programHas, programIsTheUsers;
+    const char *open, *save;
+  } cases[] = {
+      {true, true, true, "user", "user"},         // the user's own comes first
+      {false, true, true, "program", "program"},  // a source build keeps its own
+      {false, false, true, "", "program"},
+      {false, true, false, "program", "user"},    // installed, with one beside it
+      {false, false, false, "", "user"},          // installed, a new user
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    const auto& c = cases[i];
+    const std::string program = Path(std::to_string(i) + "/bin"), user = Path(std::to_string(i) + "/config");
+    fs::create_directories(program), fs::create_directories(user);
+    if (c.userHas) WriteBytes(user + "/default.tbl", Bytes(SavedProfile()));
+    if (c.programHas) WriteBytes(program + "/default.tbl", Bytes(SavedProfile()));
+    if (!c.programIsTheUsers) NotTheUsers(program);
+    const auto path = [&](std::string_view which) {
+      return which.empty() ? std::string() : (which == "user" ? user : program) + "/default.tbl";
+    };
+    EXPECT_EQ(ChooseDefaultTable(program, user).open, path(c.open));
+    EXPECT_EQ(ChooseDefaultTable(program, user).save, path(c.save));
+  }
+  EXPECT_FALSE(IsUsersOwnFolder("/usr/bin")) << "the system's, even for root";
+}
+
+// An installed program: its default.tbl opens, Save writes the user's own in
+// a settings folder it makes private, and the program's stays as it was.
+TEST_F(TableRig, SaveAfterStartWritesTheUsersOwnDefaultTbl) {
+  const std::vector<uint8_t> system = Bytes(SavedProfile());
+  fs::create_directory(state.ProgramDir = Path("bin"));
+  WriteBytes(Path("bin/default.tbl"), system);
+  NotTheUsers(state.ProgramDir);
+  state.UserConfigDir = Path("config/qrt35");
+  EXPECT_EQ(OpenDefaultTableAtStart(editor, ui), DefaultTable::Opened);
+  state.PagerImage[0x042] ^= 0xFF;
+  mnuSBTF_Click(editor, ui);
+  EXPECT_TRUE(msgs.log.empty()) << msgs.log[0].text;
+  EXPECT_EQ(FileBytes(Path("config/qrt35/default.tbl")), Bytes(state.PagerImage));
+  EXPECT_EQ(fs::status(Path("config/qrt35")).permissions(), fs::perms::owner_all);
+  EXPECT_EQ(FileBytes(Path("bin/default.tbl")), system);
+}
+
+// The dialogs open where the last file chosen in one lies; a backup opened
+// is the program's keeping and moves them nowhere.
+TEST_F(TableRig, FileDialogsOpenInTheFolderOfTheLastFileChosen) {
+  fs::create_directory(Path("tables"));
+  fs::create_directory(state.BackupsDir = Path("backups"));
+  WriteBytes(Path("backups/kept.tbl"), Bytes(SavedProfile()));
+  state.TableFolder = Path("documents");
+  ui.saveAnswers = {Path("tables/new.tbl")};
+  mnuSA_Click(editor, ui);
+  ui.openAnswers = {Path("backups/kept.tbl"), std::nullopt};
+  mnuLBFF_Click(editor, ui);
+  ASSERT_EQ(state.CurrentTablePath, Path("backups/kept.tbl"));
+  mnuLBFF_Click(editor, ui);
+  EXPECT_EQ(ui.dialogDirs, (std::vector<std::string>{Path("documents"), Path("tables"), Path("tables")}));
+  EXPECT_EQ(state.TableFolder, Path("tables"));
 }
 
 // ------------------------------------------------------------ atomic saves

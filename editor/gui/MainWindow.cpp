@@ -7,11 +7,13 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QPainter>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -45,23 +47,33 @@ namespace {
 constexpr int kTimer1IntervalMs = 50;
 constexpr int kEnterKey = 13;
 
-// A status bar text that takes the room it is given: a long port or URL is
-// shortened in the middle ("...") rather than widening the window; the
-// whole text is its tooltip and its text().
-class StatusText : public QLabel {
+// A status bar text: its short form, whole when there is room, which the
+// window's design size has; in less room it loses whole words from its end
+// ("Record: production.sqlite …"), never part of one. The whole text is its
+// tooltip.
+class StatusLabel : public QLabel {
  public:
-  explicit StatusText(QWidget* parent) : QLabel(parent) {
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    setMinimumWidth(1);
+  explicit StatusLabel(QWidget* parent) : QLabel(parent) {
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    // A sunken panel each, as status bars have them, so that the parts do
+    // not run into one another.
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
   }
+  QSize minimumSizeHint() const override { return {1, QLabel::minimumSizeHint().height()}; }
 
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     const QRect room = contentsRect();
+    const QFontMetrics metrics = fontMetrics();
+    QString shown = text();
+    const QString ellipsis = QStringLiteral(" \u2026");
+    while (!shown.isEmpty() && metrics.horizontalAdvance(shown) > room.width()) {
+      const qsizetype space = shown.lastIndexOf(QLatin1Char(' '), shown.endsWith(ellipsis) ? -3 : -1);
+      shown = space > 0 ? shown.left(space) + ellipsis : QString();
+    }
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter,
-                     fontMetrics().elidedText(text(), Qt::ElideMiddle, room.width()));
+    painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter, shown);
   }
 };
 
@@ -131,7 +143,13 @@ void Form1::Load(const std::function<void()>& boardChecked) {
   RecordLayoutSuffixes();
 
   Guarded("loading the factory image", [&] { editor_.LoadDefaults(product::kDefaultLogo); });
-  st.CurrentTablePath = st.ProgramDir + "/default.tbl";
+  // The file dialogs open where the user last chose a table file, else in
+  // their documents folder (the home folder when there is none).
+  if (st.TableFolder.empty()) st.TableFolder = station_.tableFolder();
+  if (st.TableFolder.empty()) {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    st.TableFolder = (QDir(documents).exists() ? documents : QDir::homePath()).toStdString();
+  }
   Guarded("opening default.tbl", [&] {
     editor_.ShowStartImage(OpenDefaultTableAtStart(editor_, *tableUi_));
   });
@@ -345,29 +363,33 @@ void Form1::BuildStationMenu(QMenu* pager) {
 
 void Form1::BuildStatusBar() {
   const auto label = [this](const char* name) {
-    auto* l = new StatusText(this);
+    auto* l = new StatusLabel(this);
     l->setObjectName(name);
+    // Each part takes the width of its short form; what is left goes last.
+    statusBar()->addWidget(l);
     return l;
   };
   connectionLabel_ = label("lblConnection");
   recordLabel_ = label("lblRecord");
   allocationLabel_ = label("lblAllocation");
-  statusBar()->addWidget(connectionLabel_, 4);
-  statusBar()->addWidget(recordLabel_, 3);
-  statusBar()->addWidget(allocationLabel_, 3);
   statusBar()->setSizeGripEnabled(true);
   UpdateStatusBar();
 }
 
+void Form1::SetRecordWaiting(int waiting) {
+  recordWaiting_ = waiting;
+  UpdateStatusBar();
+}
+
 void Form1::UpdateStatusBar() {
-  const auto show = [](QLabel* label, const std::string& text) {
-    label->setText(QString::fromStdString(text));
-    label->setToolTip(label->text());
-    label->setVisible(!text.empty());
+  const auto show = [](QLabel* label, const production::StatusText& text) {
+    label->setText(QString::fromStdString(text.brief));
+    label->setToolTip(QString::fromStdString(text.full));
+    label->setVisible(!text.brief.empty());
   };
-  show(connectionLabel_, station_.ConnectionStatus());
-  show(recordLabel_, station_.RecordStatus());
-  show(allocationLabel_, station_.AllocationStatus());
+  show(connectionLabel_, station_.ConnectionStatusTexts());
+  show(recordLabel_, station_.RecordStatusTexts(recordWaiting_));
+  show(allocationLabel_, station_.AllocationStatusTexts());
   if (busFast_) {
     busFast_->setChecked(station_.busSpeed() == BusSpeed::Fast);
     busStandard_->setChecked(station_.busSpeed() == BusSpeed::Standard);
@@ -492,8 +514,13 @@ void Form1::BuildPageKeys() {
   }
 }
 
-void Form1::FileOpen() {
-  Guarded("Open", [&] { mnuLBFF_Click(editor_, *tableUi_); });
+void Form1::FileOpen() { FileCommand("Open", mnuLBFF_Click); }
+
+void Form1::FileCommand(const char* what, void (*command)(Editor&, TableFileUi&)) {
+  const std::string folder = editor_.state.TableFolder;
+  Guarded(what, [&] { command(editor_, *tableUi_); });
+  // A file chosen in a dialog: the next run's dialogs open in its folder too.
+  if (editor_.state.TableFolder != folder) station_.SetTableFolder(editor_.state.TableFolder);
   AfterAction();
 }
 
@@ -530,15 +557,9 @@ void Form1::FileRestoreBackup() {
   AfterAction();
 }
 
-void Form1::FileSave() {
-  Guarded("Save", [&] { mnuSBTF_Click(editor_, *tableUi_); });
-  AfterAction();
-}
+void Form1::FileSave() { FileCommand("Save", mnuSBTF_Click); }
 
-void Form1::FileSaveAs() {
-  Guarded("Save As", [&] { mnuSA_Click(editor_, *tableUi_); });
-  AfterAction();
-}
+void Form1::FileSaveAs() { FileCommand("Save As", mnuSA_Click); }
 
 void Form1::Exit() { close(); }
 

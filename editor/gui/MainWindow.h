@@ -34,6 +34,7 @@ class Editor;
 class Connection;
 class ProductionLogWindow;
 class QtTableFileUi;
+class TableFileUi;
 namespace production {
 class Station;
 }
@@ -132,8 +133,12 @@ class Form1 : public QMainWindow {
   void TransferEnded();
   // The connections Connection... offers (this machine's, unless a test says otherwise).
   void SetConnectionList(std::function<std::vector<ConnectionChoice>()> list) { listConnections_ = std::move(list); }
-  // The status bar: the connection, the record and the allocation in use.
+  // The status bar: the connection, the record and the allocation in use,
+  // each in a short form with the whole text as its tooltip.
   void UpdateStatusBar();
+  // The operations kept on the station that the record does not hold yet,
+  // shown after the record ("· 3 waiting") while there are any.
+  void SetRecordWaiting(int waiting);
   QLabel* connectionLabel() const { return connectionLabel_; }
   QLabel* recordLabel() const { return recordLabel_; }
   QLabel* allocationLabel() const { return allocationLabel_; }
@@ -165,6 +170,9 @@ class Form1 : public QMainWindow {
   void BuildMenus();
   void BuildStationMenu(class QMenu* pager);
   void BuildStatusBar();
+  // Runs File > Open, Save or Save As; the folder of a file chosen in its
+  // dialog is remembered for the next run.
+  void FileCommand(const char* what, void (*command)(Editor&, TableFileUi&));
   void BuildPageKeys();
   QWidget* CreateWidget(const form1::DesignControl& d, QWidget* parent);
   void ConnectWidget(QWidget* w, const form1::DesignControl& d);
@@ -201,6 +209,7 @@ class Form1 : public QMainWindow {
   QLabel* connectionLabel_ = nullptr;
   QLabel* recordLabel_ = nullptr;
   QLabel* allocationLabel_ = nullptr;
+  int recordWaiting_ = 0;
   QPointer<ProductionLogWindow> log_;
   std::function<std::vector<ConnectionChoice>()> listConnections_ = ListConnectionsOnThisMachine;
   QWidget* background_ = nullptr;

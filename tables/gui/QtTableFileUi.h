@@ -1,7 +1,7 @@
 #pragma once
 // The table-file commands' dialogs and title on real widgets: the standard
 // open and save dialogs with the filter "Table files (*.tbl)", opened in the
-// program's directory, and the title of the given window.
+// folder the command names, and the title of the given window.
 #include <QPointer>
 #include <QWidget>
 
