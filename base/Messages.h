@@ -2,6 +2,7 @@
 // The one way the system talks to its user: modal messages with an OK button
 // and Yes/No questions. The GUI shows QMessageBox, the CLI writes to stderr and
 // asks on the terminal, tests record the exact texts.
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,7 @@ class RecordingMessages : public Messages {
   };
   void Show(std::string_view text, MsgIcon icon) override {
     log.push_back({std::string(text), icon, false});
+    if (onShow) onShow(text);
   }
   bool AskYesNo(std::string_view text, MsgIcon icon) override {
     log.push_back({std::string(text), icon, true});
@@ -50,6 +52,8 @@ class RecordingMessages : public Messages {
   std::vector<Entry> log;
   std::vector<bool> answers;
   bool defaultAnswer = false;
+  // Runs while a message is shown, as if the operator did something then.
+  std::function<void(std::string_view)> onShow;
 };
 
 }  // namespace qrt

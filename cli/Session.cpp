@@ -140,16 +140,21 @@ int Session::NextPager(const WritePlan& plan, int pager) const {
 
 // One pager written, and its line: the capcodes it received (given by the
 // production line during the write, or the ones the fields held before it).
+// True when it was verified and recorded.
 bool Session::WriteOnePager(const WritePlan& plan, FILE* out, int pager,
                             const std::function<TransferResult()>& write) {
   const bool given = line && line->AssignsCapcodes();
   std::string capcodes = given ? std::string() : CapcodesOfPager(plan);
   const TransferResult result = write();
   const bool written = result.succeeded();
+  // A pager programmed but missing from the record is no pager done: the
+  // line has said where its record waits and which capcodes stay held.
+  const bool recorded = result.recordProblem.empty();
   if (given) capcodes = written || !line->lastGiven().empty() ? CapcodesOfPager(plan) : "no capcodes given";
-  std::fprintf(out, "%spager %d: %s%s\n", plan.label.c_str(), pager, written ? "" : "failed: ", capcodes.c_str());
+  std::fprintf(out, "%spager %d: %s%s\n", plan.label.c_str(), pager,
+               !written ? "failed: " : !recorded ? "not recorded: " : "", capcodes.c_str());
   std::fflush(out);
-  return written;
+  return written && recorded;
 }
 
 void Session::RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pagers) {
