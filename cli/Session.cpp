@@ -147,14 +147,17 @@ bool Session::WriteOnePager(const WritePlan& plan, FILE* out, int pager,
   std::string capcodes = given ? std::string() : CapcodesOfPager(plan);
   const TransferResult result = write();
   const bool written = result.succeeded();
-  // A pager programmed but missing from the record is no pager done: the
-  // line has said where its record waits and which capcodes stay held.
-  const bool recorded = result.recordProblem.empty();
+  // A pager programmed but missing from the record, or sharing a capcode
+  // with another pager, is no pager done: the line has said why.
+  const TransferRecord& record = result.record;
   if (given) capcodes = written || !line->lastGiven().empty() ? CapcodesOfPager(plan) : "no capcodes given";
-  std::fprintf(out, "%spager %d: %s%s\n", plan.label.c_str(), pager,
-               !written ? "failed: " : !recorded ? "not recorded: " : "", capcodes.c_str());
+  const char* outcome = !written                  ? "failed: "
+                        : !record.kept             ? "not recorded: "
+                        : !record.problem.empty() ? "check: "
+                                                   : "";
+  std::fprintf(out, "%spager %d: %s%s\n", plan.label.c_str(), pager, outcome, capcodes.c_str());
   std::fflush(out);
-  return written && recorded;
+  return written && record.problem.empty();
 }
 
 void Session::RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pagers) {

@@ -217,7 +217,7 @@ int Read(Console& console, const CommandLine& line) {
   const auto pl = LineFor(s, line, line.port, store.get(), nullptr);
   if (!s.ReadPager()) return kRefused;
   if (!s.SaveTableAs(line.files[0])) return kRefused;
-  return unrecorded || !s.lastResult().recordProblem.empty() ? kRefused : kOk;
+  return unrecorded || !s.lastResult().record.problem.empty() ? kRefused : kOk;
 }
 
 int Verify(Console& console, const CommandLine& line) {
@@ -229,7 +229,7 @@ int Verify(Console& console, const CommandLine& line) {
   if (!s.ConnectPort(PortOptionsOf(line))) return kRefused;
   const auto pl = LineFor(s, line, line.port, store.get(), nullptr);
   if (!s.VerifyPager()) return kRefused;
-  return unrecorded || !s.lastResult().recordProblem.empty() ? kRefused : kOk;
+  return unrecorded || !s.lastResult().record.problem.empty() ? kRefused : kOk;
 }
 
 int New(Console& console, const CommandLine& line) {

@@ -187,7 +187,7 @@ std::vector<uint32_t> ProductionLine::NeverSent(const TransferFacts& facts) cons
   return free;
 }
 
-std::string ProductionLine::AfterTransfer(Editor& editor, const TransferFacts& facts) {
+TransferRecord ProductionLine::AfterTransfer(Editor& editor, const TransferFacts& facts) {
   const bool ok = facts.result && facts.result->succeeded();
   const bool write = facts.kind == TransferKind::Write || facts.kind == TransferKind::BatchStep;
   if (taken_ && !ok) {
@@ -231,7 +231,7 @@ std::string ProductionLine::AfterTransfer(Editor& editor, const TransferFacts& f
   }
   if (stored.ok()) return {};
   messages_.Show(stored.error, MsgIcon::Warning);
-  return stored.error;
+  return {stored.value.id != 0, stored.error};
 }
 
 }  // namespace qrt::production

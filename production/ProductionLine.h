@@ -86,7 +86,7 @@ class ProductionLine : public TransferObserver {
 
   bool BeforeWrite(Editor& editor, TransferKind kind) override;
   bool AssignCapcodes(Editor& editor, TransferKind kind, const Image* pagerBefore) override;
-  std::string AfterTransfer(Editor& editor, const TransferFacts& facts) override;
+  TransferRecord AfterTransfer(Editor& editor, const TransferFacts& facts) override;
   bool AssignsCapcodes() const override { return !ranges_.empty() || shared_ != nullptr; }
 
   // The capcodes the last pager written was given (slot, capcode), for the

@@ -246,11 +246,12 @@ TEST_P(Line, APagerIsRecordedBeforeItsSuccessIsShown) {
   rig.msgs.Clear();
   const TransferResult unrecorded = rig.Run(1);
   EXPECT_TRUE(unrecorded.succeeded());
-  EXPECT_NE(unrecorded.recordProblem.find("disk full"), std::string::npos) << unrecorded.recordProblem;
-  EXPECT_NE(unrecorded.recordProblem.find("waits in this station's journal"), std::string::npos);
+  EXPECT_FALSE(unrecorded.record.kept);
+  EXPECT_NE(unrecorded.record.problem.find("disk full"), std::string::npos) << unrecorded.record.problem;
+  EXPECT_NE(unrecorded.record.problem.find("waits in this station's journal"), std::string::npos);
   const std::vector<std::string> shown = rig.msgs.Texts();
   ASSERT_GE(shown.size(), 2u);
-  EXPECT_EQ(shown[shown.size() - 2], unrecorded.recordProblem);
+  EXPECT_EQ(shown[shown.size() - 2], unrecorded.record.problem);
   EXPECT_EQ(shown.back(), "Verify Success!");
 }
 

@@ -16,6 +16,12 @@ struct TransferResult;
 
 enum class TransferKind { Read, Write, Verify, BatchStep };
 
+// What became of a transfer's record.
+struct TransferRecord {
+  bool kept = true;     // the record holds it (or none is kept on purpose)
+  std::string problem;  // what the operator was told went wrong; empty for nothing
+};
+
 // What one transfer did, for its record.
 struct TransferFacts {
   TransferKind kind = TransferKind::Read;
@@ -53,10 +59,9 @@ class TransferObserver {
   // False, after showing why, when it must not be written.
   virtual bool AssignCapcodes(Editor& editor, TransferKind kind, const Image* pagerBefore) = 0;
   // Every transfer has ended, whatever its outcome; called before the
-  // transfer's success is shown. Returns why the transfer could not be
-  // recorded as it should ("" when it was, or when nothing is recorded),
-  // having shown it already.
-  virtual std::string AfterTransfer(Editor& editor, const TransferFacts& facts) = 0;
+  // transfer's success is shown. Returns what became of its record, any
+  // problem shown already.
+  virtual TransferRecord AfterTransfer(Editor& editor, const TransferFacts& facts) = 0;
   // True when BeforeWrite gives each pager its capcodes: the batch then adds
   // none itself.
   virtual bool AssignsCapcodes() const = 0;

@@ -186,7 +186,7 @@ void Form2::Report(TransferKind kind, const Image* image, bool pagerTouched) {
   facts.reachedAddress = reachedAddress_;
   facts.pagerBefore = pagerBefore_ ? &*pagerBefore_ : nullptr;
   facts.capcodesReadBack = capcodesReadBack_ ? &*capcodesReadBack_ : nullptr;
-  result_.recordProblem = observer_->AfterTransfer(editor_, facts);
+  result_.record = observer_->AfterTransfer(editor_, facts);
 }
 
 void Form2::ShowHeldSuccess() {

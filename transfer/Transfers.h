@@ -81,10 +81,10 @@ struct TransferResult {
   TransferOutcome outcome = TransferOutcome::Failed;
   std::string message;     // the last message the transfer showed (empty: none)
   std::string backupPath;  // the backup it saved; empty when it saved none
-  // Why the production line could not record the transfer as it should
-  // (already shown); empty when it did or when none is kept. A pager
-  // programmed but not recorded is the caller's to count as a failure.
-  std::string recordProblem;
+  // What became of its record (a problem already shown). A pager
+  // programmed but not recorded, or sharing a capcode with another, is the
+  // caller's to count as a failure.
+  TransferRecord record;
   bool succeeded() const { return outcome == TransferOutcome::Succeeded; }
 };
 
