@@ -281,8 +281,9 @@ std::unique_ptr<CLI::App> BuildApp() {
               "standard (default): the timing the pager was designed for; "
               "fast: the EEPROM data sheet's minimums");
   ValueOption(*app, "--db", "URL",
-              "the production record: a SQLite file or a postgresql:// URL "
-              "(default $QRT35_DB, else ~/.local/share/qrt35/production.sqlite)");
+              "the production record: a PostgreSQL server in any form libpq takes "
+              "(postgresql://..., host=... dbname=..., service=NAME; never with a password), "
+              "else a SQLite file (default $QRT35_DB, else ~/.local/share/qrt35/production.sqlite)");
   Flag(*app, "--no-db", "no production record");
   ValueOption(*app, "--station", "NAME",
               "the station's name in the record (default $QRT35_STATION, else the host name)");

@@ -115,11 +115,13 @@ StoreStatus Station::OpenRecord() {
   return {};
 }
 
-Station::UrlChoice Station::ChooseDatabase(const std::string& url) {
+Station::UrlChoice Station::ChooseDatabase(const std::string& url, std::optional<std::string> stationName) {
   UrlChoice choice;
   choice.error = PasswordRefusal(url, "in the program's settings");
+  if (stationName && choice.error.empty()) choice.error = StationNameError(*stationName);
   if (!choice.error.empty()) return choice;
   settings_.Set(keys::kDatabaseUrl, url);
+  if (stationName) settings_.Set(keys::kStationName, *stationName);
   settings_.Set(keys::kWithoutDatabase, kFalse);
   choice.remembered = true;
   choice.error = OpenRecord().error;
@@ -127,7 +129,9 @@ Station::UrlChoice Station::ChooseDatabase(const std::string& url) {
 }
 
 StoreStatus Station::TestDatabase(const std::string& url) {
-  const StoreResult<std::unique_ptr<ProductionStore>> opened = ProductionStore::Open(url);
+  StoreOptions options;
+  options.createFile = false;  // a test leaves no file behind; OK makes it
+  const StoreResult<std::unique_ptr<ProductionStore>> opened = ProductionStore::Open(url, options);
   return {opened.error};
 }
 

@@ -112,8 +112,9 @@ class Station {
     std::string error;        // why it was refused, or why the record did not open
   };
   // Pager > Production Database...: remembers `url` (never one that holds a
-  // password), stops working without a record and opens it.
-  UrlChoice ChooseDatabase(const std::string& url);
+  // password) and, when given, the station's name ("" for the host name),
+  // stops working without a record and opens it.
+  UrlChoice ChooseDatabase(const std::string& url, std::optional<std::string> stationName = std::nullopt);
   // Opens `url` once to see whether it takes a record; nothing is kept.
   static StoreStatus TestDatabase(const std::string& url);
   // Pager > Work Without Database: no record and writes allowed; turned off,
