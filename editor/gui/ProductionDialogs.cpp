@@ -140,8 +140,8 @@ AllocationDialog::AllocationDialog(QWidget* parent, production::Station& station
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Explanation(
       "The next pagers written in Write Mode (each F4 or space bar, each pager of a batch) take their capcodes "
-      "from these ranges: the lowest capcode of the range that no pager in the production record holds and no "
-      "station has reserved. Clear both ranges to write the image's own capcodes again (a batch then adds one "
+      "from these ranges: the lowest capcode of the range that is neither written to a pager, reserved by a "
+      "station nor in doubt. Clear both ranges to write the image's own capcodes again (a batch then adds one "
       "to them after every pager).",
       this));
 
