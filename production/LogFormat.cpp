@@ -217,10 +217,10 @@ std::string FormatAllocations(const std::vector<OpenAllocation>& open) {
   if (open.empty()) return "No capcode is reserved or in doubt.\n";
   std::string out;
   for (const OpenAllocation& a : open) {
+    const std::string lease = a.state == CapcodeState::Reserved ? ", lease until " + DisplayTime(a.leaseUntil) : "";
     out += CapcodeText(a.capcode) + "  capcode " + std::to_string(a.slot) + "  " +
            std::string(CapcodeStateName(a.state)) + "  reserved at " + OneLine(a.station) + " on " +
-           DisplayTime(a.since) + (a.state == CapcodeState::Reserved ? ", lease until " + DisplayTime(a.leaseUntil) : "") +
-           "\n";
+           DisplayTime(a.since) + lease + "\n";
     for (const AllocationEvent& e : a.events)
       out += "  " + DisplayTime(e.time) + "  " + e.event + "  " + OneLine(e.station) +
              (e.user.empty() ? "" : " (" + OneLine(e.user) + ")") + ": " + OneLine(e.reason) +

@@ -1,11 +1,8 @@
 #pragma once
-// The PostgreSQL server of the tests: the one pg_virtualenv starts around a
-// test program (ctest registers those runs, and marks the cluster as the
-// run's own with QRT35_TEST_PG_THROWAWAY=1). Every test keeps its tables in
-// a schema of its own and drops only that schema, so that a test program
-// started by hand against another server leaves the server's own data
-// alone; what acts on the whole cluster (roles, a restart) runs only on a
-// cluster the run made.
+// The PostgreSQL server of the tests, the one pg_virtualenv starts (ctest
+// marks it the run's own: QRT35_TEST_PG_THROWAWAY=1). A test keeps its
+// tables in a schema of its own and drops only that; what acts on the whole
+// cluster (roles, a restart) runs only on a cluster the run made.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -54,6 +51,18 @@ class PgSchema {
  private:
   std::string name_;
 };
+
+// Makes the record at `location` refuse every new record ("disk full"), as
+// a database that takes no more writes does; false takes that back.
+inline void RefuseRecords(const std::string& location, bool refuse) {
+  const bool sqlite = location.rfind("postgresql://", 0) != 0;
+  auto db = sqlite ? production::OpenSqlite(location) : production::OpenPostgres(location);
+  if (!refuse) return (void)db->Run(sqlite ? "DROP TRIGGER refuse" : "DROP TRIGGER refuse ON records");
+  if (sqlite)
+    return (void)db->Run("CREATE TRIGGER refuse BEFORE INSERT ON records BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+  db->Run("CREATE FUNCTION refuse() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'disk full'; END $$ LANGUAGE plpgsql");
+  db->Run("CREATE TRIGGER refuse BEFORE INSERT ON records FOR EACH ROW EXECUTE FUNCTION refuse()");
+}
 
 // Fails the test when no server is there: a PostgreSQL test that never ran
 // must not look like one that passed.

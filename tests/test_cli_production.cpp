@@ -32,9 +32,7 @@ class CliProduction : public CliTest, public ::testing::WithParamInterface<Backe
     schema.reset();
     CliTest::TearDown();
   }
-  std::unique_ptr<production::SqlConnection> Raw() {
-    return GetParam() == Backend::Sqlite ? production::OpenSqlite(db) : production::OpenPostgres(db);
-  }
+
 
   // qrt35 started without waiting for it, its output in files of its own.
   pid_t Start(std::vector<std::string> args, const std::string& tag) {
@@ -110,19 +108,15 @@ TEST_P(CliProduction, EveryPagerIsRecordedOnceAndNoCapcodeTwice) {
   EXPECT_EQ(Lines(first.err).at(0).rfind("Record: ", 0), 0u) << first.err;
   if (GetParam() == Backend::Sqlite) {
     EXPECT_EQ(Lines(first.err).at(1), "New production record: " + db);
-    Raw()->Run("CREATE TRIGGER refuse BEFORE INSERT ON records BEGIN SELECT RAISE(ABORT, 'disk full'); END");
-  } else {
-    Raw()->Run("CREATE FUNCTION refuse() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'disk full'; END $$"
-               " LANGUAGE plpgsql");
-    Raw()->Run("CREATE TRIGGER refuse BEFORE INSERT ON records FOR EACH ROW EXECUTE FUNCTION refuse()");
   }
+  test::RefuseRecords(db, true);
   const RunResult unrecorded = Run(allocating);
   EXPECT_EQ(unrecorded.code, 1);
   EXPECT_EQ(unrecorded.out, "pager 1: not recorded: Cap #1 1700001\n");
   EXPECT_NE(unrecorded.err.find("Its capcode 1700001 stays held"), std::string::npos) << unrecorded.err;
   const RunResult waiting = Run({"--db", db, "log"});
   EXPECT_NE(waiting.err.find("1 record waits in this station's journal"), std::string::npos) << waiting.err;
-  Raw()->Run("DROP TRIGGER refuse" + std::string(GetParam() == Backend::Sqlite ? "" : " ON records"));
+  test::RefuseRecords(db, false);
 
   const RunResult replayed = Run({"--db", db, "--port", "sim", "--sim-image", sim, "read", Path("b.tbl")});
   EXPECT_EQ(replayed.code, 0) << replayed.err;

@@ -204,9 +204,6 @@ class Line : public ::testing::TestWithParam<Backend> {
     EXPECT_TRUE(opened.ok()) << opened.error;
     return std::move(opened.value);
   }
-  std::unique_ptr<production::SqlConnection> Raw() {
-    return GetParam() == Backend::Sqlite ? production::OpenSqlite(location) : production::OpenPostgres(location);
-  }
 
   Folder folder;
   std::unique_ptr<PgSchema> schema;
@@ -236,13 +233,7 @@ TEST_P(Line, APagerIsRecordedBeforeItsSuccessIsShown) {
   // The database refuses the record after the verify: the operator is told
   // before the success, and the front end learns it went unrecorded.
   rig.msgs.onShow = nullptr;
-  if (GetParam() == Backend::Sqlite) {
-    Raw()->Run("CREATE TRIGGER refuse BEFORE INSERT ON records BEGIN SELECT RAISE(ABORT, 'disk full'); END");
-  } else {
-    Raw()->Run("CREATE FUNCTION refuse() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'disk full'; END $$"
-               " LANGUAGE plpgsql");
-    Raw()->Run("CREATE TRIGGER refuse BEFORE INSERT ON records FOR EACH ROW EXECUTE FUNCTION refuse()");
-  }
+  RefuseRecords(location, true);
   rig.msgs.Clear();
   const TransferResult unrecorded = rig.Run(1);
   EXPECT_TRUE(unrecorded.succeeded());

@@ -216,8 +216,8 @@ void AllocationDialog::RefreshOpen() {
     return;
   }
   for (const production::OpenAllocation& a : found.value) {
-    auto* item = new QTreeWidgetItem(open_, {Q(CapcodeText(a.capcode)), Q(std::string(production::CapcodeStateName(a.state))),
-                                             Q(a.station), ShownTime(a.since)});
+    const QString state = Q(std::string(production::CapcodeStateName(a.state)));
+    auto* item = new QTreeWidgetItem(open_, {Q(CapcodeText(a.capcode)), state, Q(a.station), ShownTime(a.since)});
     item->setData(0, Qt::UserRole, static_cast<qulonglong>(a.capcode));
     for (const production::AllocationEvent& e : a.events) {
       auto* event = new QTreeWidgetItem(item, {Q(e.event), Q(e.user), Q(e.station), ShownTime(e.time)});
