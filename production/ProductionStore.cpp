@@ -241,12 +241,12 @@ ProductionStore::Times ProductionStore::DatabaseTimes() {
   const auto rows = db_->Run(db_->Dialect().clockQuery, {int64_t{options_.lease.count()}});
   Times times{Text(rows.at(0)[0]), Text(rows.at(0)[1])};
   if (const auto now = ParseRecordTime(times.now))
-    clockOffset_ = std::chrono::duration_cast<std::chrono::milliseconds>(*now - options_.stationClock());
+    clockOffsetMs_ = std::chrono::duration_cast<std::chrono::milliseconds>(*now - options_.stationClock()).count();
   return times;
 }
 
 std::string ProductionStore::StationNow() const {
-  return UtcTimeText(options_.stationClock() + clockOffset_);
+  return UtcTimeText(options_.stationClock() + std::chrono::milliseconds(clockOffsetMs_.load()));
 }
 
 void ProductionStore::Event(uint32_t capcode, const char* event, const std::string& time, const std::string& reason,

@@ -28,6 +28,7 @@
 // A record that cannot be stored after the retries a lost connection or a
 // busy database deserve goes to the station's journal (production/Journal.h)
 // and is stored by the next Open that reaches this record.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -241,8 +242,9 @@ class ProductionStore {
   StoreOptions options_;
   Journal journal_;
   JournalReplay replayed_;
-  // The database's clock minus this station's, as last measured.
-  std::chrono::milliseconds clockOffset_{0};
+  // The database's clock minus this station's in milliseconds, as last
+  // measured (read outside the store's lock, when a record is journaled).
+  std::atomic<int64_t> clockOffsetMs_{0};
 };
 
 // "Capcode 1234500 was already written to a pager on 2026-12-08 14:03 UTC at
