@@ -121,16 +121,12 @@ std::string CapcodeList(const std::vector<uint32_t>& capcodes) {
   return list;
 }
 
-// The capcodes a failed or unrecorded record leaves held: the reserved
-// ones, or those the pager was written with.
-std::vector<uint32_t> HeldCapcodes(const Reservation& reservation, const ProductionRecord& record,
-                                   const std::vector<uint32_t>& released) {
+// The reserved capcodes an unrecorded pager leaves held: its reservation
+// runs out into doubt, never into freedom.
+std::vector<uint32_t> HeldCapcodes(const Reservation& reservation, const std::vector<uint32_t>& released) {
   std::vector<uint32_t> held;
   for (const ReservedCapcode& c : reservation.capcodes)
     if (std::find(released.begin(), released.end(), c.capcode) == released.end()) held.push_back(c.capcode);
-  if (reservation.capcodes.empty() && record.operation != Operation::Read && record.operation != Operation::Verify)
-    for (const RecordedCapcode& c : record.capcodes)
-      if (c.enabled && std::find(held.begin(), held.end(), c.capcode) == held.end()) held.push_back(c.capcode);
   return held;
 }
 
@@ -579,7 +575,7 @@ StoreResult<Stored> ProductionStore::KeepInJournal(StoreResult<Stored> failed, J
   entry.released = released;
   entry.record = record;
   if (entry.record.transferId.empty()) entry.record.transferId = RandomToken();
-  const std::vector<uint32_t> held = HeldCapcodes(reservation, record, released);
+  const std::vector<uint32_t> held = HeldCapcodes(reservation, released);
   const std::string capcodes =
       held.empty() ? std::string()
       : held.size() == 1

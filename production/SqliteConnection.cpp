@@ -49,6 +49,7 @@ std::string FileUri(const std::string& path, const char* query) {
   }
   return uri + "?" + query;
 }
+
 constexpr size_t kStatementCacheSize = 64;
 
 class SqliteConnection : public SqlConnection {
