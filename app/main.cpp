@@ -176,6 +176,7 @@ int main(int argc, char** argv) {
   start.port = options.port;
   start.simImage = options.simImage;
   if (const char* db = std::getenv(qrt::production::kDatabaseEnv)) start.databaseEnvironment = db;
+  if (const char* name = std::getenv(qrt::production::kStationEnv)) start.stationEnvironment = name;
   const qrt::Connection::Opened opened = station.OpenConnection(start);
   if (!opened.note.empty()) std::fprintf(stderr, "qrt35prog: %s\n", opened.note.c_str());
   if (!opened.ok) std::fprintf(stderr, "qrt35prog: %s\nqrt35prog: going on without a port\n", opened.error.c_str());

@@ -2,6 +2,7 @@
 // The one way the system talks to its user: modal messages with an OK button
 // and Yes/No questions. The GUI shows QMessageBox, the CLI writes to stderr and
 // asks on the terminal, tests record the exact texts.
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,9 +45,11 @@ class RecordingMessages : public Messages {
   };
   void Show(std::string_view text, MsgIcon icon) override {
     log.push_back({std::string(text), icon, false, MsgOffer::None});
+    if (onShow) onShow(text);
   }
   void ShowOffering(std::string_view text, MsgIcon icon, MsgOffer offer) override {
     log.push_back({std::string(text), icon, false, offer});
+    if (onShow) onShow(text);
   }
   bool AskYesNo(std::string_view text, MsgIcon icon) override {
     log.push_back({std::string(text), icon, true, MsgOffer::None});
@@ -67,6 +70,8 @@ class RecordingMessages : public Messages {
   std::vector<Entry> log;
   std::vector<bool> answers;
   bool defaultAnswer = false;
+  // Runs while a message is shown, as if the operator did something then.
+  std::function<void(std::string_view)> onShow;
 };
 
 }  // namespace qrt

@@ -33,7 +33,7 @@ struct CommandInfo {
 
 constexpr const char* kToolUsage =
     "[--port PORT]... [--sim-image FILE] [--bus SPEED] [--db URL | --no-db]\n"
-    "             [--yes] COMMAND [ARGS]";
+    "             [--station NAME] [--yes] COMMAND [ARGS]";
 
 constexpr CommandInfo kCommands[] = {
     {Command::Read, "read", 1, "FILE", "read the pager into a table file (as F3, then Save As...)",
@@ -122,7 +122,19 @@ constexpr CommandInfo kCommands[] = {
      "Prints the production record, newest first: time, station, port, operation,\n"
      "outcome, the enabled capcodes, frequency, band, duration and the message the\n"
      "operator was shown. The record is the one --db names, else the one QRT35_DB\n"
-     "names, else the station's own file ~/.local/share/qrt35/production.sqlite.",
+     "names, else the station's own file ~/.local/share/qrt35/production.sqlite.\n"
+     "Reading it needs reading rights only. Records waiting in this station's\n"
+     "journal (the record was away when they were made) are counted on stderr.",
+     ""},
+    {Command::Allocations, "allocations", -1, "[release CAPCODE]",
+     "capcodes reserved or in doubt, with their history; release one",
+     "[--db URL] allocations [--json] | allocations release CAPCODE --reason TEXT",
+     "Lists the capcodes a station has reserved for a pager being written, and the\n"
+     "capcodes in doubt: their write ended without a verified record (a verify that\n"
+     "failed after pages were sent, a record that could not be stored, a station\n"
+     "stopped or a lease run out), so a pager may hold them. A capcode in doubt is\n"
+     "never given out again, except to the pager that holds it, until a person\n"
+     "releases it: \"release CAPCODE --reason TEXT\" records who, where, when and why.",
      ""},
 };
 
@@ -283,9 +295,12 @@ std::unique_ptr<CLI::App> BuildApp() {
               "standard (default): the timing the pager was designed for; "
               "fast: the EEPROM data sheet's minimums");
   ValueOption(*app, "--db", "URL",
-              "the production record: a SQLite file or a postgresql:// URL "
-              "(default $QRT35_DB, else ~/.local/share/qrt35/production.sqlite)");
+              "the production record: a PostgreSQL server in any form libpq takes "
+              "(postgresql://..., host=... dbname=..., service=NAME; never with a password), "
+              "else a SQLite file (default $QRT35_DB, else ~/.local/share/qrt35/production.sqlite)");
   Flag(*app, "--no-db", "no production record");
+  ValueOption(*app, "--station", "NAME",
+              "the station's name in the record (default $QRT35_STATION, else the host name)");
   Flag(*app, "-y,--yes", "answer Yes to every question (overwrite, hardware variant)");
   Flag(*app, "--version", "print the program's name, version and build date, and exit");
 
@@ -297,7 +312,7 @@ std::unique_ptr<CLI::App> BuildApp() {
     sub->fallthrough();
     sub->footer(info.footer);  // not the tool's
     // The first file; any more come back to the tool, which counts them.
-    if (info.files > 0) sub->add_option("FILE");
+    if (info.files != 0) sub->add_option("FILE");
     switch (info.command) {
       case Command::Write:
         ValueOption(*sub, "--auto-increase", "1|2|1,2",
@@ -342,6 +357,10 @@ std::unique_ptr<CLI::App> BuildApp() {
         ValueOption(*sub, "--capcode", "N", "the records of pagers with capcode N enabled");
         ValueOption(*sub, "--since", "DATE", "the records at or after DATE: YYYY-MM-DD[THH:MM[:SS]], UTC");
         ValueOption(*sub, "--outcome", "ok|failed", "the records of successful or of failed operations");
+        break;
+      case Command::Allocations:
+        Flag(*sub, "--json", "a JSON array: capcode, slot, state, station, since, lease_until, events");
+        ValueOption(*sub, "--reason", "TEXT", "release: why no pager holds the capcode (recorded)");
         break;
       default: break;
     }
@@ -424,7 +443,8 @@ const char* CommandName(Command command) {
   return command == Command::None ? "qrt35" : InfoOf(command).name;
 }
 
-CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* databaseEnvironment) {
+CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* databaseEnvironment,
+                             const char* stationEnvironment) {
   CommandLine line;
   auto fail = [&line](std::string message) {
     if (line.error.empty()) line.error = std::move(message);
@@ -516,8 +536,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* d
     if (db) fail("--db and --no-db cannot be given together");
     line.database.reset();
   } else {
+    // A password on the command line is seen by everyone on the machine
+    // (ps, the shell's history); QRT35_DB may hold one, never shown.
+    if (db) {
+      const std::string refusal = production::PasswordRefusal(*db, "on the command line");
+      if (!refusal.empty()) fail(refusal);
+    }
     line.database = production::ChooseLocation(db, databaseEnvironment);
   }
+  line.station = production::ChooseStation(Value(*app, "--station"), stationEnvironment);
+  if (const std::string error = production::StationNameError(line.station); !error.empty())
+    fail((Given(*app, "--station") ? "--station: " : "QRT35_STATION: ") + error);
   line.yes = Given(*app, "--yes") != nullptr;
 
   // The command's own options.
@@ -561,6 +590,27 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* d
     if (!filter.error.empty()) fail(filter.error);
     line.logFilter = filter.filter;
   }
+  if (cmd == Command::Allocations) {
+    if (!line.database) fail("allocations shows the production record; it cannot go with --no-db");
+    const std::optional<std::string> reason = Value(sub, "--reason");
+    if (!line.files.empty()) {
+      const production::FilterParse capcode =
+          production::ParseLogFilter(line.files.size() == 2 ? line.files[1] : std::string(), {}, {});
+      if (line.files[0] != "release" || line.files.size() != 2)
+        fail("allocations takes nothing, or release CAPCODE --reason TEXT");
+      else if (!capcode.error.empty())
+        fail(capcode.error);
+      else if (!reason || reason->find_first_not_of(' ') == std::string::npos)
+        fail("release needs --reason TEXT: why no pager holds capcode " + line.files[1] + " (it is recorded)");
+      else if (line.json)
+        fail("--json goes with the list, not with release");
+      line.release = capcode.filter.capcode;
+      line.reason = reason.value_or("");
+    } else if (reason) {
+      fail("--reason goes with release CAPCODE");
+    }
+    line.files.clear();
+  }
   if (cmd == Command::Set) {
     // The edits in the order they were typed: parse_order() holds every
     // option once per time it was given.
@@ -585,7 +635,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* d
   }
 
   const int wanted = InfoOf(cmd).files;
-  if (static_cast<int>(line.files.size()) != wanted) {
+  if (wanted >= 0 && static_cast<int>(line.files.size()) != wanted) {
     fail(std::string(cmdName) + " takes " + (wanted == 0 ? "no file" : wanted == 1 ? "one file" : "two files") +
          ", " + std::to_string(line.files.size()) + " given");
   }

@@ -12,7 +12,7 @@
 
 namespace qrt::cli {
 
-enum class Command { None, Read, Write, Verify, Restore, New, Show, Set, Diff, Backups, Doctor, Log };
+enum class Command { None, Read, Write, Verify, Restore, New, Show, Set, Diff, Backups, Doctor, Log, Allocations };
 
 // One edit of `set`, in command-line order.
 struct Edit {
@@ -35,6 +35,8 @@ struct CommandLine {
   // production::ChooseLocation gives for --db and QRT35_DB ("" is the
   // station's own SQLite file in the data folder).
   std::optional<std::string> database = std::string();
+  // The station's name in the record: --station, else QRT35_STATION; "" the host name.
+  std::string station;
   bool yes = false;
 
   bool help = false;          // --help: for the tool, or for `command` when one was given
@@ -54,12 +56,16 @@ struct CommandLine {
   std::vector<production::CapcodeRange> allocate;  // write --allocate; empty when not given
   LogForm logForm = LogForm::Text;     // log --json, --csv
   production::LogFilter logFilter;     // log --capcode, --since, --outcome
+  std::optional<uint32_t> release;     // allocations release CAPCODE
+  std::string reason;                  // allocations release --reason
 
   std::string error;  // a usage error; empty when the line is well-formed
 };
 
-// `databaseEnvironment` is the value of QRT35_DB (null when it is not set).
-CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* databaseEnvironment);
+// `databaseEnvironment` and `stationEnvironment` are the values of QRT35_DB
+// and QRT35_STATION (null when not set).
+CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* databaseEnvironment,
+                             const char* stationEnvironment = nullptr);
 
 const char* CommandName(Command command);
 // The help text of the tool (Command::None) or of one command.

@@ -153,16 +153,24 @@ int Session::NextPager(const WritePlan& plan, int pager) const {
 
 // One pager written, and its line: the capcodes it received (given by the
 // production line during the write, or the ones the fields held before it).
+// True when it was verified and recorded.
 bool Session::WriteOnePager(const WritePlan& plan, FILE* out, int pager,
                             const std::function<TransferResult()>& write) {
   const bool given = line && line->AssignsCapcodes();
   std::string capcodes = given ? std::string() : CapcodesOfPager(plan);
   const TransferResult result = write();
   const bool written = result.succeeded();
+  // A pager programmed but missing from the record, or sharing a capcode
+  // with another pager, is no pager done: the line has said why.
+  const TransferRecord& record = result.record;
   if (given) capcodes = written || !line->lastGiven().empty() ? CapcodesOfPager(plan) : "no capcodes given";
-  std::fprintf(out, "%spager %d: %s%s\n", plan.label.c_str(), pager, written ? "" : "failed: ", capcodes.c_str());
+  const char* outcome = !written                  ? "failed: "
+                        : !record.kept             ? "not recorded: "
+                        : !record.problem.empty() ? "check: "
+                                                   : "";
+  std::fprintf(out, "%spager %d: %s%s\n", plan.label.c_str(), pager, outcome, capcodes.c_str());
   std::fflush(out);
-  return written;
+  return written && record.problem.empty();
 }
 
 void Session::RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pagers) {

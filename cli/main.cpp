@@ -10,6 +10,7 @@
 #include <exception>
 #include <atomic>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -27,6 +28,7 @@
 #include "diagnostics/Diagnostics.h"
 #include "editor/Capcode.h"
 #include "link/RealClock.h"
+#include "production/Journal.h"
 #include "production/Location.h"
 #include "production/ProductionLine.h"
 #include "production/LogFormat.h"
@@ -70,17 +72,31 @@ void PrintLine(const std::string& text) {
   std::fputc('\n', stdout);
 }
 
-// The production record the run keeps, or none with --no-db. A record that
+// The production record the run keeps, or none with --no-db, named first so
+// that a station never keeps a record it did not mean to. A record that
 // cannot be had refuses the run before any pager is touched: a line must not
-// program pagers it cannot record.
+// program pagers it cannot record. Opening it stores what this station's
+// journal holds for it.
 bool OpenRecord(Console& console, const CommandLine& line, std::unique_ptr<production::ProductionStore>& store) {
-  if (!line.database) return true;
-  auto opened = production::ProductionStore::Open(*line.database);
+  if (!line.database) {
+    console.Line("Record: none (--no-db)");
+    return true;
+  }
+  console.Line("Record: " + production::ResolveLocation(*line.database).display);
+  production::StoreOptions options;
+  options.station = line.station;
+  auto opened = production::ProductionStore::Open(*line.database, options);
   if (!opened.ok()) {
     console.Line(opened.error);
     return false;
   }
   store = std::move(opened.value);
+  if (store->created()) console.Line("New production record: " + store->Name());
+  const production::JournalReplay& replayed = store->replayed();
+  if (replayed.stored > 0)
+    console.Line("Stored " + std::to_string(replayed.stored) + (replayed.stored == 1 ? " record" : " records") +
+                 " from this station's journal in " + store->Name() + ".");
+  for (const std::string& error : replayed.errors) console.Line(error);
   return true;
 }
 
@@ -210,31 +226,38 @@ int Write(Console& console, const CommandLine& line) {
 }
 
 // A read or a verify changes no pager: one whose record cannot be had is
-// still run, and the operator told it goes unrecorded.
-std::unique_ptr<production::ProductionStore> RecordForLooking(Console& console, const CommandLine& line) {
+// still run, the operator told it goes unrecorded, and the exit status
+// says so. `unrecorded` is set then.
+std::unique_ptr<production::ProductionStore> RecordForLooking(Console& console, const CommandLine& line,
+                                                              bool& unrecorded) {
   std::unique_ptr<production::ProductionStore> store;
-  if (!OpenRecord(console, line, store)) console.Line("qrt35: this transfer is not recorded.");
+  unrecorded = !OpenRecord(console, line, store);
+  if (unrecorded) console.Line("qrt35: this transfer is not recorded.");
   return store;
 }
 
 int Read(Console& console, const CommandLine& line) {
-  const auto store = RecordForLooking(console, line);
+  bool unrecorded = false;
+  const auto store = RecordForLooking(console, line, unrecorded);
   Session s(console, line.yes);
   s.Start();
   if (!s.ConnectPort(PortOptionsOf(line))) return kRefused;
   const auto pl = LineFor(s, line, line.port, store.get(), nullptr);
   if (!s.ReadPager()) return kRefused;
-  return s.SaveTableAs(line.files[0]) ? kOk : kRefused;
+  if (!s.SaveTableAs(line.files[0])) return kRefused;
+  return unrecorded || !s.lastResult().record.problem.empty() ? kRefused : kOk;
 }
 
 int Verify(Console& console, const CommandLine& line) {
-  const auto store = RecordForLooking(console, line);
+  bool unrecorded = false;
+  const auto store = RecordForLooking(console, line, unrecorded);
   Session s(console, line.yes);
   s.Start();
   if (!s.OpenTable(line.files[0])) return kRefused;
   if (!s.ConnectPort(PortOptionsOf(line))) return kRefused;
   const auto pl = LineFor(s, line, line.port, store.get(), nullptr);
-  return s.VerifyPager() ? kOk : kRefused;
+  if (!s.VerifyPager()) return kRefused;
+  return unrecorded || !s.lastResult().record.problem.empty() ? kRefused : kOk;
 }
 
 // A backup back into the pager: written like a write, so refused like one
@@ -348,28 +371,57 @@ std::string LogText(LogForm form, const std::vector<production::ProductionRecord
   return production::FormatText(records);
 }
 
-int Log(const CommandLine& line) {
-  // Opening a store creates it; showing the log must not leave an empty
-  // database behind a mistyped --db.
+// The entries of this station's journal that wait for a record, on stderr.
+void TellJournal(const std::string& identity, const std::string& name) {
+  std::map<std::string, int> waiting;  // per record's name
+  int here = 0;
+  for (const production::JournalEntry& entry : production::Journal().Entries()) {
+    if (entry.identity == identity)
+      ++here;
+    else
+      ++waiting[entry.database];
+  }
+  const auto count = [](int n) { return std::to_string(n) + (n == 1 ? " record waits" : " records wait"); };
+  if (here > 0)
+    std::fprintf(stderr, "%s in this station's journal for %s: the next write, read or verify that reaches it "
+                 "stores them.\n", count(here).c_str(), name.c_str());
+  for (const auto& [database, n] : waiting)
+    std::fprintf(stderr, "%s in this station's journal for another record, %s.\n", count(n).c_str(),
+                 database.c_str());
+}
+
+// Looking at the record needs reading rights only, and never creates one:
+// showing it must not leave an empty database behind a mistyped --db.
+std::unique_ptr<production::ProductionStore> RecordForReading(const CommandLine& line, bool& empty) {
+  empty = false;
   const production::Location where = production::ResolveLocation(*line.database);
   std::error_code ec;
-  if (where.error.empty() && where.backend == production::Backend::Sqlite &&
-      !std::filesystem::exists(where.target, ec)) {
-    if (!where.defaultFile) {
-      std::fprintf(stderr, "Could not open the production record %s: there is no such file.\n",
-                   where.display.c_str());
-      return kRefused;
-    }
+  if (where.error.empty() && where.defaultFile && !std::filesystem::exists(where.target, ec)) {
     std::fprintf(stderr, "No production record in [%s] yet.\n", where.display.c_str());
-    PrintText(LogText(line.logForm, {}));
-    return kOk;
+    TellJournal({}, where.display);
+    empty = true;
+    return nullptr;
   }
-  auto opened = production::ProductionStore::Open(*line.database);
+  production::StoreOptions options;
+  options.readOnly = true;
+  options.createFile = false;
+  auto opened = production::ProductionStore::Open(*line.database, options);
   if (!opened.ok()) {
     std::fprintf(stderr, "%s\n", opened.error.c_str());
-    return kRefused;
+    return nullptr;
   }
-  const auto records = opened.value->Query(line.logFilter);
+  TellJournal(opened.value->Identity(), opened.value->Name());
+  return std::move(opened.value);
+}
+
+int Log(const CommandLine& line) {
+  bool empty = false;
+  const auto store = RecordForReading(line, empty);
+  if (!store) {
+    if (empty) PrintText(LogText(line.logForm, {}));
+    return empty ? kOk : kRefused;
+  }
+  const auto records = store->Query(line.logFilter);
   if (!records.ok()) {
     std::fprintf(stderr, "%s\n", records.error.c_str());
     return kRefused;
@@ -378,8 +430,38 @@ int Log(const CommandLine& line) {
   return kOk;
 }
 
+int Allocations(const CommandLine& line) {
+  if (line.release) {
+    std::unique_ptr<production::ProductionStore> store;
+    Console console = Console::ForProcess();
+    if (!OpenRecord(console, line, store)) return kRefused;
+    const production::StoreStatus released = store->ReleaseInDoubt(*line.release, line.reason);
+    if (!released.ok()) {
+      std::fprintf(stderr, "%s\n", released.error.c_str());
+      return kRefused;
+    }
+    std::fprintf(stderr, "Capcode %s is released: the next pager may receive it.\n",
+                 CapcodeText(*line.release).c_str());
+    return kOk;
+  }
+  bool empty = false;
+  const auto store = RecordForReading(line, empty);
+  if (!store) {
+    if (empty) PrintText(line.json ? "[]\n" : "");
+    return empty ? kOk : kRefused;
+  }
+  const auto open = store->OpenAllocations();
+  if (!open.ok()) {
+    std::fprintf(stderr, "%s\n", open.error.c_str());
+    return kRefused;
+  }
+  PrintText(line.json ? production::FormatAllocationsJson(open.value) : production::FormatAllocations(open.value));
+  return kOk;
+}
+
 int Run(const std::vector<std::string>& args) {
-  const CommandLine line = ParseCommandLine(args, std::getenv(production::kDatabaseEnv));
+  const CommandLine line =
+      ParseCommandLine(args, std::getenv(production::kDatabaseEnv), std::getenv(production::kStationEnv));
   if (!line.error.empty()) return UsageError(line.error);
   if (line.version) {
     PrintText(shell::VersionText("qrt35"));
@@ -403,6 +485,7 @@ int Run(const std::vector<std::string>& args) {
     case Command::Backups: return Backups(line);
     case Command::Doctor: return Doctor();
     case Command::Log: return Log(line);
+    case Command::Allocations: return Allocations(line);
     case Command::None: break;
   }
   return kUsage;

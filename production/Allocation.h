@@ -29,6 +29,21 @@ struct CapcodeRange {
   uint32_t last = 0;
 };
 
+// One capcode a reservation holds for the pager being written.
+struct ReservedCapcode {
+  int slot = 1;  // 1 or 2
+  uint32_t capcode = 0;
+  // The pager, read before the write, already held this capcode while it
+  // was in doubt: the same pager receives the same capcode again.
+  bool again = false;
+};
+
+struct Reservation {
+  std::string token;  // identifies the reservation in the database
+  std::vector<ReservedCapcode> capcodes;
+  std::string leaseUntil;  // UTC, the database's time
+};
+
 // "0001000-0001019": the range as the capcode fields show capcodes.
 std::string RangeText(const CapcodeRange& range);
 

@@ -1,49 +1,60 @@
 #include "production/Location.h"
 
-#include <utility>
-#include <vector>
+#include <libpq-fe.h>
+
+#include <cctype>
+#include <filesystem>
+#include <map>
 
 #include "base/DataHome.h"
 
 namespace qrt::production {
 namespace {
 
-constexpr std::string_view kSchemes[] = {"postgresql://", "postgres://"};
-
-bool IsPostgresUrl(std::string_view text) {
-  for (std::string_view scheme : kSchemes)
-    if (text.substr(0, scheme.size()) == scheme) return true;
-  return false;
+// The conninfo's parts as libpq parses them; nullopt when libpq does not
+// take the text as a conninfo.
+std::optional<std::map<std::string, std::string>> ParseConninfo(std::string_view text) {
+  const std::string copy(text);
+  char* error = nullptr;
+  PQconninfoOption* options = PQconninfoParse(copy.c_str(), &error);
+  if (error) PQfreemem(error);
+  if (!options) return std::nullopt;
+  std::map<std::string, std::string> parts;
+  for (const PQconninfoOption* o = options; o->keyword; ++o)
+    if (o->val && *o->val) parts[o->keyword] = o->val;
+  PQconninfoFree(options);
+  return parts;
 }
 
-// Where the password values of a URL lie: [first, second) spans.
-std::vector<std::pair<size_t, size_t>> PasswordSpans(std::string_view url) {
-  std::vector<std::pair<size_t, size_t>> spans;
-  size_t start = 0;
-  for (std::string_view scheme : kSchemes)
-    if (url.substr(0, scheme.size()) == scheme) start = scheme.size();
-  if (start == 0) return spans;
-  // A password may hold '/' or '@' when the user did not escape them: the
-  // user part runs to the last '@' before the query, so nothing of such a
-  // password shows (a '@' in a database name only hides a little more).
-  const size_t query = url.find('?', start);
-  const size_t at = url.substr(0, query).rfind('@');
-  if (at != std::string_view::npos && at >= start) {
-    const size_t colon = url.find(':', start);
-    if (colon < at) spans.emplace_back(colon + 1, at);
-  }
-  if (query != std::string_view::npos) {
-    size_t pos = query + 1;
-    while (pos <= url.size()) {
-      size_t end = url.find('&', pos);
-      if (end == std::string_view::npos) end = url.size();
-      const std::string_view param = url.substr(pos, end - pos);
-      if (param.substr(0, 9) == "password=") spans.emplace_back(pos + 9, end);
-      pos = end + 1;
-    }
-  }
-  return spans;
+// What libpq would use for a part the conninfo leaves out: the environment
+// (PGHOST, PGPORT, PGDATABASE, ...) or its compiled-in default.
+std::string Default(const char* keyword) {
+  PQconninfoOption* defaults = PQconndefaults();
+  std::string value;
+  for (const PQconninfoOption* o = defaults; o && o->keyword; ++o)
+    if (std::string_view(o->keyword) == keyword && o->val) value = o->val;
+  if (defaults) PQconninfoFree(defaults);
+  return value;
 }
+
+std::string ServerDisplay(const std::map<std::string, std::string>& parts) {
+  const auto part = [&](const char* keyword) {
+    const auto found = parts.find(keyword);
+    return found != parts.end() ? found->second : std::string();
+  };
+  const auto service = parts.find("service");
+  if (service != parts.end() && part("host").empty())
+    return "PostgreSQL service " + service->second;
+  const std::string host = part("host").empty() ? Default("host") : part("host");
+  const std::string port = part("port").empty() ? Default("port") : part("port");
+  std::string db = part("dbname");
+  if (db.empty()) db = Default("dbname");
+  if (db.empty()) db = part("user").empty() ? Default("user") : part("user");  // libpq's own fallback
+  return "PostgreSQL " + (host.empty() ? std::string("localhost") : host) + (port.empty() ? "" : ":" + port) + "/" +
+         db;
+}
+
+bool WordCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
 
 }  // namespace
 
@@ -62,12 +73,16 @@ Location ResolveLocation(std::string_view location) {
     return result;
   }
   result.target = std::string(location);
-  if (IsPostgresUrl(location)) {
+  if (const auto parts = ParseConninfo(location)) {
     result.backend = Backend::Postgres;
-    result.display = MaskPassword(location);
-  } else {
-    result.display = result.target;
+    result.display = ServerDisplay(*parts);
+    const auto password = parts->find("password");
+    if (password != parts->end()) result.password = password->second;
+    return result;
   }
+  std::error_code ec;
+  const std::filesystem::path full = std::filesystem::absolute(result.target, ec);
+  result.display = ec ? result.target : full.lexically_normal().string();
   return result;
 }
 
@@ -76,41 +91,41 @@ std::string ChooseLocation(const std::optional<std::string>& option, const char*
   return environment ? std::string(environment) : std::string();
 }
 
-std::string MaskPassword(std::string_view url) {
-  std::string out;
-  size_t pos = 0;
-  for (const auto& [first, end] : PasswordSpans(url)) {
-    out.append(url.substr(pos, first - pos));
-    out += "***";
-    pos = end;
+std::string PasswordRefusal(std::string_view location, std::string_view where) {
+  const Location parsed = ResolveLocation(location);
+  if (parsed.password.empty()) return {};
+  return "The database " + parsed.display + " is given with its password " + std::string(where) +
+         ", where others can read it. Take the password out and put it in libpq's password file "
+         "~/.pgpass (a line host:port:database:user:password; chmod 0600 ~/.pgpass) or a file PGPASSFILE "
+         "names. The other settings can go into a service of ~/.pg_service.conf or the system's "
+         "pg_service.conf, named by service=NAME.";
+}
+
+std::string MaskPassword(std::string reason, const Location& location) {
+  const std::string& password = location.password;
+  if (password.empty()) return reason;
+  constexpr std::string_view kMask = "***";
+  for (size_t at = reason.find(password); at != std::string::npos;) {
+    const size_t end = at + password.size();
+    const bool alone = (at == 0 || !WordCharacter(reason[at - 1]) || !WordCharacter(password.front())) &&
+                       (end == reason.size() || !WordCharacter(reason[end]) || !WordCharacter(password.back()));
+    if (alone) reason.replace(at, password.size(), kMask);
+    at = reason.find(password, at + (alone ? kMask.size() : 1));
   }
-  out.append(url.substr(pos));
-  return out;
+  return reason;
 }
 
-bool HasPassword(std::string_view url) {
-  for (const auto& [first, end] : PasswordSpans(url))
-    if (end > first) return true;
-  return false;
+std::string ChooseStation(const std::optional<std::string>& option, const char* environment) {
+  if (option) return *option;
+  return environment ? std::string(environment) : std::string();
 }
 
-std::string LocationToRememberError(std::string_view location) {
-  if (!HasPassword(location)) return {};
-  return "The database URL " + MaskPassword(location) +
-         " holds a password, and the program does not store passwords. Take it out of the URL and put it "
-         "in your libpq password file ~/.pgpass (a line host:port:database:user:password; chmod 0600 "
-         "~/.pgpass). The other settings can go into a service of ~/.pg_service.conf or the system's "
-         "pg_service.conf, named by postgresql://?service=NAME.";
-}
-
-std::string HidePasswords(std::string text, std::string_view url) {
-  for (const auto& [first, end] : PasswordSpans(url)) {
-    const std::string password(url.substr(first, end - first));
-    if (password.empty()) continue;
-    for (size_t at = text.find(password); at != std::string::npos; at = text.find(password, at + 3))
-      text.replace(at, password.size(), "***");
-  }
-  return text;
+std::string StationNameError(std::string_view name) {
+  if (name.size() > 64) return "A station name has at most 64 characters.";
+  for (unsigned char c : name)
+    if (c < 0x20 || c == 0x7F)
+      return "A station name is one line of printable text, without tabs or control characters.";
+  return {};
 }
 
 }  // namespace qrt::production

@@ -53,8 +53,11 @@ std::string DisplayTime(const std::string& recorded) {
   return recorded.substr(0, 10) + " " + recorded.substr(11, 8);
 }
 
-std::string CsvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+std::string CsvField(std::string_view field) {
+  std::string text(field);
+  if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+    text.insert(text.begin(), '\'');
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string out = "\"";
   for (char c : text) {
     if (c == '"') out += '"';
@@ -103,9 +106,9 @@ const std::array<std::string_view, kLogColumns>& LogColumnTitles() {
 }
 
 std::array<std::string, kLogColumns> LogRow(const ProductionRecord& r) {
-  return {DisplayTime(r.time), OrDash(r.station), OrDash(r.port), std::string(OperationName(r.operation)),
-          std::string(OutcomeName(r.outcome)), OrDash(EnabledCapcodes(r)), OrDash(Frequency(r)),
-          OrDash(r.band), std::to_string(r.durationMs), OneLine(r.message)};
+  return {DisplayTime(r.time), OrDash(OneLine(r.station)), OrDash(OneLine(r.port)),
+          std::string(OperationName(r.operation)), std::string(OutcomeName(r.outcome)), OrDash(EnabledCapcodes(r)),
+          OrDash(Frequency(r)), OrDash(OneLine(r.band)), std::to_string(r.durationMs), OneLine(r.message)};
 }
 
 std::string LogSortKey(const ProductionRecord& r, int column) {
@@ -208,6 +211,45 @@ std::string FormatCsv(const std::vector<ProductionRecord>& records) {
     out += line(fields);
   }
   return out;
+}
+
+std::string FormatAllocations(const std::vector<OpenAllocation>& open) {
+  if (open.empty()) return "No capcode is reserved or in doubt.\n";
+  std::string out;
+  for (const OpenAllocation& a : open) {
+    const std::string lease = a.state == CapcodeState::Reserved ? ", lease until " + DisplayTime(a.leaseUntil) : "";
+    out += CapcodeText(a.capcode) + "  capcode " + std::to_string(a.slot) + "  " +
+           std::string(CapcodeStateName(a.state)) + "  reserved at " + OneLine(a.station) + " on " +
+           DisplayTime(a.since) + lease + "\n";
+    for (const AllocationEvent& e : a.events)
+      out += "  " + DisplayTime(e.time) + "  " + e.event + "  " + OneLine(e.station) +
+             (e.user.empty() ? "" : " (" + OneLine(e.user) + ")") + ": " + OneLine(e.reason) +
+             (e.recordId ? " [record " + std::to_string(e.recordId) + "]" : "") + "\n";
+  }
+  return out;
+}
+
+std::string FormatAllocationsJson(const std::vector<OpenAllocation>& open) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const OpenAllocation& a : open) {
+    nlohmann::ordered_json events = nlohmann::ordered_json::array();
+    for (const AllocationEvent& e : a.events)
+      events.push_back({{"time", e.time},
+                        {"event", e.event},
+                        {"station", e.station},
+                        {"user", e.user},
+                        {"reason", e.reason},
+                        {"record_id", e.recordId ? nlohmann::ordered_json(e.recordId) : nlohmann::ordered_json()}});
+    list.push_back({{"capcode", a.capcode},
+                    {"slot", a.slot},
+                    {"state", CapcodeStateName(a.state)},
+                    {"station", a.station},
+                    {"since", a.since},
+                    {"lease_until", a.state == CapcodeState::Reserved ? nlohmann::ordered_json(a.leaseUntil)
+                                                                      : nlohmann::ordered_json()},
+                    {"events", std::move(events)}});
+  }
+  return list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 std::string ExportCsv(const std::string& path, const std::vector<ProductionRecord>& records) {

@@ -24,7 +24,8 @@ FilterParse ParseLogFilter(const std::optional<std::string>& capcode, const std:
 
 // One line per record under a header line, columns aligned: time, station,
 // port, operation, outcome, the enabled capcodes, frequency, band, duration
-// and the message (last, on the same line).
+// and the message (last, on the same line). Line breaks and tabs in any
+// field become spaces: one record, one line.
 std::string FormatText(const std::vector<ProductionRecord>& records);
 
 // The log as a table, as the text form and the window show it: the columns,
@@ -44,8 +45,15 @@ std::string LogSortKey(const ProductionRecord& record, int column);
 std::string FormatJson(const std::vector<ProductionRecord>& records);
 
 // CSV as RFC 4180 writes it: a header row, CRLF line ends, a field quoted
-// when it holds a comma, a quote, CR or LF, quotes doubled.
+// when it holds a comma, a quote, CR or LF, quotes doubled. A field that a
+// spreadsheet would take for a formula (it starts with =, +, -, @, a tab or
+// a carriage return) gets a leading apostrophe, so that it opens as text.
 std::string FormatCsv(const std::vector<ProductionRecord>& records);
+
+// The capcodes reserved or in doubt, each with its history: one line per
+// capcode, its events indented below it.
+std::string FormatAllocations(const std::vector<OpenAllocation>& open);
+std::string FormatAllocationsJson(const std::vector<OpenAllocation>& open);
 
 // Saves FormatCsv(records) as `path`, atomically as a table file is saved.
 // Empty on success, otherwise "Could not save [PATH]: REASON".

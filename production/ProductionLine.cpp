@@ -84,6 +84,7 @@ bool ProductionLine::BeforeWrite(Editor& editor, TransferKind kind) {
   taken_.reset();
   lastGiven_.clear();
   asked_ = true;
+  transferId_ = RandomToken();
   // A line must not program a pager it cannot record.
   if (!store_ && !unavailable_.empty()) return Refuse(unavailable_);
   if (store_) {
@@ -104,12 +105,7 @@ bool ProductionLine::BeforeWrite(Editor& editor, TransferKind kind) {
       if (!CapcodeOn(editor, range.slot))
         return Refuse("Capcode " + std::to_string(range.slot) +
                       " is switched off in this image, so it cannot be given an allocated capcode.");
-    StoreResult<Reservation> reserved = store_->Reserve(ranges_);
-    if (!reserved.ok()) return Refuse(reserved.error);
-    for (const ReservedCapcode& given : reserved.value.capcodes) GiveCapcode(editor, given.slot, given.capcode);
-    lastGiven_ = reserved.value.capcodes;
-    reservation_ = std::move(reserved.value);
-    return true;
+    return true;  // the capcodes are reserved once the pager has been read (AssignCapcodes)
   }
   if (shared_) {
     const SharedCapcodes::Taken taken = shared_->Take();
@@ -122,18 +118,36 @@ bool ProductionLine::BeforeWrite(Editor& editor, TransferKind kind) {
   return AskAboutEarlierWrites(editor);
 }
 
+// The reservation knows what the pager held before the write: a pager that
+// holds a capcode of the range in doubt (its earlier write failed after
+// pages were sent) gets that capcode again rather than a second one.
+bool ProductionLine::AssignCapcodes(Editor& editor, TransferKind, const Image* pagerBefore) {
+  if (ranges_.empty() || !store_) return true;
+  std::vector<ReservedCapcode> holds;
+  if (pagerBefore)
+    for (const CapcodeRange& range : ranges_)
+      if (((*pagerBefore)[CapcodeRecordAddress(range.slot - 1)] & 1) != 0)
+        holds.push_back({range.slot, DecodeCapcode(*pagerBefore, range.slot - 1)});
+  StoreResult<Reservation> reserved = store_->Reserve(ranges_, holds);
+  if (!reserved.ok()) return Refuse(reserved.error);
+  for (const ReservedCapcode& given : reserved.value.capcodes) GiveCapcode(editor, given.slot, given.capcode);
+  lastGiven_ = reserved.value.capcodes;
+  reservation_ = std::move(reserved.value);
+  return true;
+}
+
 // The pager gets the capcodes its image holds: say so when the record shows
-// one of them on an earlier pager, as two pagers with one capcode receive
-// each other's messages.
+// one of them on an earlier pager, or reserved or in doubt at a station, as
+// two pagers with one capcode receive each other's messages.
 bool ProductionLine::AskAboutEarlierWrites(Editor& editor) {
   if (!store_ || (!askBeforeRewriting && !note)) return true;
   for (int slot = 1; slot <= kCapcodeCount; ++slot) {
     if (!CapcodeOn(editor, slot)) continue;
     const uint32_t capcode = DecodeCapcode(editor.state.PagerImage, slot - 1);
-    const StoreResult<std::optional<PreviousWrite>> previous = store_->LastWriteOf(capcode);
-    if (!previous.ok()) return Refuse(previous.error);
-    if (!previous.value) continue;
-    const std::string question = AlreadyWrittenQuestion(capcode, *previous.value);
+    const StoreResult<std::optional<CapcodeHolder>> holder = store_->HolderOf(capcode);
+    if (!holder.ok()) return Refuse(holder.error);
+    if (!holder.value) continue;
+    const std::string question = AlreadyWrittenQuestion(capcode, *holder.value);
     if (askBeforeRewriting) {
       if (!messages_.AskYesNo(question, MsgIcon::Warning)) {
         if (taken_) shared_->GiveBack(*taken_);
@@ -148,31 +162,58 @@ bool ProductionLine::AskAboutEarlierWrites(Editor& editor) {
   return true;
 }
 
-void ProductionLine::AfterTransfer(Editor& editor, const TransferFacts& facts) {
-  const bool ok = facts.result && facts.result->succeeded();
-  if (taken_ && !ok) shared_->GiveBack(*taken_);
-  taken_.reset();
-  if (!store_ || !facts.pagerTouched) {
-    // A write that never reached its pager (no board or adapter, a node
-    // that cannot be opened) is recorded as failed with what the operator
-    // was shown. One the line itself refused was asked about and answered.
-    const bool write = facts.kind != TransferKind::Read && facts.kind != TransferKind::Verify;
-    if (store_ && (reservation_ || (write && !asked_))) {
-      ProductionRecord refused;
-      refused.port = port_;
-      refused.operation = OperationOf(facts.kind);
-      refused.message = facts.result ? facts.result->message : std::string();
-      const StoreResult<int64_t> stored =
-          reservation_ ? store_->Release(*reservation_, refused) : store_->Record(refused);
-      if (!stored.ok()) messages_.Show(stored.error, MsgIcon::Warning);
-    }
-    asked_ = false;
-    reservation_.reset();
-    return;
+// The capcodes of this write that no pager can hold: the pager did not hold
+// them before, and the write stopped before their page went out, or the
+// pager read back after the failure still holds exactly the capcode record
+// it held before (a page that never went in; a garbled read would hardly
+// give back the very bytes the backup read).
+std::vector<uint32_t> ProductionLine::NeverSent(const TransferFacts& facts) const {
+  std::vector<uint32_t> free;
+  const auto heldBefore = [&](uint32_t capcode) {
+    if (!facts.pagerBefore) return false;
+    for (int i = 0; i < kCapcodeCount; ++i)
+      if (((*facts.pagerBefore)[CapcodeRecordAddress(i)] & 1) != 0 && DecodeCapcode(*facts.pagerBefore, i) == capcode)
+        return true;
+    return false;
+  };
+  const auto unchanged = [&](int slot) {
+    if (!facts.capcodesReadBack || !facts.pagerBefore) return false;
+    const int at = CapcodeRecordAddress(slot - 1);
+    return std::equal(facts.capcodesReadBack->begin() + at, facts.capcodesReadBack->begin() + at + kCapcodeRecordSize,
+                      facts.pagerBefore->begin() + at);
+  };
+  for (const ReservedCapcode& given : lastGiven_) {
+    const int page = CapcodeRecordAddress(given.slot - 1) & ~0xF;
+    const bool reached = facts.pagerTouched && facts.reachedAddress >= page;
+    if (!given.again && !heldBefore(given.capcode) && (!reached || unchanged(given.slot)))
+      free.push_back(given.capcode);
   }
+  return free;
+}
+
+TransferRecord ProductionLine::AfterTransfer(Editor& editor, const TransferFacts& facts) {
+  const bool ok = facts.result && facts.result->succeeded();
+  const bool write = facts.kind == TransferKind::Write || facts.kind == TransferKind::BatchStep ||
+                     facts.kind == TransferKind::Restore;
+  if (taken_ && !ok) {
+    const std::vector<uint32_t> free = NeverSent(facts);
+    if (free.size() == lastGiven_.size()) shared_->GiveBack(*taken_);
+  }
+  taken_.reset();
+  const std::string transferId = write && !transferId_.empty() ? transferId_ : RandomToken();
+  transferId_.clear();
+  // A write that never reached its pager (no board or adapter, a node that
+  // cannot be opened) is recorded as failed with what the operator was
+  // shown. One the line itself refused was asked about and answered.
+  const bool unasked = facts.kind != TransferKind::Read && facts.kind != TransferKind::Verify && !asked_;
   asked_ = false;
+  if (!store_) {
+    reservation_.reset();
+    return {};
+  }
 
   ProductionRecord record;
+  record.transferId = transferId;
   record.port = port_;
   record.operation = OperationOf(facts.kind);
   record.outcome = ok ? Outcome::Ok : Outcome::Failed;
@@ -191,14 +232,16 @@ void ProductionLine::AfterTransfer(Editor& editor, const TransferFacts& facts) {
   if (facts.result) record.backupPath = facts.result->backupPath;
   record.durationMs = facts.duration.count();
 
-  StoreResult<int64_t> stored;
+  StoreResult<Stored> stored;
   if (reservation_) {
-    stored = ok ? store_->Commit(*reservation_, record) : store_->Release(*reservation_, record);
+    stored = ok ? store_->Commit(*reservation_, record) : store_->Fail(*reservation_, record, NeverSent(facts));
     reservation_.reset();
-  } else {
+  } else if (facts.pagerTouched || unasked) {
     stored = store_->Record(record);
   }
-  if (!stored.ok()) messages_.Show(stored.error, MsgIcon::Warning);
+  if (stored.ok()) return {};
+  messages_.Show(stored.error, MsgIcon::Warning);
+  return {stored.value.id != 0, stored.error};
 }
 
 }  // namespace qrt::production

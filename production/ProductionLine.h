@@ -1,10 +1,12 @@
 #pragma once
 // One station's production line around its transfers: every read, write,
-// verify and batch pager goes into the production record, a write is refused
-// before the pager is touched when the record cannot be kept, and the
-// capcodes of each pager written come from the record's allocation (ranges
-// set by `write --allocate` or Pager > Allocate Capcodes...) or, when several
-// ports write one batch, from one counter they share.
+// verify and batch pager goes into the production record before its success
+// is shown, a write is refused before the pager is touched when the record
+// cannot be kept, and the capcodes of each pager written come from the
+// record's allocation (ranges set by `write --allocate` or Pager > Allocate
+// Capcodes...) or, when several ports write one batch, from one counter they
+// share. A capcode that may have reached a pager is never handed to another
+// one: a failed write gives back only what it provably never sent.
 //
 // The window and the command line each make one per port and hand it to the
 // transfer model; the store and the shared counter are the run's, shared by
@@ -25,8 +27,9 @@
 namespace qrt::production {
 
 // The capcodes of a batch whose ports add one after every pager: each pager,
-// on whichever port, takes the next; a pager that failed gives its capcodes
-// back for the next one. One per run, shared by the ports' lines.
+// on whichever port, takes the next; a pager whose write stopped before its
+// capcodes' page gives them back for the next one (any other failed pager
+// may hold them, and keeps them). One per run, shared by the ports' lines.
 class SharedCapcodes {
  public:
   // The first pager's capcodes; `increase1`/`increase2` say which ones go up.
@@ -82,7 +85,8 @@ class ProductionLine : public TransferObserver {
   std::function<void(const std::string&)> note;
 
   bool BeforeWrite(Editor& editor, TransferKind kind) override;
-  void AfterTransfer(Editor& editor, const TransferFacts& facts) override;
+  bool AssignCapcodes(Editor& editor, TransferKind kind, const Image* pagerBefore) override;
+  TransferRecord AfterTransfer(Editor& editor, const TransferFacts& facts) override;
   bool AssignsCapcodes() const override { return !ranges_.empty() || shared_ != nullptr; }
 
   // The capcodes the last pager written was given (slot, capcode), for the
@@ -92,6 +96,7 @@ class ProductionLine : public TransferObserver {
  private:
   bool Refuse(const std::string& why);
   bool AskAboutEarlierWrites(Editor& editor);
+  std::vector<uint32_t> NeverSent(const TransferFacts& facts) const;
 
   ProductionStore* store_;
   std::string port_;
@@ -99,6 +104,7 @@ class ProductionLine : public TransferObserver {
   std::vector<CapcodeRange> ranges_;
   SharedCapcodes* shared_ = nullptr;
   std::optional<Reservation> reservation_;     // of the pager being written
+  std::string transferId_;                      // of the write under way
   std::optional<SharedCapcodes::Taken> taken_;  // of the pager being written
   std::vector<ReservedCapcode> lastGiven_;
   std::string unavailable_;

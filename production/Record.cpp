@@ -1,11 +1,14 @@
 #include "production/Record.h"
 
 #include <openssl/evp.h>
+#include <openssl/rand.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstdio>
 #include <ctime>
+#include <random>
 
 #include "editor/Capcode.h"
 #include "editor/Frequency.h"
@@ -146,6 +149,53 @@ std::optional<std::string> ParseUtcTime(std::string_view text) {
   char out[96];
   std::snprintf(out, sizeof out, "%04d-%02d-%02dT%02d:%02d:%02d.000Z", year, month, day, hour, minute, second);
   return std::string(out);
+}
+
+std::optional<std::chrono::system_clock::time_point> ParseRecordTime(std::string_view text) {
+  size_t pos = 0;
+  int year, month, day, hour, minute, second, millis;
+  if (!TakeNumber(text, pos, 4, year) || !TakeChar(text, pos, '-') || !TakeNumber(text, pos, 2, month) ||
+      !TakeChar(text, pos, '-') || !TakeNumber(text, pos, 2, day) || !TakeChar(text, pos, 'T') ||
+      !TakeNumber(text, pos, 2, hour) || !TakeChar(text, pos, ':') || !TakeNumber(text, pos, 2, minute) ||
+      !TakeChar(text, pos, ':') || !TakeNumber(text, pos, 2, second) || !TakeChar(text, pos, '.') ||
+      !TakeNumber(text, pos, 3, millis) || !TakeChar(text, pos, 'Z') || pos != text.size())
+    return std::nullopt;
+  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
+      second > 60)
+    return std::nullopt;
+  std::tm tm{};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  return std::chrono::system_clock::from_time_t(timegm(&tm)) + std::chrono::milliseconds(millis);
+}
+
+std::string UserName() {
+  const uid_t uid = getuid();
+  passwd entry{};
+  passwd* found = nullptr;
+  char buffer[4096];
+  if (getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found && found->pw_name && *found->pw_name)
+    return CleanText(found->pw_name);
+  return std::to_string(uid);
+}
+
+std::string RandomToken() {
+  unsigned char bytes[16];
+  if (RAND_bytes(bytes, sizeof bytes) != 1) {
+    std::random_device device;
+    for (auto& b : bytes) b = static_cast<unsigned char>(device());
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string token;
+  for (unsigned char b : bytes) {
+    token += kHex[b >> 4];
+    token += kHex[b & 15];
+  }
+  return token;
 }
 
 std::string HostName() {

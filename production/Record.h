@@ -51,6 +51,9 @@ struct ProductionRecord {
   std::string imageSha256;            // 64 lower-case hex digits, or empty
   std::string tablePath, backupPath;
   int64_t durationMs = 0;
+  // Names the transfer: a record sent twice (a commit repeated after a lost
+  // connection, a journal entry replayed) is stored once. Empty: none.
+  std::string transferId;
 };
 
 // Fills the identification, the eight capcodes with their enable flags, the
@@ -72,6 +75,8 @@ std::string ImageSha256(const Image& image);
 
 // "2026-12-08T14:03:21.042Z".
 std::string UtcTimeText(std::chrono::system_clock::time_point time);
+// The time of a text in that form; nullopt for anything else.
+std::optional<std::chrono::system_clock::time_point> ParseRecordTime(std::string_view text);
 
 // A date or time given by a user, read as UTC: "YYYY-MM-DD",
 // "YYYY-MM-DDTHH:MM" or "YYYY-MM-DDTHH:MM:SS", with 'T' or one space between
@@ -82,6 +87,11 @@ std::optional<std::string> ParseUtcTime(std::string_view text);
 
 // The station name: the host name, or "unknown-station" when it has none.
 std::string HostName();
+// Who runs the program: the login name, or the user id as a number.
+std::string UserName();
+// 32 random hexadecimal digits: reservation tokens, transfer ids, the
+// identity of a database.
+std::string RandomToken();
 
 // Replaces what PostgreSQL's text type and a terminal cannot take: malformed
 // UTF-8 becomes U+FFFD and NUL characters are dropped.

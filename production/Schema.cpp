@@ -1,5 +1,7 @@
 #include "production/Schema.h"
 
+#include "production/Record.h"
+
 #include <iterator>
 #include <string>
 
@@ -68,6 +70,36 @@ constexpr const char* kVersion2[] = {
     " ON CONFLICT (capcode) DO NOTHING",
 };
 
+// Version 3 keeps every allocated capcode's state and history, so that a
+// capcode that may be in a pager is never given out again without a
+// person's word: 'reserved' (a station is writing it, until lease_until),
+// 'written' (a verified pager holds it) or 'doubt' (the write ended in a
+// way that leaves it unknown whether a pager holds it). A released capcode
+// has no row. A record carries the id of its transfer, so that a commit
+// sent again after a lost connection stores one record.
+constexpr const char* kVersion3[] = {
+    "ALTER TABLE allocations ADD COLUMN state TEXT NOT NULL DEFAULT 'written'",
+    "UPDATE allocations SET state = 'reserved' WHERE lease_until IS NOT NULL",
+    "CREATE INDEX allocations_open ON allocations (state) WHERE state <> 'written'",
+    "CREATE TABLE allocation_events ("
+    " id {id},"
+    " capcode INTEGER NOT NULL,"
+    " event TEXT NOT NULL,"
+    " station TEXT NOT NULL,"
+    " user_name TEXT NOT NULL,"
+    " time_utc TEXT NOT NULL,"
+    " reason TEXT NOT NULL,"
+    " record_id BIGINT)",
+    "CREATE INDEX allocation_events_capcode ON allocation_events (capcode)",
+    "INSERT INTO allocation_events (capcode, event, station, user_name, time_utc, reason)"
+    " SELECT capcode, 'reserved', station, '', reserved_utc, '' FROM allocations WHERE state = 'reserved'",
+    "ALTER TABLE records ADD COLUMN transfer_id TEXT",
+    "CREATE UNIQUE INDEX records_transfer ON records (transfer_id)",
+    // Names the database for the entries a station's journal keeps for it.
+    "CREATE TABLE record_identity (id TEXT NOT NULL)",
+    "INSERT INTO record_identity (id) VALUES ($1)",
+};
+
 struct Step {
   const char* const* statements;
   size_t count;
@@ -75,6 +107,7 @@ struct Step {
 constexpr Step kSteps[kSchemaVersion] = {
     {kVersion1, std::size(kVersion1)},
     {kVersion2, std::size(kVersion2)},
+    {kVersion3, std::size(kVersion3)},
 };
 
 std::string ForDialect(std::string sql, const SqlDialect& dialect) {
@@ -88,7 +121,36 @@ int StoredVersion(SqlConnection& db) {
   return rows.empty() || !rows[0][0] ? 0 : std::stoi(*rows[0][0]);
 }
 
+SqlError Newer(int found) {
+  return SqlError("it was made by a newer version of the programmer (record version " + std::to_string(found) +
+                  ", this one knows up to " + std::to_string(kSchemaVersion) + ")");
+}
+
+// A SQLite file that holds tables of its own is somebody else's database.
+void RefuseForeign(SqlConnection& db) {
+  if (db.Dialect().otherTables.empty()) return;
+  std::string names;
+  for (const SqlRow& row : db.Run(db.Dialect().otherTables))
+    names += (names.empty() ? "" : ", ") + row[0].value_or("");
+  if (!names.empty()) throw SqlError("it holds other tables (" + names + "), not a production record");
+}
+
 }  // namespace
+
+void CheckVersionForReading(SqlConnection& db) {
+  int found = 0;
+  try {
+    found = StoredVersion(db);
+  } catch (const SqlError&) {
+    RefuseForeign(db);
+    throw SqlError("it holds no production record yet");
+  }
+  if (found > kSchemaVersion) throw Newer(found);
+  if (found < kSchemaVersion)
+    throw SqlError("it holds an older record version (" + std::to_string(found) + ", this program reads " +
+                   std::to_string(kSchemaVersion) + "), which reading alone does not bring up to date; the next "
+                   "write, read or verify of a station with write rights does");
+}
 
 int Migrate(SqlConnection& db, int target) {
   if (target < 1 || target > kSchemaVersion) throw SqlError("no such record version " + std::to_string(target));
@@ -104,12 +166,14 @@ int Migrate(SqlConnection& db, int target) {
     if (!db.Dialect().migrationLock.empty()) db.Run(db.Dialect().migrationLock);
     db.Run("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
     const int found = StoredVersion(db);
-    if (found > kSchemaVersion)
-      throw SqlError("it was made by a newer version of the programmer (record version " + std::to_string(found) +
-                     ", this one knows up to " + std::to_string(kSchemaVersion) + ")");
+    if (found == 0) RefuseForeign(db);
+    if (found > kSchemaVersion) throw Newer(found);
+    const std::string identity = RandomToken();
     for (int version = found + 1; version <= target; ++version)
-      for (size_t k = 0; k < kSteps[version - 1].count; ++k)
-        db.Run(ForDialect(kSteps[version - 1].statements[k], db.Dialect()));
+      for (size_t k = 0; k < kSteps[version - 1].count; ++k) {
+        const std::string sql = ForDialect(kSteps[version - 1].statements[k], db.Dialect());
+        db.Run(sql, sql.find("$1") != std::string::npos ? std::vector<SqlParam>{identity} : std::vector<SqlParam>{});
+      }
     if (found < target) {
       db.Run("DELETE FROM schema_version");
       db.Run("INSERT INTO schema_version (version) VALUES ($1)", {int64_t{target}});

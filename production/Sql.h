@@ -33,21 +33,29 @@ struct SqlDialect {
   // a new database at once do not both create the tables; empty for none
   // (SQLite's write lock already does it).
   std::string_view migrationLock;
-  // Session settings around a transaction whose loss in a power cut costs
-  // nothing that a lease would not give back anyway: its commit returns
-  // without waiting for the disk. Every other commit waits for it.
-  std::string_view relaxedCommits;
-  std::string_view durableCommits;
+  // The database's clock as record text ("2026-12-08T14:03:21.042Z"): the
+  // time now and $1 milliseconds later, in one row. Every station of a line
+  // takes its times from here, never from its own clock.
+  std::string_view clockQuery;
+  // The names of the tables the database holds besides ours (SQLite only:
+  // a file holding other tables is somebody else's); empty for none.
+  std::string_view otherTables;
 };
 
 class SqlError : public std::runtime_error {
  public:
-  explicit SqlError(const std::string& reason, bool retry = false) : std::runtime_error(reason), retry_(retry) {}
-  // A serialization failure or a deadlock: the whole transaction may simply run again.
-  bool Retry() const { return retry_; }
+  enum class Kind {
+    Other,
+    Retry,     // a serialization failure or a deadlock: the transaction may simply run again
+    Transient, // the database is away for now (locked past the busy timeout, connection lost):
+               // a transaction that may run twice can run again a little later
+  };
+  explicit SqlError(const std::string& reason, Kind kind = Kind::Other) : std::runtime_error(reason), kind_(kind) {}
+  bool Retry() const { return kind_ == Kind::Retry; }
+  bool Transient() const { return kind_ == Kind::Transient; }
 
  private:
-  bool retry_;
+  Kind kind_;
 };
 
 class SqlConnection {
@@ -64,14 +72,31 @@ class SqlConnection {
   // SqlError when that fails.
   virtual void Reconnect() = 0;
   virtual bool Broken() const = 0;
+  // What messages call the database: the SQLite file's full path, or
+  // "PostgreSQL HOST:PORT/DATABASE" as the connection reached it.
+  virtual std::string Description() const = 0;
 
  protected:
   virtual std::vector<SqlRow> Execute(std::string_view sql, const std::vector<SqlParam>& params,
                                       int64_t* changed) = 0;
 };
 
+struct SqliteOptions {
+  // Reading only: nothing is created or changed, and a file that cannot be
+  // written (a copy, a supervisor's read-only view) is still read.
+  bool readOnly = false;
+  // How long a statement waits for another process's write lock before it
+  // gives up. A batch step holds it for a few milliseconds; ten seconds
+  // cover a slow disk with many stations queued.
+  int busyTimeoutMs = 10000;
+  bool create = true;  // a missing file is created (0600); false: refused
+};
+
 // Both throw SqlError with the reason (never containing a password).
-std::unique_ptr<SqlConnection> OpenSqlite(const std::string& path);
-std::unique_ptr<SqlConnection> OpenPostgres(const std::string& url);
+// `created`, when given, tells whether the file was made by this call.
+std::unique_ptr<SqlConnection> OpenSqlite(const std::string& path, const SqliteOptions& options = {},
+                                          bool* created = nullptr);
+// `conninfo`: anything libpq takes (a URI, key=value pairs, service=NAME).
+std::unique_ptr<SqlConnection> OpenPostgres(const std::string& conninfo);
 
 }  // namespace qrt::production

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -21,21 +22,46 @@ constexpr SqlDialect kSqlite{
     "BEGIN IMMEDIATE",
     "INTEGER PRIMARY KEY AUTOINCREMENT",
     "",
-    "PRAGMA synchronous=NORMAL",
-    "PRAGMA synchronous=FULL",
+    // SQLite's 'now' stands still within one statement: both columns are one moment.
+    "SELECT strftime('%Y-%m-%dT%H:%M:%fZ', 'now'),"
+    " strftime('%Y-%m-%dT%H:%M:%fZ', 'now', printf('%+.3f seconds', $1 / 1000.0))",
+    "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' AND name NOT IN"
+    " ('schema_version', 'records', 'record_capcodes', 'allocations', 'allocation_frees', 'allocation_events',"
+    " 'record_identity')",
 };
 
-// How long a statement waits for another process's write lock before it
-// gives up with "database is locked". A batch step holds it for a few
-// milliseconds; ten seconds cover a slow disk with many stations queued.
-constexpr int kBusyTimeoutMs = 10000;
 constexpr int kBusyRetryMs = 10;
+
+bool Locked(int code) { return (code & 0xFF) == SQLITE_BUSY || (code & 0xFF) == SQLITE_LOCKED; }
+
+// A URI for sqlite3_open_v2: the path with the characters a URI gives a
+// meaning percent-encoded.
+std::string FileUri(const std::string& path, const char* query) {
+  std::string uri = "file:";
+  for (unsigned char c : path) {
+    if (c == '%' || c == '?' || c == '#' || c < 0x20 || c >= 0x7F) {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", c);
+      uri += hex;
+    } else {
+      uri += static_cast<char>(c);
+    }
+  }
+  return uri + "?" + query;
+}
+
 constexpr size_t kStatementCacheSize = 64;
 
 class SqliteConnection : public SqlConnection {
  public:
-  explicit SqliteConnection(const std::string& path) {
-    Prepare(path);
+  SqliteConnection(const std::string& path, const SqliteOptions& options, bool* created)
+      : path_(std::filesystem::absolute(path).lexically_normal().string()) {
+    if (options.readOnly) {
+      OpenForReading(path);
+      return;
+    }
+    const bool made = Prepare(path, options.create);
+    if (created) *created = made;
     const int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (rc != SQLITE_OK) {
       const std::string reason = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
@@ -47,8 +73,9 @@ class SqliteConnection : public SqlConnection {
       Close();
       throw SqlError("the file is read-only");
     }
+    const int busyMs = options.busyTimeoutMs;
     try {
-      sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+      sqlite3_busy_timeout(db_, busyMs);
       // Several processes write one file: WAL lets readers go on while one
       // writes. FULL makes every committed record and reservation survive a
       // power cut; losing one could hand out its capcode again.
@@ -61,7 +88,7 @@ class SqliteConnection : public SqlConnection {
           mode = Run("PRAGMA journal_mode=WAL");
           break;
         } catch (const SqlError&) {
-          if ((sqlite3_extended_errcode(db_) & 0xFF) != SQLITE_BUSY || waited >= kBusyTimeoutMs) throw;
+          if ((sqlite3_extended_errcode(db_) & 0xFF) != SQLITE_BUSY || waited >= busyMs) throw;
           std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMs));
         }
       }
@@ -109,7 +136,8 @@ class SqliteConnection : public SqlConnection {
     while (true) {
       const int rc = sqlite3_step(stmt);
       if (rc == SQLITE_DONE) break;
-      if (rc != SQLITE_ROW) throw SqlError(sqlite3_errmsg(db_));
+      if (rc != SQLITE_ROW)
+        throw SqlError(sqlite3_errmsg(db_), Locked(rc) ? SqlError::Kind::Transient : SqlError::Kind::Other);
       SqlRow row(sqlite3_column_count(stmt));
       for (int c = 0; c < static_cast<int>(row.size()); ++c) {
         if (sqlite3_column_type(stmt, c) == SQLITE_NULL) continue;
@@ -125,24 +153,69 @@ class SqliteConnection : public SqlConnection {
   // The file stays open for the life of the store; nothing to re-establish.
   void Reconnect() override {}
   bool Broken() const override { return false; }
+  std::string Description() const override { return path_; }
 
  private:
   // A missing folder or a folder in place of the file gets its own reason:
   // SQLite would only say "unable to open database file". A new file is
   // created readable by its owner only: it names every pager of the line.
-  static void Prepare(const std::string& path) {
+  // True when the file was created.
+  static bool Prepare(const std::string& path, bool create) {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path file(path);
     if (fs::is_directory(file, ec)) throw SqlError("it is a folder, not a database file");
     const fs::path parent = file.has_parent_path() ? file.parent_path() : fs::path(".");
     if (!fs::is_directory(parent, ec)) throw SqlError("the folder " + parent.string() + " does not exist");
+    if (!create) {
+      if (!fs::exists(file, ec)) throw SqlError("there is no such file");
+      return false;
+    }
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
       ::close(fd);
-    } else if (errno != EEXIST) {
-      throw SqlError(std::strerror(errno));
+      return true;
     }
+    if (errno != EEXIST) throw SqlError(std::strerror(errno));
+    return false;
+  }
+
+  // Reading changes nothing: no file, journal mode or lock file is made.
+  // A shared (WAL) file needs its index file (-shm) to be read while
+  // others write; where there is none and it cannot be made (a read-only
+  // folder, a copy of the file), nobody writes the file now, and it is
+  // read as it lies.
+  void OpenForReading(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) throw SqlError("it is a folder, not a database file");
+    if (!fs::exists(path, ec)) throw SqlError("there is no such file");
+    for (const char* query : {"mode=ro", "immutable=1"}) {
+      Close();
+      const int rc = sqlite3_open_v2(FileUri(path, query).c_str(), &db_,
+                                     SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX, nullptr);
+      if (rc != SQLITE_OK) {
+        const std::string reason = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+        Close();
+        throw SqlError(reason);
+      }
+      sqlite3_extended_result_codes(db_, 1);
+      sqlite3_busy_timeout(db_, 10000);
+      try {
+        Run("SELECT COUNT(*) FROM sqlite_master");
+        return;
+      } catch (const SqlError&) {
+        const int code = sqlite3_extended_errcode(db_) & 0xFF;
+        const bool walIndexMissing = code == SQLITE_READONLY || code == SQLITE_CANTOPEN;
+        const auto walSize = fs::file_size(path + "-wal", ec);
+        if (!walIndexMissing || (!ec && walSize > 0)) {
+          Close();
+          throw;
+        }
+      }
+    }
+    Close();
+    throw SqlError("the file cannot be read");
   }
 
   sqlite3_stmt* Statement(std::string_view sql) {
@@ -150,10 +223,11 @@ class SqliteConnection : public SqlConnection {
     const auto found = cache_.find(key);
     if (found != cache_.end()) return found->second;
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, key.c_str(), static_cast<int>(key.size()), &stmt, nullptr) != SQLITE_OK) {
+    const int rc = sqlite3_prepare_v2(db_, key.c_str(), static_cast<int>(key.size()), &stmt, nullptr);
+    if (rc != SQLITE_OK) {
       const std::string reason = sqlite3_errmsg(db_);
       sqlite3_finalize(stmt);
-      throw SqlError(reason);
+      throw SqlError(reason, Locked(rc) ? SqlError::Kind::Transient : SqlError::Kind::Other);
     }
     if (cache_.size() >= kStatementCacheSize) {
       for (auto& entry : cache_) sqlite3_finalize(entry.second);
@@ -170,12 +244,16 @@ class SqliteConnection : public SqlConnection {
     db_ = nullptr;
   }
 
+  std::string path_;
   sqlite3* db_ = nullptr;
   std::map<std::string, sqlite3_stmt*> cache_;
 };
 
 }  // namespace
 
-std::unique_ptr<SqlConnection> OpenSqlite(const std::string& path) { return std::make_unique<SqliteConnection>(path); }
+std::unique_ptr<SqlConnection> OpenSqlite(const std::string& path, const SqliteOptions& options, bool* created) {
+  if (created) *created = false;
+  return std::make_unique<SqliteConnection>(path, options, created);
+}
 
 }  // namespace qrt::production

@@ -129,12 +129,16 @@ void Station::CloseRecord() {
   line_.SetStore(nullptr);  // before the store goes: the line holds it
   line_.SetUnavailable({});
   store_.reset();
+  readOnly_.reset();
+  recordNote_.clear();
 }
 
 StoreStatus Station::OpenRecord() {
   CloseRecord();
   if (workingWithoutDatabase()) return {};
-  StoreResult<std::unique_ptr<ProductionStore>> opened = ProductionStore::Open(databaseUrl());
+  StoreOptions options;
+  options.station = stationName();
+  StoreResult<std::unique_ptr<ProductionStore>> opened = ProductionStore::Open(databaseUrl(), options);
   if (!opened.ok()) {
     // A station must not program pagers it cannot record.
     const std::string why = opened.error +
@@ -145,14 +149,23 @@ StoreStatus Station::OpenRecord() {
   }
   store_ = std::move(opened.value);
   line_.SetStore(store_.get());
+  if (store_->created()) recordNote_ = "New production record: " + store_->Name();
+  const JournalReplay& replayed = store_->replayed();
+  if (replayed.stored > 0)
+    recordNote_ += std::string(recordNote_.empty() ? "" : "\n") + std::to_string(replayed.stored) +
+                   (replayed.stored == 1 ? " record" : " records") + " from this station's journal stored in " +
+                   store_->Name() + ".";
+  for (const std::string& error : replayed.errors) recordNote_ += std::string(recordNote_.empty() ? "" : "\n") + error;
   return {};
 }
 
-Station::UrlChoice Station::ChooseDatabase(const std::string& url) {
+Station::UrlChoice Station::ChooseDatabase(const std::string& url, std::optional<std::string> stationName) {
   UrlChoice choice;
-  choice.error = LocationToRememberError(url);
+  choice.error = PasswordRefusal(url, "in the program's settings");
+  if (stationName && choice.error.empty()) choice.error = StationNameError(*stationName);
   if (!choice.error.empty()) return choice;
   settings_.Set(keys::kDatabaseUrl, url);
+  if (stationName) settings_.Set(keys::kStationName, *stationName);
   settings_.Set(keys::kWithoutDatabase, kFalse);
   choice.remembered = true;
   choice.error = OpenRecord().error;
@@ -160,7 +173,9 @@ Station::UrlChoice Station::ChooseDatabase(const std::string& url) {
 }
 
 StoreStatus Station::TestDatabase(const std::string& url) {
-  const StoreResult<std::unique_ptr<ProductionStore>> opened = ProductionStore::Open(url);
+  StoreOptions options;
+  options.createFile = false;  // a test leaves no file behind; OK makes it
+  const StoreResult<std::unique_ptr<ProductionStore>> opened = ProductionStore::Open(url, options);
   return {opened.error};
 }
 
@@ -188,6 +203,19 @@ std::string Station::RecordStatus() const {
   return "Record: none (Work Without Database)";
 }
 
+std::string Station::stationName() const {
+  if (const std::optional<std::string> remembered = settings_.Get(keys::kStationName)) return *remembered;
+  return start_.stationEnvironment.value_or("");
+}
+
+std::string Station::SetStationName(const std::string& name) {
+  const std::string error = StationNameError(name);
+  if (!error.empty()) return error;
+  if (name == stationName()) return {};
+  settings_.Set(keys::kStationName, name);
+  return OpenRecord().error;
+}
+
 // ------------------------------------------------------------ allocation
 
 std::string Station::SetAllocation(std::string_view capcode1, std::string_view capcode2) {
@@ -213,7 +241,40 @@ StatusText Station::AllocationStatusTexts() const {
   return {brief, AllocationStatus()};
 }
 
+StoreResult<std::vector<OpenAllocation>> Station::OpenAllocations() {
+  StoreResult<std::vector<OpenAllocation>> result;
+  ProductionStore* record = ReadableRecord(result.error);
+  return record ? record->OpenAllocations() : result;
+}
+
+StoreStatus Station::ReleaseCapcode(const std::string& capcode, const std::string& reason) {
+  const FilterParse parsed = ParseLogFilter(capcode, std::nullopt, std::nullopt);
+  if (!parsed.error.empty()) return {parsed.error};
+  if (!store_) return {kAllocationNeedsRecord};
+  return store_->ReleaseInDoubt(*parsed.filter.capcode, reason);
+}
+
 // ------------------------------------------------------------------- log
+
+ProductionStore* Station::ReadableRecord(std::string& error) {
+  if (store_) return store_.get();
+  if (workingWithoutDatabase()) {
+    error = "Working without a production database: nothing is recorded.";
+    return nullptr;
+  }
+  if (!readOnly_) {
+    StoreOptions options;
+    options.readOnly = true;
+    options.createFile = false;
+    StoreResult<std::unique_ptr<ProductionStore>> opened = ProductionStore::Open(databaseUrl(), options);
+    if (!opened.ok()) {
+      error = line_.unavailable().empty() ? opened.error : line_.unavailable() + "\nReading it: " + opened.error;
+      return nullptr;
+    }
+    readOnly_ = std::move(opened.value);
+  }
+  return readOnly_.get();
+}
 
 StoreResult<std::vector<ProductionRecord>> Station::QueryLog(const std::string& capcode, const std::string& since,
                                                             const std::string& outcome) {
@@ -223,12 +284,8 @@ StoreResult<std::vector<ProductionRecord>> Station::QueryLog(const std::string& 
     result.error = filter.error;
     return result;
   }
-  if (!store_) {
-    result.error = line_.unavailable().empty() ? "Working without a production database: nothing is recorded."
-                                               : line_.unavailable();
-    return result;
-  }
-  return store_->Query(filter.filter);
+  ProductionStore* record = ReadableRecord(result.error);
+  return record ? record->Query(filter.filter) : result;
 }
 
 }  // namespace qrt::production

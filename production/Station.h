@@ -49,6 +49,7 @@ inline constexpr const char* kPort = "connection/port";              // a --port
 inline constexpr const char* kBusSpeed = "connection/busSpeed";      // "standard" or "fast"
 inline constexpr const char* kDatabaseUrl = "production/databaseUrl"; // "" is the station's own file
 inline constexpr const char* kWithoutDatabase = "production/workWithoutDatabase";
+inline constexpr const char* kStationName = "production/stationName";  // "" is the host name
 inline constexpr const char* kBackupFirst = "backupBeforeWriting";
 inline constexpr const char* kTableFolder = "files/tableFolder";  // where the file dialogs open
 }  // namespace keys
@@ -67,6 +68,8 @@ struct StationStart {
   // The QRT35_DB environment variable, used while no URL is remembered, as
   // the command line uses it: both programs then keep one record.
   std::optional<std::string> databaseEnvironment;
+  // QRT35_STATION, the station's name while none is remembered.
+  std::optional<std::string> stationEnvironment;
 };
 
 class Station {
@@ -111,17 +114,22 @@ class Station {
   // environment's, else "" (the station's own SQLite file).
   std::string databaseUrl() const;
   bool workingWithoutDatabase() const;
-  // Opens the record the settings name (none when working without one).
-  // When it cannot be opened, every write is refused until it can: the
-  // answer's error names the database and the reason, and says so.
+  // Opens the record the settings name (none when working without one) and
+  // stores what this station's journal holds for it. When it cannot be
+  // opened, every write is refused until it can: the answer's error names
+  // the database and the reason, and says so.
   StoreStatus OpenRecord();
+  // What the last OpenRecord has to tell besides: a record file it created,
+  // journal entries it stored or could not store. Empty for nothing.
+  const std::string& recordNote() const { return recordNote_; }
   struct UrlChoice {
     bool remembered = false;  // false: refused, nothing changed
     std::string error;        // why it was refused, or why the record did not open
   };
   // Pager > Production Database...: remembers `url` (never one that holds a
-  // password), stops working without a record and opens it.
-  UrlChoice ChooseDatabase(const std::string& url);
+  // password) and, when given, the station's name ("" for the host name),
+  // stops working without a record and opens it.
+  UrlChoice ChooseDatabase(const std::string& url, std::optional<std::string> stationName = std::nullopt);
   // Opens `url` once to see whether it takes a record; nothing is kept.
   static StoreStatus TestDatabase(const std::string& url);
   // Pager > Work Without Database: no record and writes allowed; turned off,
@@ -132,6 +140,14 @@ class Station {
   // Briefly "Record: production.sqlite"; `waiting` operations kept on the
   // station that the record does not hold yet add " · 3 waiting" to both forms.
   StatusText RecordStatusTexts(int waiting) const;
+
+  // ---- the station's name, in every record and event
+  // The remembered name, else QRT35_STATION, else "" (the host name).
+  std::string stationName() const;
+  // Remembers `name` ("" for the host name) and opens the record again
+  // under it; the error says why a name is refused (nothing changed) or
+  // why the record did not open.
+  std::string SetStationName(const std::string& name);
 
   // ---- capcode allocation
   // Pager > Allocate Capcodes...: the ranges of capcode 1 and 2 (see
@@ -144,22 +160,32 @@ class Station {
   // Briefly "Ranges 1000-1019, 2000-2019" (capcode 1, then 2) or "Range 1:
   // 1000-1019"; both empty without ranges.
   StatusText AllocationStatusTexts() const;
+  // The capcodes reserved or in doubt, with their history.
+  StoreResult<std::vector<OpenAllocation>> OpenAllocations();
+  // A person's word that the capcode typed, in doubt, is in no pager.
+  StoreStatus ReleaseCapcode(const std::string& capcode, const std::string& reason);
 
   // ---- the log
   // The records the filter texts select (an empty text: any), newest first;
   // the error names a filter text that is wrong, or why there is no record.
+  // A record this station may not write (a read-only file, a SELECT-only
+  // role) is still read.
   StoreResult<std::vector<ProductionRecord>> QueryLog(const std::string& capcode, const std::string& since,
                                                       const std::string& outcome);
 
  private:
   void CloseRecord();
   bool Flag(const char* key, bool otherwise) const;
+  // The record for reading: the one open, else one opened read-only.
+  ProductionStore* ReadableRecord(std::string& error);
 
   SettingsStore& settings_;
   Connection connection_;
   Connection::Opened opened_;
   StationStart start_;
   std::unique_ptr<ProductionStore> store_;
+  std::unique_ptr<ProductionStore> readOnly_;
+  std::string recordNote_;
   ProductionLine line_;
 };
 

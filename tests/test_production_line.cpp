@@ -7,9 +7,11 @@
 
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "editor/Capcode.h"
 #include "production/ProductionLine.h"
+#include "tests/pg_rig.h"
 #include "tests/transfer_rig.h"
 
 namespace qrt::test {
@@ -21,6 +23,8 @@ using production::Operation;
 using production::ProductionLine;
 using production::ProductionRecord;
 using production::ProductionStore;
+
+enum class Backend { Sqlite, Postgres };
 
 struct Folder {
   Folder() {
@@ -73,14 +77,15 @@ TEST(ProductionLine, RecordsAReadABatchOfThreeFromTheAllocationAndAFailedWrite) 
   }
   EXPECT_EQ(rig.editor.txtAddr[0].text, "0001002") << "the batch adds nothing itself";
 
-  // The chip goes quiet in the first page the next pager is sent (after the
-  // whole-pager read, three acknowledged bytes per block): its capcode goes back.
+  // The chip goes quiet for good in the middle of the next pager's pages:
+  // its capcode may be in it, so the pager after it gets the next one.
   rig.board.eeprom().faults.silentAfterAckedBytes = rig.board.eeprom().counters.bytesAcked + 3 * 128 + 5;
   const TransferResult failed = batch->cmdWrite_Click();
   EXPECT_EQ(failed.message, "Write error!");
+  EXPECT_EQ(store->HolderOf(1003).value->state, production::CapcodeState::InDoubt);
   rig.board.eeprom().faults = {};
   ASSERT_TRUE(batch->cmdWrite_Click().succeeded());
-  EXPECT_EQ(DecodeCapcode(rig.PagerMemory(), 0), 1003u) << "the failed pager's capcode is handed out again";
+  EXPECT_EQ(DecodeCapcode(rig.PagerMemory(), 0), 1004u) << "a capcode in doubt is never handed to another pager";
 
   const std::vector<ProductionRecord> records = Records(*store);
   ASSERT_EQ(records.size(), 6u);
@@ -99,7 +104,7 @@ TEST(ProductionLine, RecordsAReadABatchOfThreeFromTheAllocationAndAFailedWrite) 
   }
   EXPECT_EQ(records[4].outcome, Outcome::Failed);
   EXPECT_EQ(records[4].message, "Write error!");
-  EXPECT_EQ(records[5].capcodes[0].capcode, 1003u);
+  EXPECT_EQ(records[5].capcodes[0].capcode, 1004u);
 }
 
 // Nothing reaches the pager when the line cannot give it what it needs: a
@@ -144,7 +149,8 @@ TEST(ProductionLine, WhatRefusesAWriteLeavesThePagerUntouched) {
 }
 
 // Two ports of one batch without an allocation share one counter: every
-// pager gets capcodes of its own, and a failed one's go to the next pager.
+// pager gets capcodes of its own, and a failed one's go to the next pager
+// only when they never reached it.
 TEST(ProductionLine, PortsOfOneBatchShareTheirCapcodes) {
   production::SharedCapcodes shared(4000, 9000, true, true);
   LineRig a(nullptr), b(nullptr);
@@ -153,9 +159,14 @@ TEST(ProductionLine, PortsOfOneBatchShareTheirCapcodes) {
     rig->line.SetSharedCapcodes(&shared);
     rig->editor.WriteOpt_Click();
   }
-  b.board.eeprom().faults.silentAfterAckedBytes = 100;
-  EXPECT_FALSE(b.Run(1).succeeded());
-  b.board.eeprom().faults = {};
+  // A pager that failed in its first page gives its capcodes back; one that
+  // failed past its capcode page may hold them and keeps them.
+  SimEeprom& chip = b.board.eeprom();
+  for (int acked : {20, 100}) {
+    chip.faults.silentAfterAckedBytes = chip.counters.bytesAcked + acked;
+    EXPECT_FALSE(b.Run(1).succeeded());
+    chip.faults = {};
+  }
   for (int round = 0; round < 3; ++round)
     for (LineRig* rig : {&a, &b}) {
       ASSERT_TRUE(rig->Run(1).succeeded());
@@ -163,8 +174,111 @@ TEST(ProductionLine, PortsOfOneBatchShareTheirCapcodes) {
       EXPECT_EQ(DecodeCapcode(rig->PagerMemory(), 1), cap1 + 5000);
       EXPECT_TRUE(given.insert(cap1).second) << cap1 << " given twice";
     }
-  EXPECT_EQ(given, (std::set<uint32_t>{4000, 4001, 4002, 4003, 4004, 4005}));
+  EXPECT_EQ(given, (std::set<uint32_t>{4001, 4002, 4003, 4004, 4005, 4006}));
 }
+
+// ------------------------------------------------------------ on both databases
+
+class Line : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Backend::Sqlite) {
+      location = folder.path + "/production.sqlite";
+    } else {
+      QRT_REQUIRE_PG();
+      schema = std::make_unique<PgSchema>();
+      location = schema->Location();
+    }
+    // Backups on, as the programs run: the write reads the pager first.
+    rig.state.KeepBackups = true;
+    rig.state.BackupsDir = folder.path + "/backups";
+    rig.line.SetAllocation({{1, 1000, 1099}});
+    rig.editor.WriteOpt_Click();
+  }
+  std::unique_ptr<ProductionStore> Open(const std::string& station, std::chrono::milliseconds lease = {}) {
+    production::StoreOptions options;
+    options.station = station;
+    options.journalFolder = folder.path + "/journal";
+    if (lease.count() > 0) options.lease = lease;
+    auto opened = ProductionStore::Open(location, options);
+    EXPECT_TRUE(opened.ok()) << opened.error;
+    return std::move(opened.value);
+  }
+
+  Folder folder;
+  std::unique_ptr<PgSchema> schema;
+  std::string location;
+  LineRig rig{nullptr};
+};
+
+// "Verify Success!" is shown once the pager is recorded and its capcode
+// written: a box left open past the lease, or a program stopped while it is
+// open, gives nobody that capcode. The duration ends at the verify.
+TEST_P(Line, APagerIsRecordedBeforeItsSuccessIsShown) {
+  const auto store = Open("station-1", std::chrono::milliseconds(300));
+  rig.line.SetStore(store.get());
+  bool recordedFirst = false;
+  rig.msgs.onShow = [&](std::string_view text) {
+    if (text != "Verify Success!") return;
+    const auto records = store->Query({});
+    recordedFirst = records.value.size() == 1 && records.value[0].outcome == Outcome::Ok &&
+                    store->HolderOf(1000).value->state == production::CapcodeState::Written;
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the box stays open past the lease
+    EXPECT_EQ(Open("station-2")->Reserve({{1, 1000, 1099}}).value.capcodes.at(0).capcode, 1001u);
+  };
+  EXPECT_TRUE(rig.Run(1).succeeded());
+  EXPECT_TRUE(recordedFirst);
+  EXPECT_LT(store->Query({}).value.at(0).durationMs, 300) << "the time the box stood open is not the pager's";
+
+  // The database refuses the record after the verify: the operator is told
+  // before the success, and the front end learns it went unrecorded.
+  rig.msgs.onShow = nullptr;
+  RefuseRecords(location, true);
+  rig.msgs.Clear();
+  const TransferResult unrecorded = rig.Run(1);
+  EXPECT_TRUE(unrecorded.succeeded());
+  EXPECT_FALSE(unrecorded.record.kept);
+  EXPECT_NE(unrecorded.record.problem.find("disk full"), std::string::npos) << unrecorded.record.problem;
+  EXPECT_NE(unrecorded.record.problem.find("waits in this station's journal"), std::string::npos);
+  const std::vector<std::string> shown = rig.msgs.Texts();
+  ASSERT_GE(shown.size(), 2u);
+  EXPECT_EQ(shown[shown.size() - 2], unrecorded.record.problem);
+  EXPECT_EQ(shown.back(), "Verify Success!");
+}
+
+// A failed pager keeps its capcode unless the write provably never put it
+// in: a verify that failed leaves it in doubt, and only that very pager,
+// written again, gets it again; a write whose capcode page did not go in
+// (the pager, read back, holds what it held) gives it back.
+TEST_P(Line, AFailedPagerKeepsItsCapcodeUnlessItNeverWentIn) {
+  const auto store = Open("station-1");
+  rig.line.SetStore(store.get());
+  SimEeprom& chip = rig.board.eeprom();
+  chip.faults.flipAddress = 0x100;  // every page went in, one reads back wrong
+  chip.faults.flipMask = 1;
+  EXPECT_EQ(rig.Run(1).message, "Verify Error!");
+  EXPECT_EQ(store->HolderOf(1000).value->state, production::CapcodeState::InDoubt);
+  chip.faults = {};
+  ASSERT_TRUE(rig.Run(1).succeeded()) << "the same pager, written again";
+  EXPECT_EQ(DecodeCapcode(rig.PagerMemory(), 0), 1000u);
+  EXPECT_EQ(store->HolderOf(1000).value->state, production::CapcodeState::Written);
+
+  // The next write goes quiet inside the capcode page (the backup read
+  // acknowledges three bytes a block) and the pager answers again after.
+  chip.faults.silentAfterAckedBytes = chip.counters.bytesAcked + 3 * 128 + 5;
+  rig.msgs.onShow = [&](std::string_view text) {
+    if (text == "Write error!") chip.faults = {};
+  };
+  EXPECT_EQ(rig.Run(1).message, "Write error!");
+  EXPECT_FALSE(store->HolderOf(1001).value) << "1001 never went in";
+  ASSERT_TRUE(rig.Run(1).succeeded());
+  EXPECT_EQ(DecodeCapcode(rig.PagerMemory(), 0), 1001u);
+}
+
+void PrintTo(Backend backend, std::ostream* out) { *out << (backend == Backend::Sqlite ? "SQLite" : "PostgreSQL"); }
+
+INSTANTIATE_TEST_SUITE_P(Backends, Line, ::testing::Values(Backend::Sqlite, Backend::Postgres),
+                         [](const auto& row) { return row.param == Backend::Sqlite ? "SQLite" : "PostgreSQL"; });
 
 }  // namespace
 }  // namespace qrt::test

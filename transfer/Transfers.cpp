@@ -1,5 +1,6 @@
 #include "transfer/Transfers.h"
 
+#include <algorithm>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -7,6 +8,7 @@
 #include "backup/Backups.h"
 #include "base/Messages.h"
 #include "base/Numbers.h"
+#include "editor/Capcode.h"
 #include "editor/Editor.h"
 #include "editor/Numeric.h"
 #include "image/Cp1252.h"
@@ -96,6 +98,7 @@ TransferResult Form2::Form_Activate() {
   if (state.closed || state.busy) return {};
   result_ = {};
   started_ = std::chrono::steady_clock::now();
+  lastBusStep_.reset();
   switch (editor_.state.TransferMode) {
     case 0: return ReadTransfer();
     case 1: return WriteTransfer();
@@ -129,10 +132,13 @@ TransferResult Form2::VerifyTransfer() {
     Unload();
     return result_;
   }
+  holdSuccess_ = true;
   verify(editor_.state.PagerImage, 0, ImageLastIndex);
+  holdSuccess_ = false;
   link_.BusStop();
   Finish();
   Report(TransferKind::Verify, &editor_.state.PagerImage, true);
+  ShowHeldSuccess();
   Unload();
   return result_;
 }
@@ -140,11 +146,37 @@ TransferResult Form2::VerifyTransfer() {
 // Asks the production line whether this pager may be written (it may give
 // it its capcodes); a refusal fails the transfer with the message shown.
 bool Form2::MayWrite(TransferKind kind) {
+  writeKind_ = kind;
+  reachedAddress_ = -1;
+  pagerBefore_.reset();
+  capcodesReadBack_.reset();
+  writeRefused_ = false;
   if (!observer_ || observer_->BeforeWrite(editor_, kind)) return true;
   link_.TransferError = true;
   result_.outcome = TransferOutcome::Failed;
   return false;
 }
+
+// After the backup read, before anything is written: the production line
+// gives the pager its capcodes, knowing what the pager holds now.
+bool Form2::AssignCapcodes(const Image* pagerBefore) {
+  if (!observer_) return true;
+  if (!observer_->AssignCapcodes(editor_, writeKind_, pagerBefore)) {
+    writeRefused_ = true;
+    return false;
+  }
+  if (writeKind_ == TransferKind::BatchStep) ShowBatchCapcodes();
+  return true;
+}
+
+// The capcodes this pager receives, as the batch labels show them.
+void Form2::ShowBatchCapcodes() {
+  state.lblAuto1.text = kLblAuto1Caption + editor_.txtAddr[0].text;
+  state.lblAuto2.text = kLblAuto2Caption + editor_.txtAddr[1].text;
+  Changed();
+}
+
+void Form2::BusStep() { lastBusStep_ = std::chrono::steady_clock::now(); }
 
 void Form2::Report(TransferKind kind, const Image* image, bool pagerTouched) {
   if (!observer_) return;
@@ -153,21 +185,47 @@ void Form2::Report(TransferKind kind, const Image* image, bool pagerTouched) {
   facts.result = &result_;
   facts.image = image;
   facts.identText = ident_;
-  facts.duration =
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started_);
+  facts.duration = std::chrono::duration_cast<std::chrono::milliseconds>(
+      lastBusStep_.value_or(std::chrono::steady_clock::now()) - started_);
   facts.pagerTouched = pagerTouched;
-  observer_->AfterTransfer(editor_, facts);
+  facts.reachedAddress = reachedAddress_;
+  facts.pagerBefore = pagerBefore_ ? &*pagerBefore_ : nullptr;
+  facts.capcodesReadBack = capcodesReadBack_ ? &*capcodesReadBack_ : nullptr;
+  result_.record = observer_->AfterTransfer(editor_, facts);
+}
+
+void Form2::ShowHeldSuccess() {
+  if (!successHeld_) return;
+  successHeld_ = false;
+  msg_.Show("Verify Success!", MsgIcon::None);
 }
 
 // One pager: the write (with its backup first when that is on), then the
-// verify of all 2048 bytes when the write went through.
+// verify of all 2048 bytes when the write went through. "Verify Success!"
+// waits for the record (ShowHeldSuccess).
 void Form2::WriteAndVerify() {
+  holdSuccess_ = true;
   tbl_writeall(editor_.state.PagerImage, 0, ImageLastIndex);
   link_.BusStop();
   if (!link_.TransferError) {
     verify(editor_.state.PagerImage, 0, ImageLastIndex);
     link_.BusStop();
   }
+  holdSuccess_ = false;
+  if (link_.TransferError && reachedAddress_ >= kCapcodeRecordsAddress) ReadBackCapcodes();
+}
+
+// A write that failed once its pages had reached the capcodes: what the
+// pager holds there now tells the production line whether the capcodes it
+// gave went in. Only a line that gives capcodes asks; the failure stands.
+void Form2::ReadBackCapcodes() {
+  if (!observer_ || !observer_->AssignsCapcodes() || !pagerBefore_) return;
+  Image back = *pagerBefore_;
+  link_.TransferError = false;
+  const int last = kCapcodeRecordsAddress + kCapcodeCount * kCapcodeRecordSize - 1;
+  if (link_.BlockRead(back, kCapcodeRecordsAddress, last)) capcodesReadBack_ = back;
+  link_.ParkBus();
+  link_.TransferError = true;
 }
 
 TransferResult Form2::WriteTransfer() {
@@ -205,7 +263,8 @@ TransferResult Form2::WriteTransfer() {
   }
   WriteAndVerify();
   Finish();
-  Report(TransferKind::Write, &editor_.state.PagerImage, true);
+  Report(TransferKind::Write, &editor_.state.PagerImage, !writeRefused_);
+  ShowHeldSuccess();
   Unload();
   return result_;
 }
@@ -227,6 +286,7 @@ TransferResult Form2::RestoreTransfer() {
   RestoreAndVerify(bytes);
   Finish();
   Report(TransferKind::Restore, &bytes, true);
+  ShowHeldSuccess();
   Unload();
   return result_;
 }
@@ -237,6 +297,7 @@ void Form2::RestoreAndVerify(const Image& bytes) {
   const AppState& st = editor_.state;
   link_.TransferError = false;
   const std::optional<Image> pager = ReadWholePager();
+  pagerBefore_ = pager;
   if (!pager || !MayOverwrite(*pager)) {
     link_.BusStop();
     return;
@@ -256,6 +317,8 @@ void Form2::RestoreAndVerify(const Image& bytes) {
   const bool written = link_.PageWrite(
       bytes, 0, ImageLastIndex,
       [&](int address) {
+        BusStep();
+        reachedAddress_ = std::max(reachedAddress_, address);
         state.PB1.Value = address;
         Changed();
       },
@@ -263,7 +326,9 @@ void Form2::RestoreAndVerify(const Image& bytes) {
   if (!written) Heard(kMsgWriteError);
   link_.BusStop();
   if (!link_.TransferError) {
+    holdSuccess_ = true;  // "Verify Success!" waits for the record
     verify(bytes, 0, ImageLastIndex);
+    holdSuccess_ = false;
     link_.BusStop();
   }
 }
@@ -272,6 +337,7 @@ TransferResult Form2::cmdWrite_Click() {
   if (state.closed || state.busy || !state.cmdWrite.visible || !state.cmdWrite.enabled) return {};
   result_ = {};
   started_ = std::chrono::steady_clock::now();
+  lastBusStep_.reset();
   // Disabled for the whole press: the events the transfer lets run must not
   // start a second write or close the dialog under it.
   state.busy = true;
@@ -279,13 +345,13 @@ TransferResult Form2::cmdWrite_Click() {
   Changed();
   TransferResult pressed;
   if (MayWrite(TransferKind::BatchStep)) {
-    // The capcodes this pager receives, once the production line has given them.
-    state.lblAuto1.text = kLblAuto1Caption + editor_.txtAddr[0].text;
-    state.lblAuto2.text = kLblAuto2Caption + editor_.txtAddr[1].text;
-    Changed();
+    // The capcodes this pager receives (those the production line gives
+    // from its allocation show once the pager has been read).
+    ShowBatchCapcodes();
     WriteAndVerify();
     pressed = Finish();
-    Report(TransferKind::BatchStep, &editor_.state.PagerImage, true);
+    Report(TransferKind::BatchStep, &editor_.state.PagerImage, !writeRefused_);
+    ShowHeldSuccess();
     if (pressed.succeeded() && !(observer_ && observer_->AssignsCapcodes())) {
       if (editor_.state.AutoIncrement1) set_capcode(0);
       if (editor_.state.AutoIncrement2) set_capcode(1);
@@ -366,6 +432,7 @@ void Form2::eep_readall(int first, int last) {
   link_.TransferError = false;
 
   const bool read = link_.BlockRead(st.PagerImage, first, last, [&](int address) {
+    BusStep();
     if (address >= last) return;  // the final byte is not a progress step
     state.PB1.Value = address;
     Changed();
@@ -456,6 +523,7 @@ std::optional<Image> Form2::ReadWholePager() {
   Image pager{};
   link_.TransferError = false;
   const bool read = link_.BlockRead(pager, 0, ImageLastIndex, [&](int address) {
+    BusStep();
     if (address >= ImageLastIndex) return;
     state.PB1.Value = address;
     Changed();
@@ -493,6 +561,7 @@ void Form2::tbl_writeall(Image& image, int first, int last) {
   if (st.KeepBackups && st.BackupBeforeWrite) {
     pager = ReadWholePager();
     if (!pager) return;
+    pagerBefore_ = pager;
     if (!MayOverwrite(*pager)) return;
   }
   // Another model's bytes at 0x0E9 and 0x00D mean nothing to this image:
@@ -533,6 +602,11 @@ void Form2::tbl_writeall(Image& image, int first, int last) {
     result_.backupPath = saved.path;
   }
 
+  if (!AssignCapcodes(pager ? &*pager : nullptr)) {
+    link_.TransferError = true;
+    return;
+  }
+
   image[addr::kWriteMarker] = 1;
   StoreChecksum(image, first, last);
 
@@ -545,6 +619,8 @@ void Form2::tbl_writeall(Image& image, int first, int last) {
   const bool written = link_.PageWrite(
       image, first, last,
       [&](int address) {
+        BusStep();
+        reachedAddress_ = std::max(reachedAddress_, address);
         state.PB1.Value = address;
         Changed();
       },
@@ -558,6 +634,7 @@ void Form2::verify(const Image& image, int first, int last) {
 
   const PagerTransport::SeqResult result =
       link_.SequentialRead(first, last, [&](int address, uint8_t value) {
+        BusStep();
         if (address < last) {
           if (value != image[address]) {
             link_.ParkBus();
@@ -579,7 +656,12 @@ void Form2::verify(const Image& image, int first, int last) {
           Say(failure, MsgIcon::Warning);
           link_.TransferError = true;
         } else if (value == image[address]) {
-          Say("Verify Success!", MsgIcon::None);
+          if (holdSuccess_) {
+            Heard("Verify Success!");
+            successHeld_ = true;
+          } else {
+            Say("Verify Success!", MsgIcon::None);
+          }
         } else {
           Say("Verify Error!", MsgIcon::None);
           link_.TransferError = true;

@@ -10,8 +10,10 @@
 // the state whenever the model reports a change.
 //
 // Failure is shown the way the pager link shows it: one message box at the
-// point of failure. What happened is returned as a TransferResult; the link's
-// TransferError flag still tells the steps of one transfer apart.
+// point of failure. Success ("Verify Success!") is shown once the production
+// line has recorded the pager, so that nobody is told of a pager the record
+// does not hold yet. What happened is returned as a TransferResult; the
+// link's TransferError flag still tells the steps of one transfer apart.
 //
 // With backups kept (AppState::KeepBackups), every read that got the pager's
 // bytes saves them (also when the window then refuses to show them), and a
@@ -85,6 +87,10 @@ struct TransferResult {
   TransferOutcome outcome = TransferOutcome::Failed;
   std::string message;     // the last message the transfer showed (empty: none)
   std::string backupPath;  // the backup it saved; empty when it saved none
+  // What became of its record (a problem already shown). A pager
+  // programmed but not recorded, or sharing a capcode with another, is the
+  // caller's to count as a failure.
+  TransferRecord record;
   bool succeeded() const { return outcome == TransferOutcome::Succeeded; }
 };
 
@@ -121,7 +127,8 @@ class Form2 {
   // Writes image[first..last] into the pager after the pager-specific byte,
   // the hardware-variant check, the write marker and the checksum.
   void tbl_writeall(Image& image, int first, int last);
-  // Reads first..last back and compares with image.
+  // Reads first..last back and compares with image. Within a write or
+  // verify transfer "Verify Success!" waits for the production line.
   void verify(const Image& image, int first, int last);
   // Adds one to the capcode in txtAddr(index) and stores it.
   void set_capcode(int index);
@@ -149,7 +156,12 @@ class Form2 {
   bool MayOverwrite(const Image& pager);
   void KeepBackup(const Image& pagerBytes);
   bool MayWrite(TransferKind kind);
+  bool AssignCapcodes(const Image* pagerBefore);
+  void ShowBatchCapcodes();
+  void BusStep();
+  void ReadBackCapcodes();
   void Report(TransferKind kind, const Image* image, bool pagerTouched);
+  void ShowHeldSuccess();
   void RestoreWindowAfterDecodeError(int bandIndexBefore, bool freqModVisibleBefore);
 
   Editor& editor_;
@@ -158,6 +170,19 @@ class Form2 {
   Form2View* view_ = nullptr;
   TransferObserver* observer_ = nullptr;
   std::chrono::steady_clock::time_point started_;
+  // The last step on the bus: a transfer's duration ends there, not when
+  // the operator closes a message box.
+  std::optional<std::chrono::steady_clock::time_point> lastBusStep_;
+  // The write under way: its kind, the last page whose sending began, and
+  // the pager as its backup read found it.
+  TransferKind writeKind_ = TransferKind::Write;
+  int reachedAddress_ = -1;
+  std::optional<Image> pagerBefore_;
+  std::optional<Image> capcodesReadBack_;
+  // "Verify Success!" waits until the transfer is recorded.
+  bool holdSuccess_ = false;
+  bool successHeld_ = false;
+  bool writeRefused_ = false;  // the production line gave the pager no capcodes: nothing was written
   std::string ident_;
   Image readImage_{};  // the last image read, as the pager holds it
   TransferResult result_;

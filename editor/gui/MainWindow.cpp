@@ -434,6 +434,8 @@ void Form1::OpenRecord() {
   const production::StoreStatus opened = station_.OpenRecord();
   UpdateStatusBar();
   if (!opened.ok()) editor_.msg.Show(opened.error, MsgIcon::Warning);
+  // A record file made now, records stored from this station's journal.
+  if (!station_.recordNote().empty()) editor_.msg.Show(station_.recordNote(), MsgIcon::None);
 }
 
 void Form1::ProductionDatabase() {
@@ -441,6 +443,7 @@ void Form1::ProductionDatabase() {
   const bool chosen = dialog.exec() == QDialog::Accepted;
   UpdateStatusBar();
   if (chosen && !dialog.openError().empty()) editor_.msg.Show(dialog.openError(), MsgIcon::Warning);
+  if (chosen && !station_.recordNote().empty()) editor_.msg.Show(station_.recordNote(), MsgIcon::None);
   TransferEnded();
   AfterAction();
 }

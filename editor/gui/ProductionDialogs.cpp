@@ -6,13 +6,17 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
+#include "editor/Capcode.h"
 #include "production/Allocation.h"
 #include "production/Location.h"
+#include "production/LogFormat.h"
 #include "production/Station.h"
 
 namespace qrt {
@@ -34,6 +38,9 @@ QDialogButtonBox* OkCancel(QDialog* dialog) {
   QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
   return buttons;
 }
+
+// "2026-12-08T14:03:21.042Z" as the log shows it: "2026-12-08 14:03:21".
+QString ShownTime(const std::string& recorded) { return Q(recorded).left(19).replace('T', ' '); }
 
 // As high as the wrapped explanations need at `width`.
 void FitToWidth(QDialog* dialog, int width) {
@@ -80,12 +87,19 @@ ProductionDatabaseDialog::ProductionDatabaseDialog(QWidget* parent, production::
   result_->setTextFormat(Qt::PlainText);
   layout->addWidget(result_);
 
+  auto* named = new QFormLayout;
+  stationName_ = new QLineEdit(Q(station_.stationName()), this);
+  stationName_->setObjectName("txtStation");
+  stationName_->setPlaceholderText(Q(production::HostName()) + " (this computer's name)");
+  named->addRow("&Station name in the record:", stationName_);
+  layout->addLayout(named);
+
   layout->addWidget(Explanation(
       "The program never stores a password: libpq reads it from your password file <tt>~/.pgpass</tt> "
-      "(<tt>host:port:database:user:password</tt>, <tt>chmod 0600</tt>), and a service in "
-      "<tt>~/.pg_service.conf</tt> or the system's <tt>pg_service.conf</tt> can hold the other settings "
-      "(<tt>postgresql://?service=NAME</tt>). TLS is what the URL asks for: <tt>sslmode=verify-full</tt> "
-      "checks the server's certificate and name.",
+      "(<tt>host:port:database:user:password</tt>, <tt>chmod 0600</tt>) or the file <tt>PGPASSFILE</tt> "
+      "names, and a service in <tt>~/.pg_service.conf</tt> or the system's <tt>pg_service.conf</tt> can hold "
+      "the other settings (<tt>service=NAME</tt>). Any form libpq takes will do, <tt>host=... dbname=...</tt> "
+      "too. TLS is what it asks for: <tt>sslmode=verify-full</tt> checks the server's certificate and name.",
       this));
   layout->addWidget(OkCancel(this));
   FitToWidth(this, 560);
@@ -104,7 +118,8 @@ void ProductionDatabaseDialog::Test() {
 }
 
 void ProductionDatabaseDialog::accept() {
-  const production::Station::UrlChoice choice = station_.ChooseDatabase(url_->text().trimmed().toStdString());
+  const production::Station::UrlChoice choice =
+      station_.ChooseDatabase(url_->text().trimmed().toStdString(), stationName_->text().trimmed().toStdString());
   if (!choice.remembered) {
     messages_.Show(choice.error, MsgIcon::Warning);
     url_->setFocus();
@@ -125,8 +140,8 @@ AllocationDialog::AllocationDialog(QWidget* parent, production::Station& station
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Explanation(
       "The next pagers written in Write Mode (each F4 or space bar, each pager of a batch) take their capcodes "
-      "from these ranges: the lowest capcode of the range that no pager in the production record holds and no "
-      "station has reserved. Clear both ranges to write the image's own capcodes again (a batch then adds one "
+      "from these ranges: the lowest capcode of the range that is neither written to a pager, reserved by a "
+      "station nor in doubt. Clear both ranges to write the image's own capcodes again (a batch then adds one "
       "to them after every pager).",
       this));
 
@@ -155,6 +170,31 @@ AllocationDialog::AllocationDialog(QWidget* parent, production::Station& station
                              : "Allocation is on: " + Q(on) + ".");
   layout->addWidget(state_);
 
+  layout->addWidget(Explanation(
+      "Capcodes in doubt: their pager's write ended without a verified record, so a pager may hold them. "
+      "They are never given out again, except to the pager that holds them, until you release one here: "
+      "select it, say why no pager holds it, and Release. Your reason is recorded with your name, this "
+      "station and the time.",
+      this));
+  open_ = new QTreeWidget(this);
+  open_->setObjectName("lstInDoubt");
+  open_->setHeaderLabels({"Capcode", "State", "Station", "Since (UTC)"});
+  open_->setRootIsDecorated(true);
+  open_->setMinimumHeight(120);
+  layout->addWidget(open_);
+  auto* releaseRow = new QHBoxLayout;
+  reason_ = new QLineEdit(this);
+  reason_->setObjectName("txtReason");
+  reason_->setPlaceholderText("why no pager holds it, e.g. pager 17 read back: it holds 1700002");
+  release_ = new QPushButton("&Release", this);
+  release_->setObjectName("cmdRelease");
+  release_->setAutoDefault(false);
+  releaseRow->addWidget(reason_, 1);
+  releaseRow->addWidget(release_);
+  layout->addLayout(releaseRow);
+  connect(release_, &QPushButton::clicked, this, &AllocationDialog::Release);
+  RefreshOpen();
+
   auto* buttons = OkCancel(this);
   QPushButton* clear = buttons->addButton("&Clear", QDialogButtonBox::ResetRole);
   clear->setObjectName("cmdClear");
@@ -164,7 +204,47 @@ AllocationDialog::AllocationDialog(QWidget* parent, production::Station& station
     range1_->setFocus();
   });
   layout->addWidget(buttons);
-  FitToWidth(this, 480);
+  FitToWidth(this, 560);
+}
+
+void AllocationDialog::RefreshOpen() {
+  open_->clear();
+  const auto found = station_.OpenAllocations();
+  if (!found.ok()) {
+    auto* item = new QTreeWidgetItem(open_, {Q(found.error)});
+    item->setFirstColumnSpanned(true);
+    return;
+  }
+  for (const production::OpenAllocation& a : found.value) {
+    const QString state = Q(std::string(production::CapcodeStateName(a.state)));
+    auto* item = new QTreeWidgetItem(open_, {Q(CapcodeText(a.capcode)), state, Q(a.station), ShownTime(a.since)});
+    item->setData(0, Qt::UserRole, static_cast<qulonglong>(a.capcode));
+    for (const production::AllocationEvent& e : a.events) {
+      auto* event = new QTreeWidgetItem(item, {Q(e.event), Q(e.user), Q(e.station), ShownTime(e.time)});
+      event->setToolTip(0, Q(e.reason));
+      auto* reason = new QTreeWidgetItem(event, {Q(e.reason)});
+      reason->setFirstColumnSpanned(true);
+    }
+  }
+  open_->header()->resizeSections(QHeaderView::ResizeToContents);
+}
+
+void AllocationDialog::Release() {
+  QTreeWidgetItem* item = open_->currentItem();
+  while (item && item->parent()) item = item->parent();
+  if (!item || !item->data(0, Qt::UserRole).isValid()) {
+    messages_.Show("Select the capcode in doubt to release in the list.", MsgIcon::Warning);
+    return;
+  }
+  const std::string capcode = item->text(0).toStdString();
+  const production::StoreStatus released = station_.ReleaseCapcode(capcode, reason_->text().toStdString());
+  if (!released.ok()) {
+    messages_.Show(released.error, MsgIcon::Warning);
+    reason_->setFocus();
+    return;
+  }
+  reason_->clear();
+  RefreshOpen();
 }
 
 void AllocationDialog::accept() {

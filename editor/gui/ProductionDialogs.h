@@ -1,8 +1,9 @@
 #pragma once
 // The Pager menu's production dialogs, thin views over the station:
 // Production Database... (where the record is kept, tested before it is
-// remembered) and Allocate Capcodes... (the ranges the next pagers take
-// their capcodes from).
+// remembered, and the station's name in it) and Allocate Capcodes... (the
+// ranges the next pagers take their capcodes from, and the capcodes in doubt
+// a person may release).
 #include <QDialog>
 
 #include <string>
@@ -12,6 +13,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTreeWidget;
 
 namespace qrt {
 
@@ -35,6 +37,7 @@ class ProductionDatabaseDialog : public QDialog {
   const std::string& openError() const { return openError_; }
 
   QLineEdit* urlField() const { return url_; }
+  QLineEdit* stationField() const { return stationName_; }
   QPushButton* testButton() const { return test_; }
   QLabel* testResult() const { return result_; }
 
@@ -43,6 +46,7 @@ class ProductionDatabaseDialog : public QDialog {
   Messages& messages_;
   std::string openError_;
   QLineEdit* url_ = nullptr;
+  QLineEdit* stationName_ = nullptr;
   QPushButton* test_ = nullptr;
   QLabel* result_ = nullptr;
 };
@@ -57,9 +61,18 @@ class AllocationDialog : public QDialog {
   // range keeps the dialog open with its message.
   void accept() override;
 
+  // Fills the list of capcodes reserved or in doubt from the record.
+  void RefreshOpen();
+  // Release: the capcode selected in the list, in doubt, is given back to
+  // its range with the reason typed; refused (with its message) otherwise.
+  void Release();
+
   QLineEdit* range1() const { return range1_; }
   QLineEdit* range2() const { return range2_; }
   QLabel* stateLabel() const { return state_; }
+  QTreeWidget* openList() const { return open_; }
+  QLineEdit* reasonField() const { return reason_; }
+  QPushButton* releaseButton() const { return release_; }
 
  private:
   production::Station& station_;
@@ -67,6 +80,9 @@ class AllocationDialog : public QDialog {
   QLineEdit* range1_ = nullptr;
   QLineEdit* range2_ = nullptr;
   QLabel* state_ = nullptr;
+  QTreeWidget* open_ = nullptr;
+  QLineEdit* reason_ = nullptr;
+  QPushButton* release_ = nullptr;
 };
 
 }  // namespace qrt

@@ -223,6 +223,46 @@ TEST_F(ProductionWindow, AllocatedRangesGiveTheNextPagersTheirCapcodes) {
   EXPECT_FALSE(window->allocationLabel()->isVisibleTo(window.get()));
 }
 
+// The station's name is remembered with the database; the capcodes in
+// doubt are listed with their history and released only with a reason.
+TEST_F(ProductionWindow, TheStationIsNamedAndCapcodesInDoubtAreReleasedWithAReason) {
+  Start(rig.Path("production.sqlite"));
+  OnModal<ProductionDatabaseDialog>([](ProductionDatabaseDialog& d) {
+    d.stationField()->setText("bench 3");
+    QTest::mouseClick(d.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+  });
+  Menu("mnuProductionDatabase")->trigger();
+  EXPECT_EQ(rig.settings.settings().value("production/stationName").toString(), "bench 3");
+  production::ProductionStore& store = *rig.station.store();
+  const auto reserved = store.Reserve({{1, 1000, 1019}});
+  ProductionRecord failed;
+  failed.message = "Verify Error!";
+  ASSERT_TRUE(store.Fail(reserved.value, failed, {}).ok());
+
+  std::vector<std::string> refusals;
+  OnModal<AllocationDialog>([&](AllocationDialog& d) {
+    ASSERT_EQ(d.openList()->topLevelItemCount(), 1);
+    QTreeWidgetItem* doubt = d.openList()->topLevelItem(0);
+    EXPECT_EQ(doubt->text(1), "in doubt");
+    EXPECT_EQ(doubt->text(2), "bench 3");
+    ASSERT_EQ(doubt->childCount(), 2) << "reserved, then in doubt";
+    EXPECT_EQ(doubt->child(1)->child(0)->text(0).toStdString(),
+              "the write or verify failed after pages were sent: Verify Error!");
+    d.openList()->setCurrentItem(doubt->child(1));
+    QTest::mouseClick(d.releaseButton(), Qt::LeftButton);
+    refusals = messages.Texts();
+    d.reasonField()->setText("pager read back: it holds 0001005");
+    QTest::mouseClick(d.releaseButton(), Qt::LeftButton);
+    EXPECT_EQ(d.openList()->topLevelItemCount(), 0);
+    d.reject();
+  });
+  messages.Clear();
+  Menu("mnuAllocate")->trigger();
+  ASSERT_EQ(refusals.size(), 1u);
+  EXPECT_NE(refusals[0].find("only with a reason"), std::string::npos) << refusals[0];
+  EXPECT_EQ(store.Reserve({{1, 1000, 1019}}).value.capcodes.at(0).capcode, 1000u);
+}
+
 // Production Log: the records, sorted by any column as its values sort,
 // filtered through the record, exported as shown, and brought up to date
 // after every transfer.
