@@ -127,7 +127,7 @@ Journal::Journal(std::string folder) : folder_(folder.empty() ? DefaultJournalFo
 
 std::string Journal::Write(JournalEntry& entry) const {
   std::string error;
-  if (!EnsureDirectory(folder_, fs::perms::owner_all, error)) return "the journal folder " + folder_ + ": " + error;
+  if (!EnsurePrivateFolder(folder_, error)) return "the journal folder " + folder_ + ": " + error;
   // An existing folder open to others is made private: entries name pagers and their capcodes.
   std::error_code ec;
   fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::replace, ec);
