@@ -196,12 +196,20 @@ int WriteOnSeveralPorts(Console& console, const CommandLine& line, production::P
     });
   }
   for (std::thread& t : threads) t.join();
+  // Where the next batch starts: above every capcode a port took, whatever
+  // became of its pager; one given back and left unused is named as such.
   if (shared) {
-    const production::SharedCapcodes::Taken next = shared->Peek();
-    std::string text = "Next in the batch:";
-    if (line.autoIncrease1) text += " Cap #1 " + CapcodeText(next.capcode1);
-    if (line.autoIncrease2) text += std::string(line.autoIncrease1 ? "," : "") + " Cap #2 " + CapcodeText(next.capcode2);
-    console.Line(text + " (the table file is unchanged)");
+    const auto capcodes = [&](const production::SharedCapcodes::Taken& c) {
+      std::string text;
+      if (line.autoIncrease1) text += "Cap #1 " + CapcodeText(c.capcode1);
+      if (line.autoIncrease2) text += std::string(line.autoIncrease1 ? ", " : "") + "Cap #2 " + CapcodeText(c.capcode2);
+      return text;
+    };
+    std::string next = capcodes(shared->Next()) + " (the table file is unchanged";
+    std::string unused;
+    for (const production::SharedCapcodes::Taken& c : shared->Unused()) unused += (unused.empty() ? "" : "; ") + capcodes(c);
+    if (!unused.empty()) next += "; " + unused + " went to no pager";
+    console.Line("Next in the batch: " + next + ")");
   }
   for (int code : codes)
     if (code != kOk) return kRefused;
