@@ -106,10 +106,12 @@ class PagerTransport {
   // its onPageOpen still comes (the progress runs on).
   bool PageWrite(const Image& image, int first, int last, const std::function<void(int)>& onPageOpen = {},
                  const Image* pagerHolds = nullptr);
-  // The same, stopped at the page whose opening `goOn` refuses: the pages
-  // before it are stored whole (their write cycle waited for), nothing of
-  // that page is sent, the bus is released, nothing is reported and
-  // TransferError is left alone. Not stopped, the bus sees exactly what
+  // The same, stopped at the page where `goOn` refuses: the pages before it
+  // are stored whole (their write cycle waited for); of that page nothing
+  // is sent on the parallel-port board, which asks once the page is opened,
+  // while an adapter, which sends a page in one transaction and asks after
+  // it, has stored it whole too. The bus is released, nothing is reported
+  // and TransferError is left alone. Not stopped, the bus sees exactly what
   // PageWrite sends. A failure is reported as PageWrite reports it.
   StepResult StoppablePageWrite(const Image& image, int first, int last, const GoOn& goOn,
                                 const Image* pagerHolds = nullptr);
