@@ -49,16 +49,15 @@ std::optional<uint8_t> AdapterTransport::DoReadByte(int address) {
   return value;
 }
 
-bool AdapterTransport::DoBlockRead(Image& image, int first, int last,
-                                   const std::function<void(int)>& onBlockEnd) {
+PagerTransport::StepResult AdapterTransport::DoBlockRead(Image& image, int first, int last, const GoOn& onBlockEnd) {
   for (int start = first; start <= last;) {
     const int end = std::min(start | (kPageSize - 1), last);
-    if (ReadWithRetries(start, &image[start], end - start + 1) != Status::Ok) return false;
+    if (ReadWithRetries(start, &image[start], end - start + 1) != Status::Ok) return StepResult::Failed;
     // Progress for every block that ends inside the range, not for `last`.
-    if (end != last && onBlockEnd) onBlockEnd(end);
+    if (end != last && onBlockEnd && !onBlockEnd(end)) return StepResult::Stopped;
     start = end + 1;
   }
-  return true;
+  return StepResult::Done;
 }
 
 PagerTransport::SeqResult AdapterTransport::DoSequentialRead(
@@ -75,25 +74,31 @@ PagerTransport::SeqResult AdapterTransport::DoSequentialRead(
   return SeqResult::Completed;
 }
 
-bool AdapterTransport::DoPageWrite(const Image& image, int first, int last,
-                                   const std::function<void(int)>& onPageOpen, const Image* pagerHolds) {
+PagerTransport::StepResult AdapterTransport::DoPageWrite(const Image& image, int first, int last,
+                                                         const GoOn& onPageOpen, const Image* pagerHolds) {
   bool sent = false;
+  // The last page is still being stored; it counts once the EEPROM answers.
+  const auto stored = [&](StepResult ended) {
+    return !sent || PollWrite(last, nullptr, 0) == Status::Ok ? ended : StepResult::Failed;
+  };
   for (int start = first; start <= last;) {
     const int end = std::min(start | (kPageSize - 1), last);
     if (pagerHolds && std::equal(image.begin() + start, image.begin() + end + 1, pagerHolds->begin() + start)) {
-      if (start % kPageSize == 0 && onPageOpen) onPageOpen(start);  // the progress runs on
+      // The progress runs on.
+      if (start % kPageSize == 0 && onPageOpen && !onPageOpen(start)) return stored(StepResult::Stopped);
       start = end + 1;
       continue;
     }
     sent = true;
     const Status status = PollWrite(start, &image[start], end - start + 1);
-    // Progress is shown once the polling is over, whatever its outcome.
-    if (start % kPageSize == 0 && onPageOpen) onPageOpen(start);
-    if (status != Status::Ok) return false;
+    // Progress is shown once the polling is over, whatever its outcome. An
+    // adapter sends the page in one transaction: a stop comes after it.
+    const bool goOn = !(start % kPageSize == 0 && onPageOpen) || onPageOpen(start);
+    if (status != Status::Ok) return StepResult::Failed;
+    if (!goOn) return stored(StepResult::Stopped);
     start = end + 1;
   }
-  // The last page is still being stored; it counts once the EEPROM answers.
-  return !sent || PollWrite(last, nullptr, 0) == Status::Ok;
+  return stored(StepResult::Done);
 }
 
 }  // namespace qrt

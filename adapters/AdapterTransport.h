@@ -54,10 +54,10 @@ class AdapterTransport : public PagerTransport {
   Status PollWrite(int address, const uint8_t* data, int count);
 
   std::optional<uint8_t> DoReadByte(int address) override;
-  bool DoBlockRead(Image& image, int first, int last, const std::function<void(int)>& onBlockEnd) override;
+  StepResult DoBlockRead(Image& image, int first, int last, const GoOn& onBlockEnd) override;
   SeqResult DoSequentialRead(int first, int last, const std::function<bool(int, uint8_t)>& onByte) override;
-  bool DoPageWrite(const Image& image, int first, int last, const std::function<void(int)>& onPageOpen,
-                   const Image* pagerHolds) override;
+  StepResult DoPageWrite(const Image& image, int first, int last, const GoOn& onPageOpen,
+                         const Image* pagerHolds) override;
   // One probe transaction, not retried: an EEPROM busy storing a page says
   // no, as it would on the parallel port.
   bool DoProbePager() override;

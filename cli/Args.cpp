@@ -56,7 +56,10 @@ constexpr CommandInfo kCommands[] = {
      "(see qrt35 backups; \"Backup: FILE\" on stderr names it); pages that already\n"
      "hold the right bytes are then not written again. A backup that cannot be\n"
      "saved stops the write before anything is written.",
-     "The table file itself is not changed."},
+     "The table file itself is not changed. Ctrl-C (or SIGTERM) once finishes the\n"
+     "pagers being written and starts no new one; twice stops each port after the\n"
+     "page it is sending, its pager recorded as interrupted. Exit status 130 (143\n"
+     "for SIGTERM or SIGHUP)."},
     {Command::Verify, "verify", 1, "FILE", "compare the pager with a table file (as F9)",
      "[--port PORT] [--bus SPEED] verify FILE",
      "Reads the pager back and compares it byte for byte with the table file, in the\n"
@@ -283,7 +286,9 @@ std::unique_ptr<CLI::App> BuildApp() {
       "Global options go before or after the command. Messages of the programmer go\n"
       "to stderr. Questions are asked on the terminal; without a terminal they are\n"
       "answered No unless --yes is given.\n"
-      "Exit status: 0 success, 1 the pager or a file refused, 2 a usage error.");
+      "Exit status: 0 success, 1 the pager or a file refused, 2 a usage error;\n"
+      "130 or 143 when Ctrl-C or SIGTERM stopped a read, write, verify or restore\n"
+      "(the first finishes the pagers being written, the second stops after the page).");
   ValueOption(*app, "--port", "PORT",
               "how to reach the pager: " + AllPortChoices() +
                   " (default ppdev); write takes several, one pager on each",
@@ -322,7 +327,9 @@ std::unique_ptr<CLI::App> BuildApp() {
                     "of the input, ends the batch)");
         ValueOption(*sub, "--count", "N",
                     "write N pagers one after the other without waiting; "
-                    "stops at the first pager that fails");
+                    "stops at the first pager that fails (with several "
+                    "ports: that port stops; pagers are numbered in the "
+                    "order they were started)");
         Flag(*sub, "--no-backup",
              "no read and no backup before writing: every page is "
              "written, as the window does with \"Back Up Before "

@@ -1,6 +1,9 @@
 #include "cli/Console.h"
 
+#include <poll.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 
@@ -35,6 +38,7 @@ Console Console::ForProcess() {
 
 void Console::Line(std::string_view text) {
   EndProgress();
+  if (signals_) signals_->TellPending();
   std::string line = prefix_;
   line.append(text);
   line += '\n';
@@ -53,17 +57,39 @@ void Console::ForOnePortOfMany(std::string prefix, std::mutex* lock) {
 std::optional<std::string> Console::Ask(std::string_view prompt) {
   if (lock_) return std::nullopt;  // one of several ports: no one to answer
   EndProgress();
+  if (signals_) signals_->TellPending();
   std::fwrite(prompt.data(), 1, prompt.size(), err_);
   std::fflush(err_);
   std::string line;
   int c;
-  while ((c = std::fgetc(in_)) != EOF && c != '\n') line += static_cast<char>(c);
+  while ((c = ReadChar()) != EOF && c != '\n') line += static_cast<char>(c);
   // A terminal echoes the answer and its Enter; without one the prompt's
   // line is ended here, so that the next message starts on a line of its own.
   if (!inTerminal_ || c == EOF) std::fputc('\n', err_);
-  if (c == EOF && line.empty()) return std::nullopt;
+  // A stop takes back what was typed so far: half an answer is none.
+  if (c == EOF && (line.empty() || (stop_ && stop_->requested()))) return std::nullopt;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
+}
+
+// One character of the answer, read from the descriptor itself (no stdio
+// buffer, so nothing is read ahead of the line); EOF at the end of the input
+// and once the stop request is raised. poll() is ended by every signal, so
+// no signal is missed while it waits.
+int Console::ReadChar() {
+  const int fd = ::fileno(in_);
+  if (fd < 0) return std::fgetc(in_);
+  for (;;) {
+    if (stop_ && stop_->requested()) return EOF;
+    pollfd wait{fd, POLLIN, 0};
+    const int ready = ::poll(&wait, 1, 100);
+    if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
+    unsigned char c = 0;
+    const ssize_t got = ::read(fd, &c, 1);
+    if (got == 1) return c;
+    if (got < 0 && errno == EINTR) continue;
+    return EOF;
+  }
 }
 
 void Console::Progress(std::string_view label, int value, int max) {

@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "base/Messages.h"
+#include "base/StopRequest.h"
+#include "cli/Signals.h"
 #include "transfer/Transfers.h"
 
 namespace qrt::cli {
@@ -22,8 +24,17 @@ class Console {
   // One text on stderr, on a line of its own (a progress bar is cleared first).
   void Line(std::string_view text);
   // Prints `prompt` on stderr and reads one line from stdin (without the line
-  // end); nullopt at the end of the input.
+  // end); nullopt at the end of the input, and as soon as the stop request
+  // is raised: a stop never waits for someone to press Enter.
   std::optional<std::string> Ask(std::string_view prompt);
+  // The run's signals (Ctrl-C, SIGTERM): their stop request ends the
+  // questions and is every session's, and their notice comes before any
+  // line the console writes after them. Null: none.
+  void SetStopSignals(StopSignals* signals) {
+    signals_ = signals;
+    stop_ = signals ? &signals->request() : nullptr;
+  }
+  const StopRequest* stopRequest() const { return stop_; }
 
   // The progress bar: drawn in place while `label` is not empty.
   void Progress(std::string_view label, int value, int max);
@@ -38,6 +49,8 @@ class Console {
   bool errIsTerminal() const { return errTerminal_; }
 
  private:
+  int ReadChar();
+
   FILE* in_;
   FILE* err_;
   bool inTerminal_;
@@ -46,6 +59,8 @@ class Console {
   std::string lastBar_;
   std::string prefix_;
   std::mutex* lock_ = nullptr;
+  StopSignals* signals_ = nullptr;
+  const StopRequest* stop_ = nullptr;
 };
 
 // The programmer's messages and questions. A question is asked on the

@@ -1,12 +1,15 @@
 #include "cli/Session.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <optional>
 
 #include "ProductInfo.h"
 #include "backup/Backups.h"
 #include "base/DataHome.h"
+#include "editor/Capcode.h"
 #include "tables/TableFiles.h"
 #include "transfer/Restore.h"
 #include "transfer/Transfers.h"
@@ -35,10 +38,30 @@ class CommandLineFileUi : public TableFileUi {
   std::string path_;
 };
 
+// The progress on the console, and the moments a test waits for.
+class SessionView : public ProgressView {
+ public:
+  SessionView(Console& console, const Form2State& state, TestMoments* moments)
+      : ProgressView(console, state), state_(state), moments_(moments) {}
+  void Form2Changed() override {
+    ProgressView::Form2Changed();
+    if (moments_) moments_->Changed(state_);
+  }
+
+ private:
+  const Form2State& state_;
+  TestMoments* moments_;
+};
+
 }  // namespace
 
+std::string StoppedLine(int written, const std::string& next) {
+  std::string line = "Stopped: " + std::to_string(written) + (written == 1 ? " pager" : " pagers") + " written";
+  return next.empty() ? line + "." : line + ", next in the batch: " + next;
+}
+
 Session::Session(Console& con, bool assumeYes)
-    : console(con), messages(con, assumeYes), editor(state, messages, host) {}
+    : console(con), messages(con, assumeYes), editor(state, messages, host), stop(con.stopRequest()) {}
 
 void Session::Start() {
   state.KeepBackups = true;
@@ -87,6 +110,7 @@ bool Session::ConnectPort(const PortOptions& options, std::string* whyNot) {
   }
   host.transport = &connection_->transport();
   connection_->transport().CalibrateDelay();
+  moments_ = TestMoments::ForPort(options.port);
   return true;
 }
 
@@ -95,11 +119,22 @@ void Session::Took(const TransferResult& result) {
   if (!result.backupPath.empty()) messages.Note("Backup: " + result.backupPath);
 }
 
+std::unique_ptr<Form2View> Session::Dress(Form2& form) {
+  auto view = std::make_unique<SessionView>(console, form.state, moments_.get());
+  form.SetView(view.get());
+  if (moments_ && line) {
+    moments_->SetObserver(line);
+    form.SetObserver(moments_.get());
+  } else {
+    form.SetObserver(line);
+  }
+  form.SetStopRequest(stop);
+  return view;
+}
+
 void Session::ShowOneTransfer() {
   Form2 form(editor, connection_->transport(), messages);
-  ProgressView view(console, form.state);
-  form.SetView(&view);
-  form.SetObserver(line);
+  const auto view = Dress(form);
   const TransferResult result = form.Form_Activate();
   if (!form.state.closed) form.cmdExit_Click();
   Took(result);
@@ -144,6 +179,7 @@ std::string Session::CapcodesOfPager(const WritePlan& plan) const {
 // The next pager's number: one after the last, or, when several ports write
 // one batch, the next the ports have not taken yet. 0 when the batch is done.
 int Session::NextPager(const WritePlan& plan, int pager) const {
+  if (Stopping() || broken_) return 0;
   if (plan.nextPager) {
     const int next = plan.nextPager->fetch_add(1) + 1;
     return next <= plan.count ? next : 0;
@@ -153,30 +189,98 @@ int Session::NextPager(const WritePlan& plan, int pager) const {
 
 // One pager written, and its line: the capcodes it received (given by the
 // production line during the write, or the ones the fields held before it).
-// True when it was verified and recorded.
-bool Session::WriteOnePager(const WritePlan& plan, FILE* out, int pager,
+// True when it was verified and recorded. What the transfer throws fails
+// this pager alone: it is recorded as failed and the port writes no more.
+bool Session::WriteOnePager(const WritePlan& plan, FILE* out, int pager, TransferKind kind,
                             const std::function<TransferResult()>& write) {
+  if (moments_) moments_->SetPager(pager);
   const bool given = line && line->AssignsCapcodes();
   std::string capcodes = given ? std::string() : CapcodesOfPager(plan);
-  const TransferResult result = write();
+  TransferResult result;
+  try {
+    result = write();
+  } catch (const std::exception& e) {
+    result = RecordThrown(kind, e.what());
+  }
   const bool written = result.succeeded();
   // A pager programmed but missing from the record, or sharing a capcode
   // with another pager, is no pager done: the line has said why.
   const TransferRecord& record = result.record;
   if (given) capcodes = written || !line->lastGiven().empty() ? CapcodesOfPager(plan) : "no capcodes given";
-  const char* outcome = !written                  ? "failed: "
+  const bool interrupted = result.outcome == TransferOutcome::Interrupted;
+  const char* outcome = interrupted               ? "interrupted: "
+                        : !written                 ? "failed: "
                         : !record.kept             ? "not recorded: "
                         : !record.problem.empty() ? "check: "
                                                    : "";
   std::fprintf(out, "%spager %d: %s%s\n", plan.label.c_str(), pager, outcome, capcodes.c_str());
   std::fflush(out);
+  if (interrupted) messages.Note(InterruptedNote(pager));
+  if (written) ++written_;
   return written && record.problem.empty();
+}
+
+// A transfer that threw left its pager in an unknown state: it is recorded
+// as failed as if every page had reached it (its capcodes in doubt), with
+// the reason, and this port writes no more pagers.
+TransferResult Session::RecordThrown(TransferKind kind, const std::string& what) {
+  broken_ = true;
+  TransferResult failed;
+  failed.message = "Internal error: " + what;
+  messages.Note("qrt35: internal error: " + what + ". The pager is recorded as failed; this port writes no more pagers.");
+  try {
+    if (host.transport) host.transport->ParkBus();
+    if (line) {
+      TransferFacts facts;
+      facts.kind = kind;
+      facts.result = &failed;
+      facts.image = &state.PagerImage;
+      facts.pagerTouched = true;
+      facts.reachedAddress = ImageLastIndex;
+      failed.record = line->AfterTransfer(editor, facts);
+    }
+  } catch (const std::exception& e) {
+    failed.record = {false, e.what()};
+    messages.Note("qrt35: the failed pager could not be recorded either: " + std::string(e.what()));
+  }
+  lastResult_ = failed;
+  return failed;
+}
+
+// Names an interrupted pager and what became of its capcodes.
+std::string Session::InterruptedNote(int pager) const {
+  const std::string note = "pager " + std::to_string(pager) + " was interrupted and is not finished: write it again.";
+  if (!line || line->lastGiven().empty()) return note;
+  const std::vector<uint32_t>& freed = line->lastFreed();
+  std::string held;
+  int count = 0;
+  for (const production::ReservedCapcode& given : line->lastGiven()) {
+    if (std::find(freed.begin(), freed.end(), given.capcode) != freed.end()) continue;
+    held += (held.empty() ? "" : ", ") + ("Cap #" + std::to_string(given.slot) + " " + CapcodeText(given.capcode));
+    ++count;
+  }
+  if (count == 0) return note + " Its capcodes never reached it.";
+  return note + " " + held + (count == 1 ? " may be in it: it goes" : " may be in it: they go") + " to no other pager.";
+}
+
+std::string Session::NextInBatch(const WritePlan& plan, int written) const {
+  const bool increasing = plan.autoIncrease1 || plan.autoIncrease2;
+  const int count = plan.count > 0 ? plan.count : increasing ? 0 : 1;
+  if (count > 0 && written >= count) return "none, the batch is complete";
+  std::string next = count > 0 ? "pager " + std::to_string(written + 1) + " of " + std::to_string(count) : "";
+  std::string capcodes;
+  if (line && !line->allocation().empty())
+    capcodes = "capcodes from the record's allocation";
+  else if (increasing && !plan.sharedCapcodes)
+    capcodes = CapcodesOfPager(plan);
+  if (!capcodes.empty()) next += (next.empty() ? "" : ", ") + capcodes;
+  return next;
 }
 
 void Session::RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pagers) {
   for (int pager = 0; (pager = NextPager(plan, pager)) != 0;) {
     ++pagers;
-    const bool written = WriteOnePager(plan, out, pager, [&] {
+    const bool written = WriteOnePager(plan, out, pager, TransferKind::BatchStep, [&] {
       const TransferResult result = form.cmdWrite_Click();
       Took(result);
       return result;
@@ -196,7 +300,8 @@ void Session::RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, 
   // The increased capcodes live only in this run; the operator needs them to
   // go on with the next batch instead of starting again from the file's.
   // (Capcodes the production line gives come from the record instead.)
-  if (!(line && line->AssignsCapcodes()))
+  const bool complete = plan.count > 0 && written_ >= plan.count;
+  if ((!Stopping() || complete) && !(line && line->AssignsCapcodes()))
     console.Line("Next in the batch: " + CapcodesOfPager(plan) + " (the table file is unchanged)");
 }
 
@@ -214,9 +319,7 @@ bool Session::WritePagers(const WritePlan& plan, FILE* out) {
     // The dialog stays open with its Write button: every press is one pager.
     host.transferDialog = [&] {
       Form2 form(editor, connection_->transport(), messages);
-      ProgressView view(console, form.state);
-      form.SetView(&view);
-      form.SetObserver(line);
+      const auto view = Dress(form);
       const TransferResult opened = form.Form_Activate();
       if (opened.outcome != TransferOutcome::Waiting) {
         ok = false;  // no board, or the mode was refused
@@ -227,18 +330,22 @@ bool Session::WritePagers(const WritePlan& plan, FILE* out) {
     };
     editor.PagerCommand(kWrite);
     host.transferDialog = nullptr;
+    if (!plan.nextPager && Stopping()) console.Line(StoppedLine(written_, NextInBatch(plan, written_)));
     return ok && (pagers > 0 || plan.nextPager);
   }
 
   WritePlan single = plan;
   if (!plan.nextPager && plan.count == 0) single.count = 1;
   for (int pager = 0; (pager = NextPager(single, pager)) != 0;) {
-    if (!WriteOnePager(single, out, pager, [&] {
+    if (!WriteOnePager(single, out, pager, TransferKind::Write, [&] {
           RunTransfer(kWrite);
           return lastResult_;
-        }))
-      return false;
+        })) {
+      ok = false;
+      break;
+    }
   }
+  if (!plan.nextPager && Stopping()) console.Line(StoppedLine(written_, NextInBatch(single, written_)));
   return ok;
 }
 

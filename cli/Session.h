@@ -9,7 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "base/StopRequest.h"
 #include "cli/Console.h"
+#include "cli/TestMoments.h"
 #include "editor/AppState.h"
 #include "editor/Editor.h"
 #include "link/BusSpeed.h"
@@ -58,6 +60,10 @@ struct WritePlan {
   // is then the batch's total), and the port named before every line.
   std::atomic<int>* nextPager = nullptr;
   std::string label;
+  // Whether the capcodes that go up after every pager are the ports' shared
+  // counter's (main says where the next batch starts) rather than this
+  // session's fields.
+  bool sharedCapcodes = false;
 };
 
 class Session {
@@ -72,6 +78,9 @@ class Session {
   // The production line around this session's transfers (records, capcodes);
   // none when the run keeps no record.
   production::ProductionLine* line = nullptr;
+  // The run's stop request (Ctrl-C, SIGTERM), the console's: no new pager
+  // once it is raised, and the transfers stop between pages at its second level.
+  const StopRequest* stop = nullptr;
 
   // The main window's load, as far as the image goes: factory image, the
   // configured logo stored centred, the first band applied and bound; the
@@ -98,8 +107,16 @@ class Session {
   // What the last transfer did (the last batch press for a batch).
   const TransferResult& lastResult() const { return lastResult_; }
   // Write Mode and Pager > Write (F4) as the plan says; one line per pager on
-  // `out`. True when every pager written was verified.
+  // `out`. True when every pager written was verified. Once the stop request
+  // is raised no new pager is started; for a single port the run ends with
+  // "Stopped: N pagers written, next in the batch: ...".
   bool WritePagers(const WritePlan& plan, FILE* out);
+  // Pagers written, verified and recorded by WritePagers.
+  int pagersWritten() const { return written_; }
+  // Where the batch goes on after the pagers written: "pager K of N" for a
+  // batch of a given size, the capcodes the session's fields go on with
+  // when it increases them itself; "" when there is nothing to name.
+  std::string NextInBatch(const WritePlan& plan, int written) const;
 
  private:
   bool RunTransfer(int mode);
@@ -108,13 +125,26 @@ class Session {
   void Took(const TransferResult& result);  // keeps the result, names its backup
   void RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pagers);
   int NextPager(const WritePlan& plan, int pager) const;
-  bool WriteOnePager(const WritePlan& plan, FILE* out, int pager, const std::function<TransferResult()>& write);
+  bool WriteOnePager(const WritePlan& plan, FILE* out, int pager, TransferKind kind,
+                     const std::function<TransferResult()>& write);
   std::string CapcodesOfPager(const WritePlan& plan) const;
+  TransferResult RecordThrown(TransferKind kind, const std::string& what);
+  std::string InterruptedNote(int pager) const;
+  // The dialog as this session shows it: its progress on the console, the
+  // production line around it, the run's stop request.
+  std::unique_ptr<Form2View> Dress(Form2& form);
+  bool Stopping() const { return stop && stop->requested(); }
 
   RealClock clock_;
+  std::unique_ptr<TestMoments> moments_;  // test-only (cli/TestMoments.h); null in use
+  int written_ = 0;
+  bool broken_ = false;  // a transfer threw: this port writes no more pagers
   std::unique_ptr<Connection> connection_;
   TransferResult lastResult_;
 };
 
+// "Stopped: N pagers written, next in the batch: NEXT", the last line of a
+// stopped write.
+std::string StoppedLine(int written, const std::string& next);
 
 }  // namespace qrt::cli

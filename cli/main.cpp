@@ -3,7 +3,9 @@
 // window starts, table files through the File menu's commands, pagers through
 // the Pager menu's commands and the transfer dialog's model.
 //
-// Exit status: 0 success, 1 the pager or a file refused, 2 a usage error.
+// Exit status: 0 success, 1 the pager or a file refused, 2 a usage error;
+// 130 or 143 when Ctrl-C or SIGTERM (SIGHUP) stopped a read, write, verify
+// or restore (cli/Signals.h).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +26,7 @@
 #include "cli/Json.h"
 #include "cli/Session.h"
 #include "cli/Settings.h"
+#include "cli/Signals.h"
 #include "controls/ShellTexts.h"
 #include "diagnostics/Diagnostics.h"
 #include "editor/Capcode.h"
@@ -171,38 +174,70 @@ int WriteOnSeveralPorts(Console& console, const CommandLine& line, production::P
   std::atomic<int> nextPager{0};
   std::mutex linesLock;
   std::vector<int> codes(line.ports.size(), kRefused);
+  std::vector<int> written(line.ports.size(), 0);
   std::vector<std::thread> threads;
   for (size_t i = 0; i < line.ports.size(); ++i) {
     threads.emplace_back([&, i] {
       const std::string& port = line.ports[i];
       Console own = console;
       own.ForOnePortOfMany("[" + port + "] ", &linesLock);
-      Session s(own, line.yes);
-      s.Start();
-      if (!s.OpenTable(line.files[0])) return;
-      PortOptions options = PortOptionsOf(line);
-      options.port = port;
-      options.simImage.clear();
-      const auto pl = LineFor(s, line, port, store, shared.get());
-      std::string whyNot;
-      if (!s.ConnectPort(options, &whyNot)) {
-        RecordRefusedWrite(pl.get(), s, whyNot);
-        return;
+      // What a port throws ends that port alone; the others go on. A pager
+      // in flight has been recorded as failed by the session already.
+      try {
+        Session s(own, line.yes);
+        s.Start();
+        if (!s.OpenTable(line.files[0])) return;
+        PortOptions options = PortOptionsOf(line);
+        options.port = port;
+        options.simImage.clear();
+        const auto pl = LineFor(s, line, port, store, shared.get());
+        std::string whyNot;
+        if (!s.ConnectPort(options, &whyNot)) {
+          RecordRefusedWrite(pl.get(), s, whyNot);
+          return;
+        }
+        WritePlan plan = PlanOf(line);
+        plan.nextPager = &nextPager;
+        plan.label = "[" + port + "] ";
+        plan.sharedCapcodes = shared != nullptr;
+        codes[i] = s.WritePagers(plan, stdout) ? kOk : kRefused;
+        written[i] = s.pagersWritten();
+      } catch (const std::exception& e) {
+        own.Line("qrt35: internal error: " + std::string(e.what()) + ". This port writes no more pagers.");
+        codes[i] = kRefused;
       }
-      WritePlan plan = PlanOf(line);
-      plan.nextPager = &nextPager;
-      plan.label = "[" + port + "] ";
-      codes[i] = s.WritePagers(plan, stdout) ? kOk : kRefused;
     });
   }
   for (std::thread& t : threads) t.join();
+  const StopRequest* stop = console.stopRequest();
+  const bool stopped = stop && stop->requested();
+  // Where the next batch starts: above every capcode a port took, whatever
+  // became of its pager; one given back and left unused is named as such.
+  std::string next;
   if (shared) {
-    const production::SharedCapcodes::Taken next = shared->Peek();
-    std::string text = "Next in the batch:";
-    if (line.autoIncrease1) text += " Cap #1 " + CapcodeText(next.capcode1);
-    if (line.autoIncrease2) text += std::string(line.autoIncrease1 ? "," : "") + " Cap #2 " + CapcodeText(next.capcode2);
-    console.Line(text + " (the table file is unchanged)");
+    const auto capcodes = [&](const production::SharedCapcodes::Taken& c) {
+      std::string text;
+      if (line.autoIncrease1) text += "Cap #1 " + CapcodeText(c.capcode1);
+      if (line.autoIncrease2) text += std::string(line.autoIncrease1 ? ", " : "") + "Cap #2 " + CapcodeText(c.capcode2);
+      return text;
+    };
+    next = capcodes(shared->Next()) + " (the table file is unchanged";
+    std::string unused;
+    for (const production::SharedCapcodes::Taken& c : shared->Unused()) unused += (unused.empty() ? "" : "; ") + capcodes(c);
+    if (!unused.empty()) next += "; " + unused + " went to no pager";
+    next += ")";
   }
+  int total = 0;
+  for (int n : written) total += n;
+  const bool complete = total >= line.count;
+  if (stopped) {
+    std::string rest = complete ? "none, the batch is complete"
+                                : "pager " + std::to_string(total + 1) + " of " + std::to_string(line.count);
+    if (!complete && shared) rest += ", " + next;
+    if (!complete && !line.allocate.empty()) rest += ", capcodes from the record's allocation";
+    console.Line(StoppedLine(total, rest));
+  }
+  if (shared && (!stopped || complete)) console.Line("Next in the batch: " + next);
   for (int code : codes)
     if (code != kOk) return kRefused;
   return kOk;
@@ -459,6 +494,8 @@ int Allocations(const CommandLine& line) {
   return kOk;
 }
 
+int RunCommand(Console& console, const CommandLine& line);
+
 int Run(const std::vector<std::string>& args) {
   const CommandLine line =
       ParseCommandLine(args, std::getenv(production::kDatabaseEnv), std::getenv(production::kStationEnv));
@@ -473,6 +510,25 @@ int Run(const std::vector<std::string>& args) {
     return kOk;
   }
   Console console = Console::ForProcess();
+  // Ctrl-C, SIGTERM and SIGHUP stop what touches a pager cleanly; the
+  // other commands end at once, as any program does.
+  std::unique_ptr<StopSignals> signals;
+  if (line.command == Command::Read || line.command == Command::Write || line.command == Command::Verify ||
+      line.command == Command::Restore) {
+    const bool barShown = console.errIsTerminal();
+    signals = std::make_unique<StopSignals>([barShown](std::string_view notice) {
+      const std::string text = (barShown ? "\r\033[K" : "") + std::string(notice) + "\n";
+      std::fwrite(text.data(), 1, text.size(), stderr);
+      std::fflush(stderr);
+    });
+    console.SetStopSignals(signals.get());
+  }
+  const int code = RunCommand(console, line);
+  const int stoppedBy = signals ? signals->ExitCode() : 0;
+  return stoppedBy != 0 ? stoppedBy : code;
+}
+
+int RunCommand(Console& console, const CommandLine& line) {
   switch (line.command) {
     case Command::Read: return Read(console, line);
     case Command::Write: return Write(console, line);

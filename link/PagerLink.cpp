@@ -290,24 +290,27 @@ std::optional<uint8_t> PagerLink::DoReadByte(int address) {
   return value;
 }
 
-bool PagerLink::DoBlockRead(Image& image, int first, int last,
-                            const std::function<void(int)>& onBlockEnd) {
+PagerLink::StepResult PagerLink::DoBlockRead(Image& image, int first, int last, const GoOn& onBlockEnd) {
   for (int i = first; i < last; ++i) {
     if (i % kPageSize == 0 || i == first) {
-      if (!AddressForRead(i)) return false;
+      if (!AddressForRead(i)) return StepResult::Failed;
     }
     const bool blockEnd = (i + 1) % kPageSize == 0;
     image[i] = ReceiveByte(blockEnd);
-    if (blockEnd && onBlockEnd) onBlockEnd(i);
+    if (blockEnd && onBlockEnd && !onBlockEnd(i)) {
+      // The NACK has ended the EEPROM's read already.
+      BusStop();
+      return StepResult::Stopped;
+    }
   }
   // The NACK of the previous block ended the EEPROM's read: a last byte that
   // opens a block (or a one-byte range) has to be addressed like any other.
   if (last % kPageSize == 0 || last == first) {
-    if (!AddressForRead(last)) return false;
+    if (!AddressForRead(last)) return StepResult::Failed;
   }
   image[last] = ReceiveByte(true);
   BusStop();
-  return true;
+  return StepResult::Done;
 }
 
 PagerLink::SeqResult PagerLink::DoSequentialRead(
@@ -342,8 +345,8 @@ bool PagerLink::OpenPage(int address) {
   }
 }
 
-bool PagerLink::DoPageWrite(const Image& image, int first, int last,
-                            const std::function<void(int)>& onPageOpen, const Image* pagerHolds) {
+PagerLink::StepResult PagerLink::DoPageWrite(const Image& image, int first, int last, const GoOn& onPageOpen,
+                                             const Image* pagerHolds) {
   // On failure the transport parks the bus, reports it and sets the flag;
   // no STOP: the caller sends it.
   bool sent = false;  // a page is in the EEPROM's buffer; the next STOP starts its write cycle
@@ -351,7 +354,7 @@ bool PagerLink::DoPageWrite(const Image& image, int first, int last,
     const int end = std::min(last, start | (kPageSize - 1));
     const int next = end + 1;
     if (pagerHolds && std::equal(image.begin() + start, image.begin() + next, pagerHolds->begin() + start)) {
-      if (start % kPageSize == 0 && onPageOpen) onPageOpen(start);
+      if (start % kPageSize == 0 && onPageOpen && !onPageOpen(start)) return StopAfterPage(sent, last);
       start = next;
       continue;
     }
@@ -361,23 +364,41 @@ bool PagerLink::DoPageWrite(const Image& image, int first, int last,
     }
     const bool opened = OpenPage(start);
     // Progress is shown once the polling is over, whatever its outcome.
-    if (start % kPageSize == 0 && onPageOpen) onPageOpen(start);
-    if (!opened || !SendByte(static_cast<uint8_t>(start & 0xFF))) return false;
+    const bool goOn = !(start % kPageSize == 0 && onPageOpen) || onPageOpen(start);
+    if (!opened) return StepResult::Failed;
+    if (!goOn) {
+      // The EEPROM answered its device byte, so the page before is stored;
+      // the device byte alone, ended by a STOP, stores nothing.
+      BusStop();
+      return StepResult::Stopped;
+    }
+    if (!SendByte(static_cast<uint8_t>(start & 0xFF))) return StepResult::Failed;
     for (int j = start; j <= end; ++j)
-      if (!SendByte(image[j])) return false;
+      if (!SendByte(image[j])) return StepResult::Failed;
     sent = true;
     start = next;
   }
-  if (!sent) return true;
+  if (!sent) return StepResult::Done;
   BusStop();
   if (timing_.pollWriteCycle) {
     // A fast bus gets through the verify's ten addressing attempts in about
     // a millisecond, well inside a write cycle: wait here until the EEPROM
     // answers again. The device byte alone, ended by a STOP, stores nothing.
-    if (!OpenPage(last)) return false;
+    if (!OpenPage(last)) return StepResult::Failed;
     BusStop();
   }
-  return true;
+  return StepResult::Done;
+}
+
+// A write stopped where the pager already held the page: the page still in
+// the EEPROM's buffer is stored and waited for, so that every page sent is
+// whole in the pager when the write ends.
+PagerLink::StepResult PagerLink::StopAfterPage(bool sent, int last) {
+  if (!sent) return StepResult::Stopped;
+  BusStop();
+  if (!OpenPage(last)) return StepResult::Failed;
+  BusStop();
+  return StepResult::Stopped;
 }
 
 bool PagerLink::DoProbePager() {

@@ -105,10 +105,11 @@ class PagerLink : public PagerTransport {
   bool DoProbePager() override;
   std::string DoPortFailure() const override { return port_.Failure(); }
   std::optional<uint8_t> DoReadByte(int address) override;
-  bool DoBlockRead(Image& image, int first, int last, const std::function<void(int)>& onBlockEnd) override;
+  StepResult DoBlockRead(Image& image, int first, int last, const GoOn& onBlockEnd) override;
   SeqResult DoSequentialRead(int first, int last, const std::function<bool(int, uint8_t)>& onByte) override;
-  bool DoPageWrite(const Image& image, int first, int last, const std::function<void(int)>& onPageOpen,
-                   const Image* pagerHolds) override;
+  StepResult DoPageWrite(const Image& image, int first, int last, const GoOn& onPageOpen,
+                         const Image* pagerHolds) override;
+  StepResult StopAfterPage(bool sent, int last);
   void DoPark() override { ParkBus(); }
   void DoStop() override { BusStop(); }
   void DoKeepAlive() override;

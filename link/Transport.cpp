@@ -7,6 +7,15 @@ bool ValidRange(int first, int last) {
   return first >= 0 && last <= ImageLastIndex && first <= last;
 }
 
+// A progress callback that never stops the transfer.
+PagerTransport::GoOn Always(const std::function<void(int)>& progress) {
+  if (!progress) return {};
+  return [&progress](int address) {
+    progress(address);
+    return true;
+  };
+}
+
 }  // namespace
 
 void PagerTransport::CalibrateDelay() { DoCalibrate(); }
@@ -41,8 +50,12 @@ std::optional<uint8_t> PagerTransport::ReadByte(int address) {
 
 bool PagerTransport::BlockRead(Image& image, int first, int last,
                                const std::function<void(int)>& onBlockEnd) {
-  if (!ValidRange(first, last)) return false;
-  return DoBlockRead(image, first, last, onBlockEnd);
+  return StoppableBlockRead(image, first, last, Always(onBlockEnd)) == StepResult::Done;
+}
+
+PagerTransport::StepResult PagerTransport::StoppableBlockRead(Image& image, int first, int last, const GoOn& goOn) {
+  if (!ValidRange(first, last)) return StepResult::Failed;
+  return DoBlockRead(image, first, last, goOn);
 }
 
 PagerTransport::SeqResult PagerTransport::SequentialRead(
@@ -53,16 +66,22 @@ PagerTransport::SeqResult PagerTransport::SequentialRead(
 
 bool PagerTransport::PageWrite(const Image& image, int first, int last,
                                const std::function<void(int)>& onPageOpen, const Image* pagerHolds) {
+  return StoppablePageWrite(image, first, last, Always(onPageOpen), pagerHolds) == StepResult::Done;
+}
+
+PagerTransport::StepResult PagerTransport::StoppablePageWrite(const Image& image, int first, int last,
+                                                              const GoOn& goOn, const Image* pagerHolds) {
   if (!ValidRange(first, last)) {
     TransferError = true;
-    return false;
+    return StepResult::Failed;
   }
-  if (DoPageWrite(image, first, last, onPageOpen, pagerHolds)) return true;
+  const StepResult result = DoPageWrite(image, first, last, goOn, pagerHolds);
+  if (result != StepResult::Failed) return result;
   // No STOP here: the caller sends it.
   ParkBus();
   messages_.Show(kMsgWriteError, MsgIcon::None);
   TransferError = true;
-  return false;
+  return result;
 }
 
 void PagerTransport::ParkBus() { DoPark(); }

@@ -28,6 +28,12 @@ inline constexpr std::string_view kMsgWriteError = "Write error!";
 class PagerTransport {
  public:
   enum class SeqResult { AddressingFailed, Stopped, Completed };
+  // How a block read or page write that may be stopped between its blocks
+  // or pages ended.
+  enum class StepResult { Done, Failed, Stopped };
+  // Asked where onBlockEnd or onPageOpen would be called: false stops the
+  // transfer there, cleanly.
+  using GoOn = std::function<bool(int address)>;
 
   virtual ~PagerTransport() = default;
   PagerTransport(const PagerTransport&) = delete;
@@ -77,6 +83,10 @@ class PagerTransport {
   // parking, when a block cannot be addressed or the range lies outside the
   // image; the caller reports it.
   bool BlockRead(Image& image, int first, int last, const std::function<void(int)>& onBlockEnd = {});
+  // The same, stopped after the block whose end `goOn` refuses: the bus is
+  // released (nothing reported, TransferError untouched) and the image holds
+  // the blocks read so far.
+  StepResult StoppableBlockRead(Image& image, int first, int last, const GoOn& goOn);
 
   // Sequential read from first to last. onByte receives each address and
   // byte and returns false to stop early. Result: AddressingFailed (nothing
@@ -96,6 +106,15 @@ class PagerTransport {
   // its onPageOpen still comes (the progress runs on).
   bool PageWrite(const Image& image, int first, int last, const std::function<void(int)>& onPageOpen = {},
                  const Image* pagerHolds = nullptr);
+  // The same, stopped at the page where `goOn` refuses: the pages before it
+  // are stored whole (their write cycle waited for); of that page nothing
+  // is sent on the parallel-port board, which asks once the page is opened,
+  // while an adapter, which sends a page in one transaction and asks after
+  // it, has stored it whole too. The bus is released, nothing is reported
+  // and TransferError is left alone. Not stopped, the bus sees exactly what
+  // PageWrite sends. A failure is reported as PageWrite reports it.
+  StepResult StoppablePageWrite(const Image& image, int first, int last, const GoOn& goOn,
+                                const Image* pagerHolds = nullptr);
 
   // Leaves the bus in its resting state (every failure above ends here).
   void ParkBus();
@@ -127,11 +146,11 @@ class PagerTransport {
   virtual bool DoProbePager() = 0;
   virtual std::string DoPortFailure() const { return {}; }
   virtual std::optional<uint8_t> DoReadByte(int address) = 0;
-  virtual bool DoBlockRead(Image& image, int first, int last, const std::function<void(int)>& onBlockEnd) = 0;
+  virtual StepResult DoBlockRead(Image& image, int first, int last, const GoOn& onBlockEnd) = 0;
   virtual SeqResult DoSequentialRead(int first, int last,
                                      const std::function<bool(int, uint8_t)>& onByte) = 0;
-  virtual bool DoPageWrite(const Image& image, int first, int last,
-                           const std::function<void(int)>& onPageOpen, const Image* pagerHolds) = 0;
+  virtual StepResult DoPageWrite(const Image& image, int first, int last, const GoOn& onPageOpen,
+                                 const Image* pagerHolds) = 0;
   virtual void DoPark() = 0;
   virtual void DoStop() = 0;
   virtual void DoKeepAlive() {}

@@ -57,10 +57,16 @@ void SharedCapcodes::GiveBack(const Taken& taken) {
   givenBack_.insert({taken.capcode1, taken.capcode2});
 }
 
-SharedCapcodes::Taken SharedCapcodes::Peek() {
+SharedCapcodes::Taken SharedCapcodes::Next() {
   std::lock_guard lock(mutex_);
-  if (!givenBack_.empty()) return {givenBack_.begin()->first, givenBack_.begin()->second, {}};
   return {next1_, next2_, {}};
+}
+
+std::vector<SharedCapcodes::Taken> SharedCapcodes::Unused() {
+  std::lock_guard lock(mutex_);
+  std::vector<Taken> unused;
+  for (const auto& [c1, c2] : givenBack_) unused.push_back({c1, c2, {}});
+  return unused;
 }
 
 // ---------------------------------------------------------------- the line
@@ -112,7 +118,9 @@ bool ProductionLine::BeforeWrite(Editor& editor, TransferKind kind) {
     if (!taken.error.empty()) return Refuse(taken.error);
     GiveCapcode(editor, 1, taken.capcode1);
     GiveCapcode(editor, 2, taken.capcode2);
-    lastGiven_ = {{1, taken.capcode1}, {2, taken.capcode2}};
+    // Only a capcode that goes up is this pager's own: the other is every pager's.
+    if (shared_->Increases(1)) lastGiven_.push_back({1, taken.capcode1});
+    if (shared_->Increases(2)) lastGiven_.push_back({2, taken.capcode2});
     taken_ = taken;
   }
   return AskAboutEarlierWrites(editor);
@@ -195,9 +203,14 @@ TransferRecord ProductionLine::AfterTransfer(Editor& editor, const TransferFacts
   const bool ok = facts.result && facts.result->succeeded();
   const bool write = facts.kind == TransferKind::Write || facts.kind == TransferKind::BatchStep ||
                      facts.kind == TransferKind::Restore;
+  lastFreed_.clear();
+  if (!ok && (taken_ || reservation_)) lastFreed_ = NeverSent(facts);
   if (taken_ && !ok) {
-    const std::vector<uint32_t> free = NeverSent(facts);
-    if (free.size() == lastGiven_.size()) shared_->GiveBack(*taken_);
+    // A pair goes back whole or not at all: the next pager takes both.
+    if (lastFreed_.size() == lastGiven_.size())
+      shared_->GiveBack(*taken_);
+    else
+      lastFreed_.clear();
   }
   taken_.reset();
   const std::string transferId = write && !transferId_.empty() ? transferId_ : RandomToken();
@@ -234,7 +247,7 @@ TransferRecord ProductionLine::AfterTransfer(Editor& editor, const TransferFacts
 
   StoreResult<Stored> stored;
   if (reservation_) {
-    stored = ok ? store_->Commit(*reservation_, record) : store_->Fail(*reservation_, record, NeverSent(facts));
+    stored = ok ? store_->Commit(*reservation_, record) : store_->Fail(*reservation_, record, lastFreed_);
     reservation_.reset();
   } else if (facts.pagerTouched || unasked) {
     stored = store_->Record(record);

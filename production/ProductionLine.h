@@ -30,6 +30,8 @@ namespace qrt::production {
 // on whichever port, takes the next; a pager whose write stopped before its
 // capcodes' page gives them back for the next one (any other failed pager
 // may hold them, and keeps them). One per run, shared by the ports' lines.
+// The next batch starts above every capcode any port took: one given back
+// and taken by no pager since lies below capcodes that other pagers hold.
 class SharedCapcodes {
  public:
   // The first pager's capcodes; `increase1`/`increase2` say which ones go up.
@@ -41,8 +43,15 @@ class SharedCapcodes {
   };
   Taken Take();
   void GiveBack(const Taken& taken);
-  // What the next pager would get.
-  Taken Peek();
+  // Where the next batch starts: above every capcode taken in this run,
+  // written, in doubt or given back.
+  Taken Next();
+  // Capcodes given back and taken by no pager since, lowest first: no
+  // pager holds them.
+  std::vector<Taken> Unused();
+  // Whether capcode `slot` (1 or 2) goes up after every pager: the other one
+  // is the table's, the same in every pager.
+  bool Increases(int slot) const { return slot == 1 ? increase1_ : increase2_; }
 
  private:
   std::mutex mutex_;
@@ -92,6 +101,9 @@ class ProductionLine : public TransferObserver {
   // The capcodes the last pager written was given (slot, capcode), for the
   // line the command line prints.
   const std::vector<ReservedCapcode>& lastGiven() const { return lastGiven_; }
+  // Those of them that the last transfer, failed, provably never put into
+  // its pager: released or given back. The others are in doubt.
+  const std::vector<uint32_t>& lastFreed() const { return lastFreed_; }
 
  private:
   bool Refuse(const std::string& why);
@@ -107,6 +119,7 @@ class ProductionLine : public TransferObserver {
   std::string transferId_;                      // of the write under way
   std::optional<SharedCapcodes::Taken> taken_;  // of the pager being written
   std::vector<ReservedCapcode> lastGiven_;
+  std::vector<uint32_t> lastFreed_;
   std::string unavailable_;
   bool asked_ = false;  // BeforeWrite was asked about the transfer under way
 };

@@ -2,9 +2,11 @@
 // capcodes from the record's allocation, two of them at once on two
 // simulated pagers sharing one record (a SQLite file, or the PostgreSQL
 // server pg_virtualenv starts around this program), several ports in one
-// run, and a record that cannot be had.
+// run, a record that cannot be had, and runs stopped by signals.
+#include <csignal>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "editor/Capcode.h"
 #include "production/ProductionStore.h"
@@ -34,25 +36,60 @@ class CliProduction : public CliTest, public ::testing::WithParamInterface<Backe
   }
 
 
-  // qrt35 started without waiting for it, its output in files of its own.
-  pid_t Start(std::vector<std::string> args, const std::string& tag) {
+  // qrt35 started without waiting for it, its output in files of its own;
+  // stdin from `input` (a descriptor) or /dev/null.
+  pid_t Start(std::vector<std::string> args, const std::string& tag, int input = -1) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (input >= 0)
+      posix_spawn_file_actions_adddup2(&actions, input, 0);
+    else
+      posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, Path(tag + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, Path(tag + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     args.insert(args.begin(), QRT35_BIN);
-    std::vector<std::string> env = ChildEnvironment(dir);
+    std::vector<std::string> env = ChildEnvironment(dir, extraEnvironment);
     std::vector<char*> argv = CStrings(args), envp = CStrings(env);
     pid_t pid = 0;
     EXPECT_EQ(posix_spawn(&pid, QRT35_BIN, &actions, nullptr, argv.data(), envp.data()), 0);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
   }
+  // True once `ready` holds, within 30 s.
+  static bool WaitFor(const std::function<bool()>& ready) {
+    for (int i = 0; i < 3000; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+      if (ready()) return true;
+    return false;
+  }
+  // Its exit status; a run that has not ended within 30 s is killed and fails.
   int Wait(pid_t pid) {
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    if (!WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; })) {
+      ADD_FAILURE() << "qrt35 did not end";
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+    }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  // Pagers held at their moment (QRT35_TEST_HOLD); `release` lets them go on.
+  size_t Held(bool release = false) {
+    size_t held = 0;
+    for (const auto& entry : fs::directory_iterator(dir))
+      if (entry.path().filename().string().rfind("held-", 0) == 0 && ++held && release) fs::remove(entry.path());
+    return held;
+  }
+  // Sends `signal` to the run whose stderr is TAG.err, once its stop notice
+  // has come: two pending signals of one kind would be taken as one.
+  void Signal(pid_t pid, int signal, const std::string& tag) {
+    const auto notices = [&] {
+      const std::string err = Slurp(dir / (tag + ".err"));
+      size_t n = 0;
+      for (size_t at = 0; (at = err.find("qrt35: stopping", at)) != std::string::npos; ++at) ++n;
+      return n;
+    };
+    const size_t before = notices();
+    ::kill(pid, signal);
+    EXPECT_TRUE(WaitFor([&] { return notices() > before; })) << "no notice of signal " << signal;
   }
   nlohmann::json Log(std::vector<std::string> filter = {}) {
     filter.insert(filter.begin(), {"--db", db, "log", "--json"});
@@ -150,6 +187,131 @@ TEST_P(CliProduction, EveryPagerIsRecordedOnceAndNoCapcodeTwice) {
       Run({"--db", db, "--station", "desk", "allocations", "release", "1700003", "--reason", "pager scrapped"});
   EXPECT_EQ(released.code, 0) << released.err;
   EXPECT_EQ(line.value->Reserve({{1, 1700000, 1700099}}).value.capcodes.at(0).capcode, 1700003u);
+}
+
+// Ctrl-C, SIGTERM and SIGHUP at each moment of a two-port batch, the child
+// held there until its signals are in: every pager ends verified and
+// recorded, or named as interrupted with its capcode in doubt unless the
+// write never reached it; no capcode reaches two pagers across the runs.
+TEST_P(CliProduction, SignalsLeaveEveryPagerOfATwoPortBatchAccountedFor) {
+  MakeTable("a.tbl");
+  struct Case {
+    const char* moment;
+    std::vector<int> signals;
+    bool finished, reached;  // the pagers were verified; their capcode went in
+  };
+  std::vector<Case> cases = {{"read", {SIGINT}, true, true},          {"read", {SIGTERM, SIGTERM}, false, false},
+                             {"write", {SIGINT, SIGINT}, false, true}, {"verify", {SIGTERM, SIGINT}, false, true},
+                             {"commit", {SIGHUP, SIGINT}, true, true}};
+  if (GetParam() == Backend::Postgres) cases = {cases[2]};
+  std::set<uint32_t> taken;  // written or in doubt, by every run so far
+  for (size_t k = 0; k < cases.size(); ++k) {
+    const Case& c = cases[k];
+    SCOPED_TRACE(std::string(c.moment) + ", signals: " + std::to_string(c.signals.size()));
+    const std::vector<std::string> pagers = {Path(std::to_string(k) + "a.bin"), Path(std::to_string(k) + "b.bin")};
+    extraEnvironment = {"QRT35_TEST_HOLD=" + std::string(c.moment) + ":" + dir.string()};
+    const pid_t pid = Start({"--db", db, "--port", "sim:" + pagers[0], "--port", "sim:" + pagers[1], "write",
+                             Path("a.tbl"), "--count", "4", "--allocate", "1=1700000-1700099"},
+                            "run");
+    ASSERT_TRUE(WaitFor([&] { return Held() == 2; })) << Slurp(dir / "run.err");
+    for (int signal : c.signals) Signal(pid, signal, "run");
+    Held(true);
+    EXPECT_EQ(Wait(pid), c.signals[0] == SIGINT ? 130 : 143);
+    const std::string out = Slurp(dir / "run.out"), err = Slurp(dir / "run.err");
+    EXPECT_NE(err.find(c.finished ? "Stopped: 2 pagers written, next in the batch: pager 3 of 4, capcodes from the "
+                                    "record's allocation"
+                                  : "Stopped: 0 pagers written, next in the batch: pager 1 of 4"),
+              std::string::npos)
+        << err;
+    std::set<uint32_t> doubt, thisRun;
+    for (const nlohmann::json& a : nlohmann::json::parse(Run({"--db", db, "allocations", "--json"}).out))
+      doubt.insert(a["capcode"].get<uint32_t>());
+    const nlohmann::json records = Log();
+    for (size_t i = 0; i < 2; ++i) {
+      const nlohmann::json& r = records.at(i);
+      const uint32_t capcode = r["capcodes"][0]["capcode"];
+      EXPECT_EQ(r["outcome"], c.finished ? "ok" : "failed") << r;
+      if (!c.finished) {
+        EXPECT_EQ(r["message"], "Interrupted: the pager was not finished.");
+        EXPECT_NE(err.find("pager " + std::to_string(i + 1) + " was interrupted and is not finished"),
+                  std::string::npos) << err;
+      }
+      EXPECT_EQ(doubt.count(capcode), !c.finished && c.reached ? 1u : 0u) << capcode;
+      if (!c.reached) continue;
+      thisRun.insert(capcode);
+      EXPECT_TRUE(taken.insert(capcode).second) << capcode << " reached two pagers";
+    }
+    // The pagers themselves: each holds its run's capcode, or was never written.
+    for (const std::string& pager : pagers) {
+      if (c.reached)
+        EXPECT_EQ(thisRun.count(DecodeCapcode(ImageOf(Slurp(pager)), 0)), 1u) << out;
+      else
+        EXPECT_FALSE(fs::exists(pager)) << out;
+    }
+  }
+}
+
+// A stop never waits for Enter: Ctrl-C at the batch's prompt ends it at
+// once, naming where it goes on. A read stopped between blocks saves
+// nothing and is recorded as interrupted.
+TEST_P(CliProduction, ThePromptAndAReadStopAtOnce) {
+  MakeTable("a.tbl", {"--capcode", "1=5000"});
+  int input[2];
+  ASSERT_EQ(::pipe(input), 0);  // held open: the prompt would wait for ever
+  const pid_t batch = Start({"--db", db, "--port", "sim:" + sim, "write", Path("a.tbl"), "--auto-increase", "1"},
+                            "batch", input[0]);
+  ::close(input[0]);
+  ASSERT_TRUE(WaitFor([&] { return Slurp(dir / "batch.err").find("press Enter") != std::string::npos; }));
+  Signal(batch, SIGINT, "batch");
+  EXPECT_EQ(Wait(batch), 130);
+  ::close(input[1]);
+  EXPECT_NE(Slurp(dir / "batch.err").find("Stopped: 1 pager written, next in the batch: Cap #1 0005001"),
+            std::string::npos) << Slurp(dir / "batch.err");
+
+  extraEnvironment = {"QRT35_TEST_HOLD=read:" + dir.string()};
+  const pid_t read = Start({"--db", db, "--port", "sim:" + sim, "read", Path("r.tbl")}, "read");
+  ASSERT_TRUE(WaitFor([&] { return Held() == 1; }));
+  Signal(read, SIGTERM, "read");
+  Signal(read, SIGTERM, "read");
+  Held(true);
+  EXPECT_EQ(Wait(read), 143);
+  EXPECT_FALSE(fs::exists(Path("r.tbl")));
+  const nlohmann::json last = Log().at(0);
+  EXPECT_EQ(last["operation"], "read");
+  EXPECT_EQ(last["message"], "Interrupted: the pager was not finished.");
+}
+
+// One port's transfer throws in the middle of its pages, another's pager is
+// refused before its capcode: each is recorded failed with its reason, the
+// third port writes the rest, the run exits 1, and the next batch starts
+// above every capcode any port took.
+TEST_P(CliProduction, AFailingPortStaysItsOwnAndTheNextBatchStartsAboveAll) {
+  MakeTable("a.tbl", {"--capcode", "1=5000"});
+  Spill(Path("blank.bin"), std::string(2048, '\xff'));
+  const std::string thrower = "sim:" + Path("t.bin");
+  extraEnvironment = {"QRT35_TEST_HOLD=read:" + dir.string(), "QRT35_TEST_THROW=write:" + thrower};
+  const pid_t pid = Start({"--db", db, "--port", thrower, "--port", "sim:" + Path("blank.bin"), "--port",
+                           "sim:" + Path("ok.bin"), "write", Path("a.tbl"), "--count", "5", "--auto-increase", "1"},
+                          "run");
+  ASSERT_TRUE(WaitFor([&] { return Held() == 3; })) << "every port has its first pager";
+  Held(true);
+  EXPECT_EQ(Wait(pid), 1);
+  const std::string out = Slurp(dir / "run.out"), err = Slurp(dir / "run.err");
+  uint32_t highest = 0;
+  int written = 0;
+  for (const std::string& l : Lines(out)) {
+    highest = std::max<uint32_t>(highest, std::stoul(l.substr(l.rfind(' ') + 1)));
+    written += l.find(": failed: ") == std::string::npos;
+  }
+  EXPECT_EQ(written, 3) << out;
+  EXPECT_NE(out.find("[" + thrower + "] pager "), std::string::npos) << out;
+  const size_t next = err.find("Next in the batch: Cap #1 ");
+  ASSERT_NE(next, std::string::npos) << err;
+  EXPECT_GT(std::stoul(err.substr(next + 26, 7)), highest) << err;
+  std::multiset<std::string> outcomes;
+  for (const nlohmann::json& r : Log()) outcomes.insert(r["outcome"].get<std::string>() + " " + r["message"].get<std::string>().substr(0, 14));
+  EXPECT_EQ(outcomes, (std::multiset<std::string>{"failed Internal error", "failed The pager hold", "ok Verify Success",
+                                                  "ok Verify Success", "ok Verify Success"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, CliProduction, ::testing::Values(Backend::Sqlite, Backend::Postgres),

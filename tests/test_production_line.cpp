@@ -175,6 +175,13 @@ TEST(ProductionLine, PortsOfOneBatchShareTheirCapcodes) {
       EXPECT_TRUE(given.insert(cap1).second) << cap1 << " given twice";
     }
   EXPECT_EQ(given, (std::set<uint32_t>{4001, 4002, 4003, 4004, 4005, 4006}));
+  // A pair given back after a later one was taken: the next batch starts
+  // above both, the unused one named.
+  const auto early = shared.Take(), late = shared.Take();
+  shared.GiveBack(early);
+  EXPECT_EQ(shared.Next().capcode1, late.capcode1 + 1);
+  ASSERT_EQ(shared.Unused().size(), 1u);
+  EXPECT_EQ(shared.Unused()[0].capcode1, early.capcode1);
 }
 
 // ------------------------------------------------------------ on both databases

@@ -270,6 +270,39 @@ TEST_P(TransportContract, SequentialReadStoppedEarlyLeavesTheBusUsable) {
   EXPECT_TRUE(rig->msgs.log.empty());
 }
 
+// A write stopped at a page, whether it sends that page or the pager holds
+// it already: the pages before are whole in the pager (the one waiting in
+// the EEPROM's buffer too), nothing after the stop, the page at the stop
+// whole or untouched (an adapter has sent it by then), nothing reported and
+// the bus at rest and usable. A stopped block read keeps what it read.
+TEST_P(TransportContract, StoppedWriteAndReadEndBetweenPagesAndBlocks) {
+  for (const bool pagerHoldsTheStopPage : {false, true}) {
+    FreshRig();
+    const Image before = rig->PagerMemory();
+    Image source = NumberedImage(21);
+    if (pagerHoldsTheStopPage) std::copy(before.begin() + 0x40, before.begin() + 0x50, source.begin() + 0x40);
+    const auto result = t().StoppablePageWrite(source, 0, 127, [](int a) { return a != 0x40; },
+                                               pagerHoldsTheStopPage ? &before : nullptr);
+    EXPECT_EQ(result, PagerTransport::StepResult::Stopped);
+    EXPECT_TRUE(rig->BusAtRest());
+    const Image after = rig->PagerMemory();
+    for (int a = 0; a < 128; ++a) {
+      if (a >= 0x40 && a < 0x50) continue;  // the page at the stop, below
+      ASSERT_EQ(after[a], a < 0x40 ? source[a] : before[a]) << a;
+    }
+    EXPECT_TRUE(std::equal(after.begin() + 0x40, after.begin() + 0x50, source.begin() + 0x40) ||
+                std::equal(after.begin() + 0x40, after.begin() + 0x50, before.begin() + 0x40));
+    Image read{};
+    EXPECT_EQ(t().StoppableBlockRead(read, 0, ImageLastIndex, [](int a) { return a != 0x2F; }),
+              PagerTransport::StepResult::Stopped);
+    EXPECT_TRUE(std::equal(read.begin(), read.begin() + 0x30, after.begin()) && read[0x30] == 0);
+    EXPECT_TRUE(rig->BusAtRest());
+    EXPECT_EQ(t().eep_read1(0x7FF), after[0x7FF]);
+    EXPECT_FALSE(t().TransferError);
+    EXPECT_TRUE(rig->msgs.log.empty());
+  }
+}
+
 TEST_P(TransportContract, AdapterUnpluggedMidTransfer) {
   if (!rig->UnplugAfter(40)) GTEST_SKIP() << "the parallel port cannot be unplugged from the program's side";
   const Image before = rig->PagerMemory();

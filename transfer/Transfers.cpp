@@ -8,6 +8,7 @@
 #include "backup/Backups.h"
 #include "base/Messages.h"
 #include "base/Numbers.h"
+#include "base/StopRequest.h"
 #include "editor/Capcode.h"
 #include "editor/Editor.h"
 #include "editor/Numeric.h"
@@ -80,8 +81,19 @@ void Form2::Say(std::string_view text, MsgIcon icon) {
 void Form2::Heard(std::string_view text) { result_.message = std::string(text); }
 
 TransferResult Form2::Finish() {
-  result_.outcome = link_.TransferError ? TransferOutcome::Failed : TransferOutcome::Succeeded;
+  result_.outcome = interrupted_         ? TransferOutcome::Interrupted
+                    : link_.TransferError ? TransferOutcome::Failed
+                                          : TransferOutcome::Succeeded;
   return result_;
+}
+
+bool Form2::StopNow() const { return stop_ && stop_->stopNow(); }
+
+void Form2::Interrupt() {
+  interrupted_ = true;
+  link_.ParkBus();
+  Say(kMsgInterrupted, MsgIcon::Warning);
+  link_.TransferError = true;
 }
 
 void Form2::DoEvents() {
@@ -97,6 +109,7 @@ void Form2::Unload() {
 TransferResult Form2::Form_Activate() {
   if (state.closed || state.busy) return {};
   result_ = {};
+  interrupted_ = false;
   started_ = std::chrono::steady_clock::now();
   lastBusStep_.reset();
   switch (editor_.state.TransferMode) {
@@ -312,18 +325,10 @@ void Form2::RestoreAndVerify(const Image& bytes) {
     }
     result_.backupPath = saved.path;
   }
+  if (StopNow()) return Interrupt();
   StartProgress(kWriting, ImageLastIndex - 16, 0, /*systemHighlight=*/true);
   link_.TransferError = false;
-  const bool written = link_.PageWrite(
-      bytes, 0, ImageLastIndex,
-      [&](int address) {
-        BusStep();
-        reachedAddress_ = std::max(reachedAddress_, address);
-        state.PB1.Value = address;
-        Changed();
-      },
-      &*pager);
-  if (!written) Heard(kMsgWriteError);
+  SendPages(bytes, 0, ImageLastIndex, &*pager);
   link_.BusStop();
   if (!link_.TransferError) {
     holdSuccess_ = true;  // "Verify Success!" waits for the record
@@ -336,6 +341,7 @@ void Form2::RestoreAndVerify(const Image& bytes) {
 TransferResult Form2::cmdWrite_Click() {
   if (state.closed || state.busy || !state.cmdWrite.visible || !state.cmdWrite.enabled) return {};
   result_ = {};
+  interrupted_ = false;
   started_ = std::chrono::steady_clock::now();
   lastBusStep_.reset();
   // Disabled for the whole press: the events the transfer lets run must not
@@ -431,13 +437,18 @@ void Form2::eep_readall(int first, int last) {
   const bool freqModVisibleBefore = editor_.chkCtl[kFreqModEnableBox].visible;
   link_.TransferError = false;
 
-  const bool read = link_.BlockRead(st.PagerImage, first, last, [&](int address) {
+  const PagerTransport::StepResult read = link_.StoppableBlockRead(st.PagerImage, first, last, [&](int address) {
     BusStep();
-    if (address >= last) return;  // the final byte is not a progress step
+    if (address >= last) return true;  // the final byte is not a progress step
     state.PB1.Value = address;
     Changed();
+    return !StopNow();
   });
-  if (!read) {
+  if (read == PagerTransport::StepResult::Stopped) {
+    st.PagerImage = restorePoint;  // nothing half read is taken over
+    return Interrupt();
+  }
+  if (read == PagerTransport::StepResult::Failed) {
     link_.ParkBus();
     st.PagerImage = restorePoint;
     Say(kMsgReadError, MsgIcon::None);
@@ -522,13 +533,18 @@ std::optional<Image> Form2::ReadWholePager() {
   StartProgress(kReading, ImageLastIndex - 32, 0, /*systemHighlight=*/false);
   Image pager{};
   link_.TransferError = false;
-  const bool read = link_.BlockRead(pager, 0, ImageLastIndex, [&](int address) {
+  const PagerTransport::StepResult read = link_.StoppableBlockRead(pager, 0, ImageLastIndex, [&](int address) {
     BusStep();
-    if (address >= ImageLastIndex) return;
+    if (address >= ImageLastIndex) return true;
     state.PB1.Value = address;
     Changed();
+    return !StopNow();
   });
-  if (!read) {
+  if (read == PagerTransport::StepResult::Stopped) {
+    Interrupt();
+    return std::nullopt;
+  }
+  if (read == PagerTransport::StepResult::Failed) {
     link_.ParkBus();
     Say(kMsgReadError, MsgIcon::None);
     link_.TransferError = true;
@@ -602,6 +618,8 @@ void Form2::tbl_writeall(Image& image, int first, int last) {
     result_.backupPath = saved.path;
   }
 
+  // Stopped before anything is written: the pager keeps what it held.
+  if (StopNow()) return Interrupt();
   if (!AssignCapcodes(pager ? &*pager : nullptr)) {
     link_.TransferError = true;
     return;
@@ -613,19 +631,28 @@ void Form2::tbl_writeall(Image& image, int first, int last) {
   StartProgress(kWriting, last - 16, first, /*systemHighlight=*/true);
   link_.TransferError = false;
 
-  // The link ends a complete write with STOP; on failure it has parked the
-  // bus, said "Write error!" and set TransferError. Pages the pager already
-  // holds are not sent again.
-  const bool written = link_.PageWrite(
+  // Pages the pager already holds are not sent again.
+  SendPages(image, first, last, pager ? &*pager : nullptr);
+}
+
+// The link ends a complete write with STOP; on failure it has parked the
+// bus, said "Write error!" and set TransferError. A stop request ends it
+// after the page being sent.
+void Form2::SendPages(const Image& image, int first, int last, const Image* pagerHolds) {
+  const PagerTransport::StepResult written = link_.StoppablePageWrite(
       image, first, last,
       [&](int address) {
         BusStep();
+        // Counted as reached before the stop is asked: an adapter has sent
+        // the page by now, and a capcode is released only on proof.
         reachedAddress_ = std::max(reachedAddress_, address);
         state.PB1.Value = address;
         Changed();
+        return !StopNow();
       },
-      pager ? &*pager : nullptr);
-  if (!written) Heard(kMsgWriteError);
+      pagerHolds);
+  if (written == PagerTransport::StepResult::Failed) Heard(kMsgWriteError);
+  if (written == PagerTransport::StepResult::Stopped) Interrupt();
 }
 
 void Form2::verify(const Image& image, int first, int last) {
@@ -636,6 +663,10 @@ void Form2::verify(const Image& image, int first, int last) {
       link_.SequentialRead(first, last, [&](int address, uint8_t value) {
         BusStep();
         if (address < last) {
+          if (address > first && address % 16 == 0 && StopNow()) {
+            Interrupt();
+            return false;
+          }
           if (value != image[address]) {
             link_.ParkBus();
             Say("Verify Error!", MsgIcon::None);

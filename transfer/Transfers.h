@@ -22,6 +22,14 @@
 // verify still compares all 2048). A pager that holds no QRT35 image (a
 // blank chip, another model) is overwritten only when the user says so.
 //
+// A stop request (SetStopRequest) at StopRequest::kStopNow ends a transfer
+// at its next block or page boundary: a write after the page it is sending
+// (every page sent is whole in the pager), a read or verify between blocks.
+// The bus is left parked, kMsgInterrupted is shown like any failure, and the
+// production line records the transfer as it records a failure (its capcodes
+// in doubt unless the pager shows they never went in). A lower level never
+// touches a transfer: starting none is the caller's part.
+//
 // The restore (TransferMode 3) writes AppState::RestoreBytes into the pager
 // exactly as they are (no pager-specific byte, write marker or checksum of
 // its own), after the same read and backup, and verifies them.
@@ -40,6 +48,7 @@ namespace qrt {
 
 class Editor;
 class PagerTransport;
+class StopRequest;
 
 // 0x00BBGGRR, red 128, green 0, blue 128: the colour of reading and verifying.
 inline constexpr uint32_t kProgressPurple = 0x00800080;
@@ -80,7 +89,10 @@ enum class TransferOutcome {
   Succeeded,  // the pager was read, written and verified, or verified
   Failed,     // stopped or refused; `message` says where
   Waiting,    // the batch dialog is open and waits for Write
+  Interrupted,  // stopped by a stop request between two pages or blocks; `message` is kMsgInterrupted
 };
+
+inline constexpr const char* kMsgInterrupted = "Interrupted: the pager was not finished.";
 
 // What one transfer (read, write, verify, one batch press) did.
 struct TransferResult {
@@ -108,6 +120,9 @@ class Form2 {
   // The production line around the transfers (a record of each, the
   // capcodes of each pager written); none by default.
   void SetObserver(TransferObserver* observer) { observer_ = observer; }
+  // The run's stop request, asked between pages and blocks (nullptr: none).
+  // It outlives the dialog.
+  void SetStopRequest(const StopRequest* stop) { stop_ = stop; }
 
   // Runs the transfer of state.TransferMode when the dialog is shown. Read,
   // single write, verify and restore close the dialog when they end; the batch write
@@ -142,6 +157,8 @@ class Form2 {
   void Changed();
   void Say(std::string_view text, MsgIcon icon);  // shows a message and remembers it
   void Heard(std::string_view text);             // the link has shown this one
+  bool StopNow() const;                          // a stop request asks to end at this boundary
+  void Interrupt();                              // ends the transfer there: parked, said, flagged
   TransferResult Finish();                       // outcome from the link's flag
   std::optional<Image> ReadWholePager();
   void WriteAndVerify();
@@ -153,6 +170,7 @@ class Form2 {
   TransferResult ReadTransfer();
   TransferResult RestoreTransfer();
   void RestoreAndVerify(const Image& bytes);
+  void SendPages(const Image& image, int first, int last, const Image* pagerHolds);
   bool MayOverwrite(const Image& pager);
   void KeepBackup(const Image& pagerBytes);
   bool MayWrite(TransferKind kind);
@@ -169,6 +187,8 @@ class Form2 {
   Messages& msg_;
   Form2View* view_ = nullptr;
   TransferObserver* observer_ = nullptr;
+  const StopRequest* stop_ = nullptr;
+  bool interrupted_ = false;  // the transfer under way was stopped by the request
   std::chrono::steady_clock::time_point started_;
   // The last step on the bus: a transfer's duration ends there, not when
   // the operator closes a message box.
