@@ -82,13 +82,12 @@ bool QtRecordRunner::Wait(production::RecordJob& job, const std::string& what, b
   progress.setMinimumDuration(showAfterMs_);
   if (!cancellable) progress.setCancelButton(nullptr);
   const HoldInput hold(&progress);
-  bool stopped = false;
-  connect(&progress, &QProgressDialog::canceled, &progress, [&stopped, cancellable] { stopped = cancellable; });
   QTimer::singleShot(showAfterMs_, &progress, [&progress] { progress.show(); });
   // Window events run meanwhile; the record's thread wakes this loop when a
   // call ends. Not a QEventLoop: one that the application was told to quit
   // would return at once.
-  while (!job.ended() && !stopped) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  while (!job.ended() && !(cancellable && progress.wasCanceled()))
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   return job.ended();
 }
 
