@@ -317,6 +317,7 @@ std::string Station::SetStationName(const std::string& name) {
 std::string Station::SetAllocation(std::string_view capcode1, std::string_view capcode2) {
   RangesParse parsed = ParseAllocationFields(capcode1, capcode2);
   if (!parsed.error.empty()) return parsed.error;
+  if (const std::string stopped = AwaitRecord(); !stopped.empty()) return stopped;
   if (!parsed.ranges.empty() && !store_) return kAllocationNeedsRecord;
   line_.SetAllocation(std::move(parsed.ranges));
   return {};

@@ -139,6 +139,9 @@ class Station {
   // "connecting", and whatever needs the record waits for it.
   void StartOpenRecord();
   bool recordOpening() const { return opening_ != nullptr; }
+  // Waits for an opening under way, when there is one, and takes its
+  // record; the error when the operator stopped waiting.
+  std::string AwaitRecord();
   // The entries of this station's journal that wait for its record (all of
   // them while no record is open).
   int RecordWaiting() const;
@@ -203,8 +206,6 @@ class Station {
   struct Opening;
   void CloseRecord();
   StoreStatus AdoptOpening();
-  // Waits for an opening under way; the error when the operator stopped.
-  std::string AwaitRecord();
   bool Flag(const char* key, bool otherwise) const;
   // The record for reading: the one open, else one opened read-only.
   ProductionStore* ReadableRecord(std::string& error);

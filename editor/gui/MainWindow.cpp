@@ -475,6 +475,10 @@ void Form1::SetWorkWithoutDatabase(bool on) {
 }
 
 void Form1::AllocateCapcodes() {
+  if (const std::string stopped = station_.AwaitRecord(); !stopped.empty()) {
+    editor_.msg.Show(stopped, MsgIcon::Warning);
+    return;
+  }
   if (!station_.store()) {
     const std::string why = station_.workingWithoutDatabase()
                                 ? "Pager > Work Without Database is on."
