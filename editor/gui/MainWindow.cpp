@@ -127,9 +127,12 @@ void Form1::ReportFailure(const char* what, const char* why) {
 Form1::~Form1() {
   // Every record call started ends first (a commit reaches the record or the
   // journal); the station then runs its calls at once again.
+  const bool ours = station_.recordRunner() == records_.get();
   records_.reset();
-  station_.SetRecordRunner(nullptr);
-  station_.SetRecordOpened({});
+  if (ours) {
+    station_.SetRecordRunner(nullptr);
+    station_.SetRecordOpened({});
+  }
   // The widgets go after this object's own members: they must not report to it any more.
   for (const Item& item : items_) item.widget->removeEventFilter(this);
   client_->removeEventFilter(this);
