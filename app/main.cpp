@@ -6,12 +6,17 @@
 // last time with Pager > Connection..., at the remembered bus speed), the
 // splash window (topmost, hourglass pointer); 500 ms later the main window
 // loads (board, factory image, default.tbl or band 0, keep-alive timer),
-// shows and opens the production record; the splash window closes 500 ms
-// after the board was looked for. With --screenshot the program writes
-// pictures of its windows into DIR and ends.
+// shows and starts opening the production record (a slow database holds
+// nothing up: what needs the record waits for it); the splash window closes
+// 500 ms after the board was looked for. With --screenshot the program
+// writes pictures of its windows into DIR and ends.
+//
+// SIGTERM, SIGHUP, SIGINT and a logout close the window as its close box
+// does: a transfer under way is finished and recorded first.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QSessionManager>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -35,6 +40,7 @@
 #include "editor/gui/QtEditorHost.h"
 #include "editor/gui/QtMessages.h"
 #include "editor/gui/QtSettings.h"
+#include "editor/gui/StopSignals.h"
 #include "link/RealClock.h"
 #include "ports/Connection.h"
 #include "production/Location.h"
@@ -211,17 +217,37 @@ int main(int argc, char** argv) {
     window.Load([splash] { splash->startSecondTimer(); });
     window.show();
     if (qtMessages) qtMessages->setFallbackParent(&window);
-    window.OpenRecord();
-    if (screenshots) {
-      exitCode = qrt::WriteScreenshots(QString::fromStdString(options.screenshotDir), window, editor, station) ? 0 : 1;
-      QTimer::singleShot(0, &app, [&] {
-        window.close();
-        QCoreApplication::exit(exitCode);
-      });
+    if (!screenshots) {
+      window.StartOpeningRecord();
+      return;
     }
+    window.OpenRecord();
+    exitCode = qrt::WriteScreenshots(QString::fromStdString(options.screenshotDir), window, editor, station) ? 0 : 1;
+    QTimer::singleShot(0, &app, [&] {
+      window.close();
+      QCoreApplication::exit(exitCode);
+    });
   });
+  // Each request to end the program is one more request to the transfer
+  // under way (see Form1::closeEvent); without one the window just closes.
+  // Ended by a signal, the program says so as a shell does: 128 + its number.
+  int signalled = 0;
+  qrt::StopSignals stopSignals;
+  QObject::connect(&stopSignals, &qrt::StopSignals::requested, &window, [&window, &signalled](int signal) {
+    signalled = signal;
+    if (window.isVisible())
+      window.close();
+    else
+      QCoreApplication::exit(0);  // still starting: nothing to finish
+  });
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) {
+    if (window.transferRunning()) window.close();
+  });
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.close(); });
+
   splash->show();
   if (screenshots) qrt::WriteSplashScreenshot(QString::fromStdString(options.screenshotDir), *splash);
   const int rc = app.exec();
-  return screenshots ? exitCode : rc;
+  if (screenshots) return exitCode;
+  return signalled ? 128 + signalled : rc;
 }

@@ -80,6 +80,20 @@ void GiveCapcode(Editor& editor, int slot, uint32_t capcode) {
 ProductionLine::ProductionLine(ProductionStore* store, std::string port, Messages& messages)
     : store_(store), port_(std::move(port)), messages_(messages) {}
 
+// A record call through the runner; the error says so when the operator
+// stopped waiting for it.
+template <class T>
+T ProductionLine::Ask(const char* what, Waiting waiting, std::function<T()> call) {
+  RecordAnswer<T> called = CallRecord<T>(runner_, what, waiting, std::move(call));
+  if (called.waited) return std::move(called.value());
+  T stopped{};
+  stopped.error = StoppedWaitingMessage(store_ ? store_->Name() : std::string());
+  if (waiting == Waiting::MayStopCallStays)
+    stopped.error += " The record is still being stored; should the database not take it, it waits in this "
+                     "station's journal.";
+  return stopped;
+}
+
 bool ProductionLine::Refuse(const std::string& why) {
   messages_.Show(why + "\nThe pager was not written.", MsgIcon::Warning);
   return false;
@@ -91,10 +105,16 @@ bool ProductionLine::BeforeWrite(Editor& editor, TransferKind kind) {
   lastGiven_.clear();
   asked_ = true;
   transferId_ = RandomToken();
+  stoppedReserve_.reset();
+  if (awaitRecord) {
+    const std::string stopped = awaitRecord();
+    if (!stopped.empty()) return Refuse(stopped);
+  }
   // A line must not program a pager it cannot record.
   if (!store_ && !unavailable_.empty()) return Refuse(unavailable_);
-  if (store_) {
-    const StoreStatus reachable = store_->Check();
+  if (ProductionStore* store = store_) {
+    const StoreStatus reachable =
+        Ask<StoreStatus>("Checking the production record...", Waiting::MayStop, [store] { return store->Check(); });
     if (!reachable.ok()) return Refuse(reachable.error);
   }
   // A backup goes back as it was taken: its capcodes are its own.
@@ -136,7 +156,17 @@ bool ProductionLine::AssignCapcodes(Editor& editor, TransferKind, const Image* p
     for (const CapcodeRange& range : ranges_)
       if (((*pagerBefore)[CapcodeRecordAddress(range.slot - 1)] & 1) != 0)
         holds.push_back({range.slot, DecodeCapcode(*pagerBefore, range.slot - 1)});
-  StoreResult<Reservation> reserved = store_->Reserve(ranges_, holds);
+  ProductionStore* store = store_;
+  const std::vector<CapcodeRange> ranges = ranges_;
+  RecordAnswer<StoreResult<Reservation>> called =
+      CallRecord<StoreResult<Reservation>>(runner_, "Reserving capcodes in the production record...",
+                                           Waiting::MayStop, [store, ranges, holds] { return store->Reserve(ranges, holds); });
+  if (!called.waited) {
+    // It may still be made: AfterTransfer gives it back.
+    stoppedReserve_ = called.answer;
+    return Refuse(StoppedWaitingMessage(store->Name()));
+  }
+  StoreResult<Reservation>& reserved = called.value();
   if (!reserved.ok()) return Refuse(reserved.error);
   for (const ReservedCapcode& given : reserved.value.capcodes) GiveCapcode(editor, given.slot, given.capcode);
   lastGiven_ = reserved.value.capcodes;
@@ -152,7 +182,10 @@ bool ProductionLine::AskAboutEarlierWrites(Editor& editor) {
   for (int slot = 1; slot <= kCapcodeCount; ++slot) {
     if (!CapcodeOn(editor, slot)) continue;
     const uint32_t capcode = DecodeCapcode(editor.state.PagerImage, slot - 1);
-    const StoreResult<std::optional<CapcodeHolder>> holder = store_->HolderOf(capcode);
+    ProductionStore* store = store_;
+    const auto holder = Ask<StoreResult<std::optional<CapcodeHolder>>>(
+        "Looking up the capcode in the production record...", Waiting::MayStop,
+        [store, capcode] { return store->HolderOf(capcode); });
     if (!holder.ok()) return Refuse(holder.error);
     if (!holder.value) continue;
     const std::string question = AlreadyWrittenQuestion(capcode, *holder.value);
@@ -220,6 +253,15 @@ TransferRecord ProductionLine::AfterTransfer(Editor& editor, const TransferFacts
   // shown. One the line itself refused was asked about and answered.
   const bool unasked = facts.kind != TransferKind::Read && facts.kind != TransferKind::Verify && !asked_;
   asked_ = false;
+  // A read or verify right after the start: the record may still be opening
+  // (a write waited for it before it began).
+  const bool readOrVerify = facts.kind == TransferKind::Read || facts.kind == TransferKind::Verify;
+  const std::string stopped = awaitRecord && readOrVerify && facts.pagerTouched ? awaitRecord() : std::string();
+  if (!stopped.empty()) {
+    reservation_.reset();
+    messages_.Show(stopped + "\nThis transfer is not recorded.", MsgIcon::Warning);
+    return {false, stopped};
+  }
   if (!store_) {
     reservation_.reset();
     return {};
@@ -245,16 +287,51 @@ TransferRecord ProductionLine::AfterTransfer(Editor& editor, const TransferFacts
   if (facts.result) record.backupPath = facts.result->backupPath;
   record.durationMs = facts.duration.count();
 
+  if (stoppedReserve_) return KeepAfterStoppedReserve(record);
+  // A verified pager is recorded before anyone is told: its commit is
+  // waited for to its end. Any other record is stored (or journaled) by its
+  // call whether or not the operator waits for it.
   StoreResult<Stored> stored;
+  ProductionStore* store = store_;
+  const char* storing = "Storing the record in the production record...";
   if (reservation_) {
-    stored = ok ? store_->Commit(*reservation_, record) : store_->Fail(*reservation_, record, lastFreed_);
+    const Reservation reservation = *reservation_;
     reservation_.reset();
+    if (ok) {
+      stored = Ask<StoreResult<Stored>>(storing, Waiting::ToTheEnd,
+                                        [store, reservation, record] { return store->Commit(reservation, record); });
+    } else {
+      const std::vector<uint32_t> free = lastFreed_;
+      stored = Ask<StoreResult<Stored>>(storing, Waiting::MayStopCallStays, [store, reservation, record, free] {
+        return store->Fail(reservation, record, free);
+      });
+    }
   } else if (facts.pagerTouched || unasked) {
-    stored = store_->Record(record);
+    stored = Ask<StoreResult<Stored>>(storing, Waiting::MayStopCallStays, [store, record] { return store->Record(record); });
   }
   if (stored.ok()) return {};
   messages_.Show(stored.error, MsgIcon::Warning);
   return {stored.value.id != 0, stored.error};
+}
+
+// The write was refused while its reservation was still on its way: once
+// it has been made (the runner keeps the order), every capcode in it is
+// given back, as the pager never received a page. Nobody waits for that.
+TransferRecord ProductionLine::KeepAfterStoppedReserve(const ProductionRecord& record) {
+  ProductionStore* store = store_;
+  auto reserved = std::move(stoppedReserve_);
+  auto job = std::make_shared<RecordJob>([store, reserved, record] {
+    if (!*reserved || !(*reserved)->ok()) {
+      store->Record(record);
+      return;
+    }
+    std::vector<uint32_t> all;
+    for (const ReservedCapcode& c : (*reserved)->value.capcodes) all.push_back(c.capcode);
+    store->Fail((*reserved)->value, record, all);
+  });
+  if (runner_) runner_->Start(job);
+  else job->Execute();
+  return {};
 }
 
 }  // namespace qrt::production

@@ -22,6 +22,7 @@
 #include "base/Messages.h"
 #include "production/Allocation.h"
 #include "production/ProductionStore.h"
+#include "production/RecordWork.h"
 #include "transfer/TransferObserver.h"
 
 namespace qrt::production {
@@ -85,6 +86,13 @@ class ProductionLine : public TransferObserver {
   const std::string& unavailable() const { return unavailable_; }
   ProductionStore* store() const { return store_; }
   void SetPort(std::string port) { port_ = std::move(port); }
+  // Where the line's record calls run: none (the default) at once; the
+  // window's thread for record calls, whose waits the operator may stop
+  // before the pager is touched (the pager is then not written).
+  void SetRecordRunner(RecordRunner* runner) { runner_ = runner; }
+  // Waits for a record still being opened, when there is one, before it is
+  // needed; the error when the operator stopped waiting. None: nothing waits.
+  std::function<std::string()> awaitRecord;
 
   // How a capcode the record shows on an earlier pager is met when a pager
   // is written with the image's own capcodes: asked (the window: "Capcode N
@@ -109,6 +117,9 @@ class ProductionLine : public TransferObserver {
   bool Refuse(const std::string& why);
   bool AskAboutEarlierWrites(Editor& editor);
   std::vector<uint32_t> NeverSent(const TransferFacts& facts) const;
+  template <class T>
+  T Ask(const char* what, Waiting waiting, std::function<T()> call);
+  TransferRecord KeepAfterStoppedReserve(const ProductionRecord& record);
 
   ProductionStore* store_;
   std::string port_;
@@ -121,6 +132,9 @@ class ProductionLine : public TransferObserver {
   std::vector<ReservedCapcode> lastGiven_;
   std::vector<uint32_t> lastFreed_;
   std::string unavailable_;
+  RecordRunner* runner_ = nullptr;
+  // A reservation the operator stopped waiting for: it may still be made.
+  std::shared_ptr<std::optional<StoreResult<Reservation>>> stoppedReserve_;
   bool asked_ = false;  // BeforeWrite was asked about the transfer under way
 };
 

@@ -7,6 +7,7 @@
 #include "base/DataHome.h"
 #include "ports/ConnectionChoices.h"
 #include "production/Allocation.h"
+#include "production/Journal.h"
 #include "production/Location.h"
 #include "production/LogFormat.h"
 
@@ -36,12 +37,39 @@ std::string BriefLocation(const std::string& name) {
   return host.empty() ? database : database + " on " + host;
 }
 
+// A record call through `runner`, which the operator may stop waiting for.
+template <class T>
+StoreResult<T> Asked(RecordRunner* runner, const std::string& what, const std::string& record,
+                     std::function<StoreResult<T>()> call, bool mayBeLeft = false) {
+  RecordAnswer<StoreResult<T>> called =
+      CallRecord<StoreResult<T>>(runner, what, Waiting::MayStop, std::move(call), mayBeLeft);
+  if (called.waited) return std::move(called.value());
+  StoreResult<T> stopped;
+  stopped.error = StoppedWaitingMessage(record);
+  return stopped;
+}
+
 }  // namespace
 
-Station::Station(Clock& clock, Messages& messages, SettingsStore& settings)
-    : settings_(settings), connection_(clock, messages), line_(nullptr, "", messages) {}
+// The record being opened: the call and, once it has ended, its answer.
+struct Station::Opening {
+  std::string display;  // where, as messages name it
+  std::shared_ptr<RecordJob> job;
+  std::shared_ptr<StoreResult<std::unique_ptr<ProductionStore>>> answer =
+      std::make_shared<StoreResult<std::unique_ptr<ProductionStore>>>();
+};
 
-Station::~Station() { line_.SetStore(nullptr); }
+Station::Station(Clock& clock, Messages& messages, SettingsStore& settings)
+    : settings_(settings), connection_(clock, messages), line_(nullptr, "", messages) {
+  line_.awaitRecord = [this] { return AwaitRecord(); };
+}
+
+Station::~Station() { CloseRecord(); }
+
+void Station::SetRecordRunner(RecordRunner* runner) {
+  runner_ = runner;
+  line_.SetRecordRunner(runner);
+}
 
 bool Station::Flag(const char* key, bool otherwise) const {
   const std::optional<std::string> value = settings_.Get(key);
@@ -128,35 +156,92 @@ bool Station::workingWithoutDatabase() const { return Flag(keys::kWithoutDatabas
 void Station::CloseRecord() {
   line_.SetStore(nullptr);  // before the store goes: the line holds it
   line_.SetUnavailable({});
-  store_.reset();
-  readOnly_.reset();
+  opening_.reset();  // an opening under way ends unheard; its store goes with its call
   recordNote_.clear();
+  // Calls started on these stores may still be running: the stores go
+  // after them, in the runner's order.
+  std::shared_ptr<ProductionStore> store(std::move(store_)), readOnly(std::move(readOnly_));
+  auto drop = std::make_shared<RecordJob>(
+      [store, readOnly]() mutable {
+        store.reset();
+        readOnly.reset();
+      },
+      true);
+  if (runner_ && (store || readOnly)) runner_->Start(drop);
+}
+
+void Station::StartOpenRecord() {
+  CloseRecord();
+  if (workingWithoutDatabase()) {
+    if (recordOpened_) recordOpened_({});
+    return;
+  }
+  StoreOptions options;
+  options.station = stationName();
+  const std::string url = databaseUrl();
+  auto opening = std::make_shared<Opening>();
+  opening->display = ResolveLocation(url).display;
+  opening->job = std::make_shared<RecordJob>(
+      [answer = opening->answer, url, options] { *answer = ProductionStore::Open(url, options); }, true);
+  opening_ = opening;
+  const auto ended = [this, opening] {
+    if (opening_ == opening) AdoptOpening();
+  };
+  if (runner_) {
+    runner_->Start(opening->job, ended);
+  } else {
+    opening->job->Execute();
+    ended();
+  }
+}
+
+StoreStatus Station::AdoptOpening() {
+  StoreResult<std::unique_ptr<ProductionStore>> opened = std::move(*opening_->answer);
+  opening_.reset();
+  StoreStatus status;
+  if (!opened.ok()) {
+    // A station must not program pagers it cannot record.
+    status.error = opened.error +
+                   "\nNo pager is written until the record can be kept: choose the database with "
+                   "Pager > Production Database..., or choose Pager > Work Without Database.";
+    line_.SetUnavailable(status.error);
+  } else {
+    store_ = std::move(opened.value);
+    line_.SetStore(store_.get());
+    if (store_->created()) recordNote_ = "New production record: " + store_->Name();
+    const JournalReplay& replayed = store_->replayed();
+    if (replayed.stored > 0)
+      recordNote_ += std::string(recordNote_.empty() ? "" : "\n") + std::to_string(replayed.stored) +
+                     (replayed.stored == 1 ? " record" : " records") + " from this station's journal stored in " +
+                     store_->Name() + ".";
+    for (const std::string& error : replayed.errors)
+      recordNote_ += std::string(recordNote_.empty() ? "" : "\n") + error;
+  }
+  if (recordOpened_) recordOpened_(status);
+  return status;
+}
+
+std::string Station::AwaitRecord() {
+  if (!opening_) return {};
+  const std::shared_ptr<Opening> opening = opening_;
+  if (runner_ && !runner_->Wait(*opening->job, "Connecting to the production record " + opening->display + "...", true))
+    return StoppedWaitingMessage(opening->display) + " It is still being opened.";
+  if (opening_ == opening) AdoptOpening();
+  return {};
 }
 
 StoreStatus Station::OpenRecord() {
-  CloseRecord();
-  if (workingWithoutDatabase()) return {};
-  StoreOptions options;
-  options.station = stationName();
-  StoreResult<std::unique_ptr<ProductionStore>> opened = ProductionStore::Open(databaseUrl(), options);
-  if (!opened.ok()) {
-    // A station must not program pagers it cannot record.
-    const std::string why = opened.error +
-                            "\nNo pager is written until the record can be kept: choose the database with "
-                            "Pager > Production Database..., or choose Pager > Work Without Database.";
-    line_.SetUnavailable(why);
-    return {why};
-  }
-  store_ = std::move(opened.value);
-  line_.SetStore(store_.get());
-  if (store_->created()) recordNote_ = "New production record: " + store_->Name();
-  const JournalReplay& replayed = store_->replayed();
-  if (replayed.stored > 0)
-    recordNote_ += std::string(recordNote_.empty() ? "" : "\n") + std::to_string(replayed.stored) +
-                   (replayed.stored == 1 ? " record" : " records") + " from this station's journal stored in " +
-                   store_->Name() + ".";
-  for (const std::string& error : replayed.errors) recordNote_ += std::string(recordNote_.empty() ? "" : "\n") + error;
-  return {};
+  StartOpenRecord();
+  const std::string stopped = AwaitRecord();
+  if (!stopped.empty()) return {stopped};
+  return {store_ || workingWithoutDatabase() ? std::string() : line_.unavailable()};
+}
+
+int Station::RecordWaiting() const {
+  int waiting = 0;
+  for (const JournalEntry& entry : Journal().Entries())
+    if (!store_ || entry.identity == store_->Identity()) ++waiting;
+  return waiting;
 }
 
 Station::UrlChoice Station::ChooseDatabase(const std::string& url, std::optional<std::string> stationName) {
@@ -179,6 +264,15 @@ StoreStatus Station::TestDatabase(const std::string& url) {
   return {opened.error};
 }
 
+StoreStatus Station::TestDatabaseWaiting(const std::string& url) {
+  return Asked<bool>(runner_, "Testing the production record " + ResolveLocation(url).display + "...",
+                     ResolveLocation(url).display, [url] {
+                       StoreResult<bool> tested;
+                       tested.error = TestDatabase(url).error;
+                       return tested;
+                     }, true);
+}
+
 StoreStatus Station::WorkWithoutDatabase(bool on) {
   settings_.Set(keys::kWithoutDatabase, on ? kTrue : kFalse);
   return OpenRecord();
@@ -187,6 +281,7 @@ StoreStatus Station::WorkWithoutDatabase(bool on) {
 StatusText Station::RecordStatusTexts(int waiting) const {
   std::string brief = "Record: none";
   if (store_) brief = "Record: " + BriefLocation(store_->Name());
+  else if (opening_) brief = "Record: connecting\u2026";
   else if (!line_.unavailable().empty()) brief = "Record: not available";
   StatusText text{brief, RecordStatus()};
   if (waiting > 0) {
@@ -199,6 +294,7 @@ StatusText Station::RecordStatusTexts(int waiting) const {
 
 std::string Station::RecordStatus() const {
   if (store_) return "Record: " + store_->Name();
+  if (opening_) return "Record: connecting to " + opening_->display + "\u2026";
   if (!line_.unavailable().empty()) return "Record: not available, writes refused";
   return "Record: none (Work Without Database)";
 }
@@ -221,6 +317,7 @@ std::string Station::SetStationName(const std::string& name) {
 std::string Station::SetAllocation(std::string_view capcode1, std::string_view capcode2) {
   RangesParse parsed = ParseAllocationFields(capcode1, capcode2);
   if (!parsed.error.empty()) return parsed.error;
+  if (const std::string stopped = AwaitRecord(); !stopped.empty()) return stopped;
   if (!parsed.ranges.empty() && !store_) return kAllocationNeedsRecord;
   line_.SetAllocation(std::move(parsed.ranges));
   return {};
@@ -244,19 +341,30 @@ StatusText Station::AllocationStatusTexts() const {
 StoreResult<std::vector<OpenAllocation>> Station::OpenAllocations() {
   StoreResult<std::vector<OpenAllocation>> result;
   ProductionStore* record = ReadableRecord(result.error);
-  return record ? record->OpenAllocations() : result;
+  if (!record) return result;
+  return Asked<std::vector<OpenAllocation>>(runner_, "Reading the capcodes in doubt...", record->Name(),
+                                            [record] { return record->OpenAllocations(); });
 }
 
 StoreStatus Station::ReleaseCapcode(const std::string& capcode, const std::string& reason) {
   const FilterParse parsed = ParseLogFilter(capcode, std::nullopt, std::nullopt);
   if (!parsed.error.empty()) return {parsed.error};
+  if (const std::string stopped = AwaitRecord(); !stopped.empty()) return {stopped};
   if (!store_) return {kAllocationNeedsRecord};
-  return store_->ReleaseInDoubt(*parsed.filter.capcode, reason);
+  ProductionStore* store = store_.get();
+  const uint32_t released = *parsed.filter.capcode;
+  return Asked<bool>(runner_, "Releasing capcode " + capcode + "...", store->Name(), [store, released, reason] {
+    StoreResult<bool> done;
+    done.error = store->ReleaseInDoubt(released, reason).error;
+    return done;
+  });
 }
 
 // ------------------------------------------------------------------- log
 
 ProductionStore* Station::ReadableRecord(std::string& error) {
+  error = AwaitRecord();
+  if (!error.empty()) return nullptr;
   if (store_) return store_.get();
   if (workingWithoutDatabase()) {
     error = "Working without a production database: nothing is recorded.";
@@ -266,7 +374,10 @@ ProductionStore* Station::ReadableRecord(std::string& error) {
     StoreOptions options;
     options.readOnly = true;
     options.createFile = false;
-    StoreResult<std::unique_ptr<ProductionStore>> opened = ProductionStore::Open(databaseUrl(), options);
+    const std::string url = databaseUrl();
+    StoreResult<std::unique_ptr<ProductionStore>> opened = Asked<std::unique_ptr<ProductionStore>>(
+        runner_, "Opening the production record for reading...", ResolveLocation(url).display,
+        [url, options] { return ProductionStore::Open(url, options); }, true);
     if (!opened.ok()) {
       error = line_.unavailable().empty() ? opened.error : line_.unavailable() + "\nReading it: " + opened.error;
       return nullptr;
@@ -285,7 +396,10 @@ StoreResult<std::vector<ProductionRecord>> Station::QueryLog(const std::string& 
     return result;
   }
   ProductionStore* record = ReadableRecord(result.error);
-  return record ? record->Query(filter.filter) : result;
+  if (!record) return result;
+  const LogFilter chosen = filter.filter;
+  return Asked<std::vector<ProductionRecord>>(runner_, "Reading the production log...", record->Name(),
+                                              [record, chosen] { return record->Query(chosen); });
 }
 
 }  // namespace qrt::production

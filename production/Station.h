@@ -8,6 +8,7 @@
 // The station's own calls show nothing: each answers with what happened and
 // the text to show, and the window shows it. (The port and the line show
 // what they meet in the middle of a transfer, as they do everywhere.)
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,11 +17,13 @@
 #include <vector>
 
 #include "base/Messages.h"
+#include "base/StopRequest.h"
 #include "link/BusSpeed.h"
 #include "link/Clock.h"
 #include "ports/Connection.h"
 #include "production/ProductionLine.h"
 #include "production/ProductionStore.h"
+#include "production/RecordWork.h"
 
 namespace qrt::production {
 
@@ -85,6 +88,18 @@ class Station {
   ProductionLine& line() { return line_; }
   ProductionStore* store() { return store_.get(); }
   SettingsStore& settings() { return settings_; }
+  // The program's one request to stop a transfer: closing the window, a
+  // logout or a signal raise it, and every transfer the window runs heeds it.
+  StopRequest& stopRequest() { return stop_; }
+
+  // ---- where the record's calls run
+  // The window's thread for record calls (production/RecordWork.h); none,
+  // the default, runs them at once. Set none before the runner goes.
+  void SetRecordRunner(RecordRunner* runner);
+  RecordRunner* recordRunner() const { return runner_; }
+  // Told, on the caller's thread, each time an opening of the record has
+  // ended, with what OpenRecord answers.
+  void SetRecordOpened(std::function<void(const StoreStatus&)> told) { recordOpened_ = std::move(told); }
 
   // ---- the connection
   // The port --port names, else the one chosen last time, else ppdev; at the
@@ -117,8 +132,19 @@ class Station {
   // Opens the record the settings name (none when working without one) and
   // stores what this station's journal holds for it. When it cannot be
   // opened, every write is refused until it can: the answer's error names
-  // the database and the reason, and says so.
+  // the database and the reason, and says so. Waits for the opening; when
+  // the operator stops waiting, it goes on and the error says so.
   StoreStatus OpenRecord();
+  // The same, without waiting: until it has ended the record is
+  // "connecting", and whatever needs the record waits for it.
+  void StartOpenRecord();
+  bool recordOpening() const { return opening_ != nullptr; }
+  // Waits for an opening under way, when there is one, and takes its
+  // record; the error when the operator stopped waiting.
+  std::string AwaitRecord();
+  // The entries of this station's journal that wait for its record (all of
+  // them while no record is open).
+  int RecordWaiting() const;
   // What the last OpenRecord has to tell besides: a record file it created,
   // journal entries it stored or could not store. Empty for nothing.
   const std::string& recordNote() const { return recordNote_; }
@@ -132,12 +158,15 @@ class Station {
   UrlChoice ChooseDatabase(const std::string& url, std::optional<std::string> stationName = std::nullopt);
   // Opens `url` once to see whether it takes a record; nothing is kept.
   static StoreStatus TestDatabase(const std::string& url);
+  // The same through the record's runner, waiting for it.
+  StoreStatus TestDatabaseWaiting(const std::string& url);
   // Pager > Work Without Database: no record and writes allowed; turned off,
   // the record is opened again (with OpenRecord's answer).
   StoreStatus WorkWithoutDatabase(bool on);
   // "Record: /home/tech/.local/share/qrt35/production.sqlite".
   std::string RecordStatus() const;
-  // Briefly "Record: production.sqlite"; `waiting` operations kept on the
+  // Briefly "Record: production.sqlite", "Record: connecting…" while it is
+  // being opened; `waiting` operations kept on the
   // station that the record does not hold yet add " · 3 waiting" to both forms.
   StatusText RecordStatusTexts(int waiting) const;
 
@@ -174,7 +203,9 @@ class Station {
                                                       const std::string& outcome);
 
  private:
+  struct Opening;
   void CloseRecord();
+  StoreStatus AdoptOpening();
   bool Flag(const char* key, bool otherwise) const;
   // The record for reading: the one open, else one opened read-only.
   ProductionStore* ReadableRecord(std::string& error);
@@ -186,6 +217,10 @@ class Station {
   std::unique_ptr<ProductionStore> store_;
   std::unique_ptr<ProductionStore> readOnly_;
   std::string recordNote_;
+  StopRequest stop_;
+  RecordRunner* runner_ = nullptr;
+  std::shared_ptr<Opening> opening_;
+  std::function<void(const StoreStatus&)> recordOpened_;
   ProductionLine line_;
 };
 

@@ -11,6 +11,7 @@
 
 #include "editor/Capcode.h"
 #include "production/ProductionLine.h"
+#include "production/Sql.h"
 #include "tests/pg_rig.h"
 #include "tests/transfer_rig.h"
 
@@ -146,6 +147,47 @@ TEST(ProductionLine, WhatRefusesAWriteLeavesThePagerUntouched) {
   rig.msgs.answers = {true};
   EXPECT_TRUE(rig.Run(1).succeeded());
   EXPECT_EQ(Records(*store).back().outcome, Outcome::Ok);
+}
+
+// Record calls on a thread of their own, as the window runs them, and an
+// operator who stops waiting for the reservation once it has begun: another
+// program holds the record's write lock from the moment the check is done.
+struct StoppingRunner : production::RecordRunner {
+  void Start(std::shared_ptr<production::RecordJob> job, std::function<void()>) override { worker.Start(job); }
+  bool Wait(production::RecordJob& job, const std::string& what, bool) override {
+    if (what.rfind("Reserving", 0) == 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the reservation waits for the lock
+      return false;
+    }
+    while (!job.ended()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (what.rfind("Checking", 0) == 0) other->Run("BEGIN IMMEDIATE");
+    return true;
+  }
+  bool busy() const override { return worker.busy(); }
+  std::unique_ptr<production::SqlConnection> other;
+  production::RecordWorker worker{[] {}};
+};
+
+TEST(ProductionLine, AReservationNobodyWaitedForIsGivenBackOnceItIsMade) {
+  Folder folder;
+  auto store = OpenStore(folder);
+  StoppingRunner runner;
+  runner.other = production::OpenSqlite(folder.path + "/production.sqlite");
+  LineRig rig(store.get());
+  rig.line.SetRecordRunner(&runner);
+  rig.line.SetAllocation({{1, 1000, 1099}});
+  rig.editor.WriteOpt_Click();
+  EXPECT_FALSE(rig.Run(1).succeeded());
+  EXPECT_NE(rig.msgs.log.back().text.find("You stopped waiting"), std::string::npos) << rig.msgs.log.back().text;
+  EXPECT_EQ(rig.board.eeprom().counters.writeCyclesStarted, 0);
+
+  runner.other->Run("ROLLBACK");  // the reservation is made now, after the write was refused
+  const auto last = std::make_shared<production::RecordJob>([] {});
+  runner.Start(last, {});
+  runner.Wait(*last, "", false);
+  EXPECT_FALSE(store->HolderOf(1000).value) << "reserved for a pager that was never written";
+  EXPECT_TRUE(store->OpenAllocations().value.empty());
+  EXPECT_EQ(Records(*store).back().outcome, Outcome::Failed);
 }
 
 // Two ports of one batch without an allocation share one counter: every

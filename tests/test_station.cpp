@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
+#include <thread>
 #include <tuple>
 
 #include "link/PagerLink.h"
+#include "production/RecordWork.h"
 #include "production/Station.h"
 #include "sim/VirtualClock.h"
 
@@ -140,6 +144,32 @@ TEST(Station, StatusTextsInShortAndInFull) {
   EXPECT_EQ(station->AllocationStatusTexts().brief, "Range 1: 7-9");
   ASSERT_TRUE(station->WorkWithoutDatabase(true).ok());
   EXPECT_EQ(station->RecordStatusTexts(0).brief, "Record: none");
+}
+
+// The record's thread at the program's end: a call that keeps a record is
+// finished first, whatever the database makes it wait; one that may be left
+// (an opening) is, and the end comes at once.
+TEST(Station, TheRecordsThreadFinishesWhatKeepsARecordAndLeavesAnOpening) {
+  for (const bool mayBeLeft : {false, true}) {
+    std::promise<void> asked, answer;
+    std::shared_future<void> answered = answer.get_future().share();
+    auto call = std::make_shared<RecordJob>(
+        [&asked, answered] {
+          asked.set_value();
+          answered.wait();
+        },
+        mayBeLeft);
+    auto ending = std::make_unique<RecordWorker>([] {});
+    ending->Start(call);
+    asked.get_future().wait();
+    std::thread database([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      answer.set_value();
+    });
+    ending.reset();
+    EXPECT_EQ(call->ended(), !mayBeLeft) << "the database answers 300 ms later";
+    database.join();
+  }
 }
 
 }  // namespace

@@ -30,12 +30,14 @@
 #include "editor/gui/PortDiagnosticsDialog.h"
 #include "editor/gui/ProductionDialogs.h"
 #include "editor/gui/ProductionLog.h"
+#include "editor/gui/QtRecordRunner.h"
 #include "image/Cp1252.h"
 #include "ports/Connection.h"
 #include "production/Station.h"
 #include "tables/TableFiles.h"
 #include "tables/gui/QtTableFileUi.h"
 #include "transfer/Restore.h"
+#include "transfer/gui/TransferDialog.h"
 
 namespace qrt {
 
@@ -93,6 +95,11 @@ Form1::Form1(Editor& editor, production::Station& station, QWidget* parent)
   // Two pagers with one capcode receive each other's messages: the window
   // asks before writing a capcode the record shows on an earlier pager.
   station_.line().askBeforeRewriting = true;
+  // The record's calls run on a thread of their own: the window never waits
+  // on a database.
+  records_ = std::make_unique<QtRecordRunner>();
+  station_.SetRecordRunner(records_.get());
+  station_.SetRecordOpened([this](const production::StoreStatus& status) { RecordOpened(status); });
 
   BuildWidgets();
   BuildMenus();
@@ -118,6 +125,14 @@ void Form1::ReportFailure(const char* what, const char* why) {
 }
 
 Form1::~Form1() {
+  // Every record call started ends first (a commit reaches the record or the
+  // journal); the station then runs its calls at once again.
+  const bool ours = station_.recordRunner() == records_.get();
+  records_.reset();
+  if (ours) {
+    station_.SetRecordRunner(nullptr);
+    station_.SetRecordOpened({});
+  }
   // The widgets go after this object's own members: they must not report to it any more.
   for (const Item& item : items_) item.widget->removeEventFilter(this);
   client_->removeEventFilter(this);
@@ -431,31 +446,42 @@ void Form1::SetBusSpeed(BusSpeed speed) {
 }
 
 void Form1::OpenRecord() {
-  const production::StoreStatus opened = station_.OpenRecord();
+  station_.OpenRecord();  // RecordOpened reports its end
   UpdateStatusBar();
-  if (!opened.ok()) editor_.msg.Show(opened.error, MsgIcon::Warning);
+}
+
+void Form1::StartOpeningRecord() {
+  station_.StartOpenRecord();
+  UpdateStatusBar();
+}
+
+void Form1::RecordOpened(const production::StoreStatus& status) {
+  SetRecordWaiting(station_.RecordWaiting());
+  // A write waiting for the record shows why it is refused itself.
+  if (!status.ok() && !transferRunning_) editor_.msg.Show(status.error, MsgIcon::Warning);
   // A record file made now, records stored from this station's journal.
   if (!station_.recordNote().empty()) editor_.msg.Show(station_.recordNote(), MsgIcon::None);
 }
 
 void Form1::ProductionDatabase() {
   ProductionDatabaseDialog dialog(this, station_, editor_.msg);
-  const bool chosen = dialog.exec() == QDialog::Accepted;
+  dialog.exec();  // a record chosen reports through RecordOpened
   UpdateStatusBar();
-  if (chosen && !dialog.openError().empty()) editor_.msg.Show(dialog.openError(), MsgIcon::Warning);
-  if (chosen && !station_.recordNote().empty()) editor_.msg.Show(station_.recordNote(), MsgIcon::None);
   TransferEnded();
   AfterAction();
 }
 
 void Form1::SetWorkWithoutDatabase(bool on) {
-  const production::StoreStatus opened = station_.WorkWithoutDatabase(on);
+  station_.WorkWithoutDatabase(on);  // RecordOpened reports it
   UpdateStatusBar();
-  if (!opened.ok()) editor_.msg.Show(opened.error, MsgIcon::Warning);
   TransferEnded();
 }
 
 void Form1::AllocateCapcodes() {
+  if (const std::string stopped = station_.AwaitRecord(); !stopped.empty()) {
+    editor_.msg.Show(stopped, MsgIcon::Warning);
+    return;
+  }
   if (!station_.store()) {
     const std::string why = station_.workingWithoutDatabase()
                                 ? "Pager > Work Without Database is on."
@@ -479,7 +505,18 @@ void Form1::ShowProductionLog() {
 
 ProductionLogWindow* Form1::productionLog() const { return log_; }
 
+void Form1::TransferStarting() {
+  transferRunning_ = true;
+  if (!closeAfterTransfer_) station_.stopRequest().Clear();
+}
+
 void Form1::TransferEnded() {
+  transferRunning_ = false;
+  SetRecordWaiting(station_.RecordWaiting());
+  if (closeAfterTransfer_) {
+    QTimer::singleShot(0, this, [this] { close(); });
+    return;
+  }
   if (log_ && log_->isVisible()) log_->Refresh();
 }
 
@@ -583,6 +620,15 @@ void Form1::PortDiagnostics() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+  if (transferRunning_) {
+    // The pager under way is finished (asked again: stopped after its page)
+    // and recorded before the program ends; the window closes after it.
+    station_.stopRequest().Request();
+    closeAfterTransfer_ = true;
+    if (auto* transfer = findChild<TransferDialog*>()) transfer->close();
+    event->ignore();
+    return;
+  }
   if (!closing_) {
     closing_ = true;
     SetTimer1(false);

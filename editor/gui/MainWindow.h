@@ -33,10 +33,12 @@ namespace qrt {
 class Editor;
 class Connection;
 class ProductionLogWindow;
+class QtRecordRunner;
 class QtTableFileUi;
 class TableFileUi;
 namespace production {
 class Station;
+struct StoreStatus;
 }
 
 // What Help > Port Diagnostics... needs from the program that made the window.
@@ -117,9 +119,12 @@ class Form1 : public QMainWindow {
   void SwitchConnection(const std::string& port);
   // Bus Speed > Standard / Fast.
   void SetBusSpeed(BusSpeed speed);
-  // At start: opens the production record the settings name; a record that
-  // cannot be opened is reported, and writes are refused until it can.
+  // Opens the production record the settings name, waiting for it; a record
+  // that cannot be opened is reported, and writes are refused until it can.
   void OpenRecord();
+  // At start: the same without waiting ("Record: connecting…" meanwhile);
+  // what needs the record waits for it. The end is reported as it comes.
+  void StartOpeningRecord();
   // Production Database...: the dialog; a record chosen that does not open is reported.
   void ProductionDatabase();
   // Work Without Database: no record, writes allowed; off opens it again.
@@ -129,8 +134,12 @@ class Form1 : public QMainWindow {
   // Production Log: the log window, shown and brought up to date.
   void ShowProductionLog();
   ProductionLogWindow* productionLog() const;
+  // A transfer dialog opens: until it has closed, closing the window
+  // finishes the transfer first.
+  void TransferStarting();
   // A transfer dialog has closed: the record may hold a new entry.
   void TransferEnded();
+  bool transferRunning() const { return transferRunning_; }
   // The connections Connection... offers (this machine's, unless a test says otherwise).
   void SetConnectionList(std::function<std::vector<ConnectionChoice>()> list) { listConnections_ = std::move(list); }
   // The status bar: the connection, the record and the allocation in use,
@@ -145,6 +154,10 @@ class Form1 : public QMainWindow {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Closing (the close box, a logout, SIGTERM) during a transfer asks it to
+  // stop (base/StopRequest.h: the first time the pager under way is
+  // finished, again it stops after its page) and closes the window once it
+  // has ended and is recorded.
   void closeEvent(QCloseEvent* event) override;
 
   // Runs one user action of the editor. A handler's failure must not unwind
@@ -170,6 +183,7 @@ class Form1 : public QMainWindow {
   void BuildMenus();
   void BuildStationMenu(class QMenu* pager);
   void BuildStatusBar();
+  void RecordOpened(const production::StoreStatus& status);
   // Runs File > Open, Save or Save As; the folder of a file chosen in its
   // dialog is remembered for the next run.
   void FileCommand(const char* what, void (*command)(Editor&, TableFileUi&));
@@ -192,6 +206,7 @@ class Form1 : public QMainWindow {
   production::Station& station_;
   Connection& connection_;
   std::unique_ptr<QtTableFileUi> tableUi_;
+  std::unique_ptr<QtRecordRunner> records_;
   PortDiagnosticsSetup diagnostics_;
   QWidget* client_ = nullptr;
   QTimer* timer1_ = nullptr;
@@ -222,6 +237,8 @@ class Form1 : public QMainWindow {
   bool syncingFocus_ = false;
   bool focusPending_ = false;
   bool closing_ = false;
+  bool transferRunning_ = false;
+  bool closeAfterTransfer_ = false;
 };
 
 }  // namespace qrt

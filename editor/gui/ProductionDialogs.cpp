@@ -1,6 +1,5 @@
 #include "editor/gui/ProductionDialogs.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -110,10 +109,9 @@ ProductionDatabaseDialog::ProductionDatabaseDialog(QWidget* parent, production::
 
 void ProductionDatabaseDialog::Test() {
   result_->setText("Testing...");
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  QApplication::processEvents();
-  const production::StoreStatus status = production::Station::TestDatabase(url_->text().trimmed().toStdString());
-  QApplication::restoreOverrideCursor();
+  test_->setEnabled(false);
+  const production::StoreStatus status = station_.TestDatabaseWaiting(url_->text().trimmed().toStdString());
+  test_->setEnabled(true);
   result_->setText(status.ok() ? QStringLiteral("OK") : Q(status.error));
 }
 

@@ -35,7 +35,9 @@ void QtEditorHost::ShowAlertLengthDialog() {
 
 void QtEditorHost::RunTransferDialog() {
   if (!editor_) return;
-  qrt::RunTransferDialog(window_, *editor_, station_.connection().transport(), &station_.line());
+  if (window_) window_->TransferStarting();
+  qrt::RunTransferDialog(window_, *editor_, station_.connection().transport(), &station_.line(),
+                         &station_.stopRequest());
   if (window_) {
     window_->Refresh();
     window_->TransferEnded();

@@ -38,11 +38,13 @@ namespace {
 using production::Outcome;
 using production::ProductionRecord;
 
-// Runs `act` on the modal dialog a command opens, once it is up.
+// Runs `act` on the modal dialog a command opens, once it is up (the
+// record's calls let timers run while the dialog is still being made).
 template <typename Dialog>
-void OnModal(std::function<void(Dialog&)> act) {
-  QTimer::singleShot(0, [act] {
+void OnModal(std::function<void(Dialog&)> act, int tries = 100) {
+  QTimer::singleShot(tries < 100 ? 10 : 0, [act, tries] {
     auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+    if (!dialog && tries > 0) return OnModal(act, tries - 1);
     if (!dialog) {
       ADD_FAILURE() << "the dialog did not open";
       if (QWidget* other = QApplication::activeModalWidget()) other->close();

@@ -192,8 +192,10 @@ void TransferDialog::reject() {
   if (model_.state.closed) QDialog::reject();
 }
 
-TransferResult RunTransferDialog(QWidget* parent, Editor& editor, PagerTransport& link, TransferObserver* observer) {
+TransferResult RunTransferDialog(QWidget* parent, Editor& editor, PagerTransport& link, TransferObserver* observer,
+                                 const StopRequest* stop) {
   TransferDialog dialog(parent, editor, link, true, observer);
+  dialog.model().SetStopRequest(stop);
   dialog.exec();
   return dialog.model().result();
 }

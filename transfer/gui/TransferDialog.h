@@ -62,9 +62,10 @@ class TransferDialog : public QDialog, private Form2View {
 
 // Shows the transfer dialog modally for editor.state.TransferMode and returns
 // when it has closed, with what its last transfer did. The main window calls
-// this from its EditorHost, with its production line as `observer`.
+// this from its EditorHost, with its production line as `observer` and the
+// program's request to stop as `stop`.
 TransferResult RunTransferDialog(QWidget* parent, Editor& editor, PagerTransport& link,
-                                 TransferObserver* observer = nullptr);
+                                 TransferObserver* observer = nullptr, const StopRequest* stop = nullptr);
 
 }  // namespace qrt
 
