@@ -14,8 +14,8 @@
 #include "base/DataHome.h"
 #include "base/FileIo.h"
 #include "base/Messages.h"
-#include "editor/Capcode.h"
-#include "editor/Charset.h"
+#include "codecs/Capcode.h"
+#include "codecs/Charset.h"
 #include "editor/Editor.h"
 #include "tables/TableFiles.h"
 

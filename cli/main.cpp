@@ -26,7 +26,7 @@
 #include "cli/Settings.h"
 #include "controls/ShellTexts.h"
 #include "diagnostics/Diagnostics.h"
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "link/RealClock.h"
 #include "production/Journal.h"
 #include "production/Location.h"

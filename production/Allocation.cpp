@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 
 namespace qrt::production {
 namespace {

@@ -6,7 +6,7 @@
 #include <array>
 #include <cctype>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "image/Cp1252.h"
 #include "tables/TableFiles.h"
 

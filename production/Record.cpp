@@ -10,10 +10,10 @@
 #include <ctime>
 #include <random>
 
-#include "editor/Capcode.h"
-#include "editor/Frequency.h"
+#include "codecs/Capcode.h"
+#include "codecs/Frequency.h"
+#include "codecs/ListTables.h"
 #include "image/Cp1252.h"
-#include "editor/ListTables.h"
 
 namespace qrt::production {
 namespace {

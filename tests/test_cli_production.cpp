@@ -6,7 +6,7 @@
 #include <set>
 #include <sstream>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "production/ProductionStore.h"
 #include "tests/pg_rig.h"
 #include "tests/test_cli_rig.h"

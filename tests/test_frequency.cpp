@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "codecs/Frequency.h"
+#include "codecs/ListTables.h"
 #include "editor/Editor.h"
-#include "editor/Frequency.h"
-#include "editor/ListTables.h"
 
 namespace qrt {
 namespace {

@@ -6,7 +6,7 @@
 #include <limits>
 #include <optional>
 
-#include "editor/Numeric.h"
+#include "codecs/Numeric.h"
 
 namespace qrt {
 namespace {

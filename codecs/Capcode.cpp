@@ -1,8 +1,8 @@
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 
 #include <stdexcept>
 
-#include "editor/Numeric.h"
+#include "codecs/Numeric.h"
 
 namespace qrt {
 namespace {

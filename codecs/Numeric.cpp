@@ -1,4 +1,4 @@
-#include "editor/Numeric.h"
+#include "codecs/Numeric.h"
 
 #include <charconv>
 #include <cmath>

@@ -4,8 +4,8 @@
 #include <stdexcept>
 
 #include "base/Numbers.h"
-#include "editor/Frequency.h"
-#include "editor/Numeric.h"
+#include "codecs/Frequency.h"
+#include "codecs/Numeric.h"
 #include "image/Defaults.h"
 
 namespace qrt {
