@@ -8,6 +8,9 @@
 
 namespace qrt {
 
+// A decimal digit, '0' to '9', whatever the locale says.
+constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
 // The value of a text that is nothing but digits of `base` (10 or 16; no
 // sign, no spaces, no prefix), or nullopt when it is empty, holds anything
 // else or is above `max`.

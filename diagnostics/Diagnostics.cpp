@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "UdevRules.h"
+#include "base/Numbers.h"
 #include "link/PpdevPort.h"
 
 namespace qrt {
@@ -64,11 +65,9 @@ class SystemTree {
     for (const auto& entry : fs::directory_iterator(Path(folder), ec)) {
       const std::string name = entry.path().filename().string();
       if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-      const std::string digits = name.substr(prefix.size());
-      if (digits.size() > 9 ||
-          !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        continue;
-      found.emplace_back(std::stoul(digits), name);
+      const auto number = ParseDigits(std::string_view(name).substr(prefix.size()));
+      if (!number) continue;
+      found.emplace_back(*number, name);
     }
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
@@ -115,7 +114,7 @@ bool ModulePresent(const SystemTree& tree, const std::string& name, const std::s
 
 // The module behind a parport device name: "lp", "plip0" -> "plip", "ppdev0" -> "ppdev".
 std::string ModuleOfHolder(std::string holder) {
-  while (!holder.empty() && ((holder.back() >= '0' && holder.back() <= '9') || holder.back() == '.'))
+  while (!holder.empty() && (IsDigit(holder.back()) || holder.back() == '.'))
     holder.pop_back();
   return holder;
 }
@@ -325,12 +324,8 @@ void DiagnoseCh341(const SystemTree& tree, const DiagnosticsSetup& setup, const 
     adapter.sysName = sysName;
     const auto bus = tree.Read(dir + "/busnum");
     const auto address = tree.Read(dir + "/devnum");
-    try {
-      adapter.bus = bus ? std::stoi(*bus) : 0;
-      adapter.address = address ? std::stoi(*address) : 0;
-    } catch (const std::exception&) {
-      adapter.bus = adapter.address = 0;
-    }
+    adapter.bus = bus ? static_cast<int>(LeadingDigits(*bus, INT32_MAX)) : 0;
+    adapter.address = address ? static_cast<int>(LeadingDigits(*address, INT32_MAX)) : 0;
     const std::string what = "CH341A at USB " + sysName;
     if (adapter.bus <= 0 || adapter.address <= 0) {
       section.checks.push_back({Mark::Note, what + ": its bus and device numbers are unreadable.", {}});

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <random>
 
+#include "base/Numbers.h"
 #include "codecs/Capcode.h"
 #include "codecs/Frequency.h"
 #include "codecs/ListTables.h"
@@ -45,12 +46,9 @@ int DaysInMonth(int year, int month) {
 // Reads exactly `digits` decimal digits at text[pos], moving pos past them.
 bool TakeNumber(std::string_view text, size_t& pos, int digits, int& value) {
   if (pos + digits > text.size()) return false;
-  value = 0;
-  for (int k = 0; k < digits; ++k) {
-    const char c = text[pos + k];
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
+  const auto number = ParseDigits(text.substr(pos, digits));
+  if (!number) return false;
+  value = static_cast<int>(*number);
   pos += digits;
   return true;
 }
