@@ -88,11 +88,7 @@ class SystemTree {
   std::string root_;
 };
 
-std::string Hex(uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%03X", value);
-  return text;
-}
+std::string Hex(uint16_t value) { return "0x" + HexText(value, 3); }
 
 std::string BoardAddressList() {
   std::string list;

@@ -2,6 +2,7 @@
 // Freq. & Codes page.
 #include <limits>
 
+#include "base/Numbers.h"
 #include "codecs/Frequency.h"
 #include "codecs/Numeric.h"
 #include "editor/Editor.h"

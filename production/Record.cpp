@@ -105,13 +105,7 @@ std::string ImageSha256(const Image& image) {
   unsigned int length = 0;
   if (EVP_Digest(masked.data(), masked.size(), digest, &length, EVP_sha256(), nullptr) != 1)
     throw std::runtime_error("SHA-256 is not available from the crypto library");
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string text;
-  for (unsigned int k = 0; k < length; ++k) {
-    text += kHex[digest[k] >> 4];
-    text += kHex[digest[k] & 15];
-  }
-  return text;
+  return HexBytes(std::span<const uint8_t>(digest, length));
 }
 
 std::string UtcTimeText(std::chrono::system_clock::time_point time) {
@@ -187,13 +181,7 @@ std::string RandomToken() {
     std::random_device device;
     for (auto& b : bytes) b = static_cast<unsigned char>(device());
   }
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string token;
-  for (unsigned char b : bytes) {
-    token += kHex[b >> 4];
-    token += kHex[b & 15];
-  }
-  return token;
+  return HexBytes(bytes);
 }
 
 std::string HostName() {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Numbers.h"
 #include "codecs/Frequency.h"
 #include "codecs/ListTables.h"
 #include "editor/Editor.h"
