@@ -33,9 +33,6 @@ std::vector<std::string> LoadModule(const std::string& module) {
   return {"sudo modprobe " + module, "echo " + module + " | sudo tee /etc/modules-load.d/" + module + ".conf"};
 }
 
-constexpr const char* kCh341Vendor = "1a86";
-constexpr const char* kCh341Product = "5512";
-
 // Everything below `root` is looked at through this, so a made-up tree
 // stands in for the machine.
 class SystemTree {
@@ -314,7 +311,8 @@ void DiagnoseCh341(const SystemTree& tree, const DiagnosticsSetup& setup, const 
                    DiagnosticsReport& report, Section& section) {
   for (const auto& sysName : tree.Entries("/sys/bus/usb/devices")) {
     const std::string dir = "/sys/bus/usb/devices/" + sysName;
-    if (tree.Read(dir + "/idVendor") != kCh341Vendor || tree.Read(dir + "/idProduct") != kCh341Product)
+    if (tree.Read(dir + "/idVendor") != udev::kCh341VendorText ||
+        tree.Read(dir + "/idProduct") != udev::kCh341ProductText)
       continue;
     UsbAdapterInfo adapter;
     adapter.sysName = sysName;
@@ -343,8 +341,10 @@ void DiagnoseCh341(const SystemTree& tree, const DiagnosticsSetup& setup, const 
     }
     report.ch341Adapters.push_back(std::move(adapter));
   }
-  if (report.ch341Adapters.empty())
-    section.checks.push_back({Mark::Note, "None connected (USB ID 1a86:5512).", {}});
+  if (report.ch341Adapters.empty()) {
+    const std::string id = std::string(udev::kCh341VendorText) + ":" + udev::kCh341ProductText;
+    section.checks.push_back({Mark::Note, "None connected (USB ID " + id + ").", {}});
+  }
 }
 
 }  // namespace
