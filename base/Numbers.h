@@ -1,7 +1,7 @@
 #pragma once
 // The few number rules every layer shares: whole numbers from digit strings,
-// hexadecimal texts, and rounding to the nearest integer with ties to even, the way the pager's
-// fields and the controls' twips have always been rounded.
+// hexadecimal texts, and rounding to the nearest integer with ties to even,
+// the way the pager's fields and the controls' twips have always been rounded.
 #include <cstdint>
 #include <optional>
 #include <span>
