@@ -5,10 +5,9 @@
 namespace qrt {
 namespace {
 
-constexpr int kPageSize = 16;
-constexpr int kReadAttempts = 10;
+// An unacknowledged read is asked again for at least this long as well:
+// twice the 10 ms write cycle of the slowest 24C16 parts.
 constexpr uint32_t kReadRetryMs = 20;
-constexpr uint32_t kAckPollLimitMs = 500;
 // A sequential read goes in pieces of this size, each addressed anew: an
 // adapter may limit the length of one read, and a verify that stops early
 // wastes at most one piece.
@@ -21,7 +20,7 @@ AdapterTransport::Status AdapterTransport::ReadWithRetries(int address, uint8_t*
   for (int attempt = 1;; ++attempt) {
     const Status status = RandomRead(address, data, count);
     if (status != Status::NoAck) return status;
-    if (attempt >= kReadAttempts && static_cast<uint32_t>(clock_.timeGetTime() - start) > kReadRetryMs)
+    if (attempt >= kAddressingAttempts && static_cast<uint32_t>(clock_.timeGetTime() - start) > kReadRetryMs)
       return Status::NoAck;
   }
 }
@@ -51,7 +50,7 @@ std::optional<uint8_t> AdapterTransport::DoReadByte(int address) {
 
 PagerTransport::StepResult AdapterTransport::DoBlockRead(Image& image, int first, int last, const GoOn& onBlockEnd) {
   for (int start = first; start <= last;) {
-    const int end = std::min(start | (kPageSize - 1), last);
+    const int end = std::min(start | (kEepromPageSize - 1), last);
     if (ReadWithRetries(start, &image[start], end - start + 1) != Status::Ok) return StepResult::Failed;
     // Progress for every block that ends inside the range, not for `last`.
     if (end != last && onBlockEnd && !onBlockEnd(end)) return StepResult::Stopped;
@@ -82,10 +81,10 @@ PagerTransport::StepResult AdapterTransport::DoPageWrite(const Image& image, int
     return !sent || PollWrite(last, nullptr, 0) == Status::Ok ? ended : StepResult::Failed;
   };
   for (int start = first; start <= last;) {
-    const int end = std::min(start | (kPageSize - 1), last);
+    const int end = std::min(start | (kEepromPageSize - 1), last);
     if (pagerHolds && std::equal(image.begin() + start, image.begin() + end + 1, pagerHolds->begin() + start)) {
       // The progress runs on.
-      if (start % kPageSize == 0 && onPageOpen && !onPageOpen(start)) return stored(StepResult::Stopped);
+      if (start % kEepromPageSize == 0 && onPageOpen && !onPageOpen(start)) return stored(StepResult::Stopped);
       start = end + 1;
       continue;
     }
@@ -93,7 +92,7 @@ PagerTransport::StepResult AdapterTransport::DoPageWrite(const Image& image, int
     const Status status = PollWrite(start, &image[start], end - start + 1);
     // Progress is shown once the polling is over, whatever its outcome. An
     // adapter sends the page in one transaction: a stop comes after it.
-    const bool goOn = !(start % kPageSize == 0 && onPageOpen) || onPageOpen(start);
+    const bool goOn = !(start % kEepromPageSize == 0 && onPageOpen) || onPageOpen(start);
     if (status != Status::Ok) return StepResult::Failed;
     if (!goOn) return stored(StepResult::Stopped);
     start = end + 1;

@@ -9,6 +9,7 @@
 #include "adapters/Ch341Transport.h"
 #include "adapters/I2cDevTransport.h"
 #include "adapters/LibusbBackend.h"
+#include "base/Numbers.h"
 
 namespace qrt {
 namespace {
@@ -20,11 +21,9 @@ bool StartsWith(const std::string& text, const std::string& prefix) { return tex
 
 // The N of "i2c-N", or -1.
 long NodeNumber(const std::string& name) {
-  if (!StartsWith(name, "i2c-") || name.size() == 4 || name.size() > 12) return -1;
-  const std::string digits = name.substr(4);
-  if (!std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return c >= '0' && c <= '9'; }))
-    return -1;
-  return std::stol(digits);
+  if (!StartsWith(name, "i2c-")) return -1;
+  const auto number = ParseDigits(std::string_view(name).substr(4));
+  return number ? static_cast<long>(*number) : -1;
 }
 
 }  // namespace

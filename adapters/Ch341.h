@@ -19,10 +19,12 @@
 // the length-0 output; a read from a bus where nobody answers gives 0xFF.
 #include <cstdint>
 
+#include "UdevRules.h"
+
 namespace qrt::ch341 {
 
-inline constexpr uint16_t kVendor = 0x1a86;
-inline constexpr uint16_t kProduct = 0x5512;
+inline constexpr uint16_t kVendor = udev::kCh341Vendor;
+inline constexpr uint16_t kProduct = udev::kCh341Product;
 inline constexpr int kPacketSize = 32;
 
 inline constexpr uint8_t kStream = 0xAA;

@@ -17,7 +17,7 @@
 #include "editor/Editor.h"
 #include "editor/Form1Design.h"
 #include "backup/Backups.h"
-#include "editor/Charset.h"
+#include "codecs/Charset.h"
 #include "editor/gui/BackupListDialog.h"
 #include "editor/gui/ConnectionDialog.h"
 #include "editor/gui/DetailDialogs.h"

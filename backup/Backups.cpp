@@ -14,8 +14,9 @@
 #include "base/DataHome.h"
 #include "base/FileIo.h"
 #include "base/Messages.h"
-#include "editor/Capcode.h"
-#include "editor/Charset.h"
+#include "base/Numbers.h"
+#include "codecs/Capcode.h"
+#include "codecs/Charset.h"
 #include "editor/Editor.h"
 #include "tables/TableFiles.h"
 
@@ -55,10 +56,6 @@ bool PrepareFolder(const std::string& folder, std::string& error) {
   return EnsurePrivateFolder(folder, error);
 }
 
-bool AllDigits(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 // The parts of a backup's file name; nullopt for any other file.
 struct NameParts {
   std::string stamp;  // "2026-12-08T13-03-22"
@@ -86,8 +83,7 @@ std::optional<NameParts> ParseBackupName(std::string_view name) {
     if (name.size() < at + pattern.size()) return false;
     for (size_t i = 0; i < pattern.size(); ++i) {
       const char c = name[at + i];
-      const bool digit = c >= '0' && c <= '9';
-      if (pattern[i] == 'd' ? !digit : c != pattern[i]) return false;
+      if (pattern[i] == 'd' ? !IsDigit(c) : c != pattern[i]) return false;
     }
     return true;
   };
@@ -100,22 +96,27 @@ std::optional<NameParts> ParseBackupName(std::string_view name) {
   parts.capcode1 = std::string(name.substr(at + 6, 7));
   const std::string_view rest = name.substr(at + kCapcode.size());
   if (!rest.empty()) {
-    if (rest.size() > 4 || rest[0] != '_' || !AllDigits(rest.substr(1))) return std::nullopt;
-    parts.sequence = std::stoi(std::string(rest.substr(1)));
+    if (rest.size() > 4 || rest[0] != '_') return std::nullopt;
+    const auto sequence = ParseDigits(rest.substr(1));
+    if (!sequence) return std::nullopt;
+    parts.sequence = static_cast<int>(*sequence);
   }
   return parts;
 }
 
 // The instant a name's stamp stands for; nullopt for a date that does not exist.
 std::optional<std::time_t> InstantOf(const NameParts& parts) {
-  const std::string& s = parts.stamp;  // 2026-12-08T13-03-22
+  const std::string_view s = parts.stamp;  // 2026-12-08T13-03-22, digits where the name's pattern has them
+  const auto number = [s](size_t at, size_t count) {
+    return static_cast<int>(ParseDigits(s.substr(at, count)).value_or(0));
+  };
   std::tm tm{};
-  tm.tm_year = std::stoi(s.substr(0, 4)) - 1900;
-  tm.tm_mon = std::stoi(s.substr(5, 2)) - 1;
-  tm.tm_mday = std::stoi(s.substr(8, 2));
-  tm.tm_hour = std::stoi(s.substr(11, 2));
-  tm.tm_min = std::stoi(s.substr(14, 2));
-  tm.tm_sec = std::stoi(s.substr(17, 2));
+  tm.tm_year = number(0, 4) - 1900;
+  tm.tm_mon = number(5, 2) - 1;
+  tm.tm_mday = number(8, 2);
+  tm.tm_hour = number(11, 2);
+  tm.tm_min = number(14, 2);
+  tm.tm_sec = number(17, 2);
   const std::tm asWritten = tm;
   // An older name holds the local time of the machine that took it; mktime
   // decides whether daylight-saving time was on.

@@ -25,6 +25,27 @@ uint64_t LeadingDigits(std::string_view text, uint64_t saturate) {
   return value > saturate ? saturate : value;
 }
 
+std::string HexText(uint32_t value, int minDigits) {
+  char buffer[16];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, 16);
+  std::string text(buffer, result.ptr);
+  for (char& c : text)
+    if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+  if (static_cast<int>(text.size()) < minDigits) text.insert(0, minDigits - text.size(), '0');
+  return text;
+}
+
+std::string HexBytes(std::span<const uint8_t> bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text;
+  text.reserve(2 * bytes.size());
+  for (const uint8_t b : bytes) {
+    text += kDigits[b >> 4];
+    text += kDigits[b & 15];
+  }
+  return text;
+}
+
 double RoundHalfEven(double x) {
   if (!std::isfinite(x)) return x;
   const double lower = std::floor(x);

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "base/Messages.h"
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "editor/Editor.h"
 #include "image/Defaults.h"
 #include "link/PagerLink.h"

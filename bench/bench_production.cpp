@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "base/DataHome.h"
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "image/Defaults.h"
 #include "production/ProductionStore.h"
 

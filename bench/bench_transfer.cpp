@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "editor/Editor.h"
 #include "image/Defaults.h"
 #include "link/PagerLink.h"

@@ -9,7 +9,7 @@
 #include "ProductInfo.h"
 #include "backup/Backups.h"
 #include "base/DataHome.h"
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "tables/TableFiles.h"
 #include "transfer/Restore.h"
 #include "transfer/Transfers.h"

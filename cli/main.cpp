@@ -29,7 +29,7 @@
 #include "cli/Signals.h"
 #include "controls/ShellTexts.h"
 #include "diagnostics/Diagnostics.h"
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "link/RealClock.h"
 #include "production/Journal.h"
 #include "production/Location.h"

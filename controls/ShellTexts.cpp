@@ -1,6 +1,7 @@
 #include "controls/ShellTexts.h"
 
 #include "ProductInfo.h"
+#include "base/Numbers.h"
 
 namespace qrt::shell {
 
@@ -24,7 +25,7 @@ std::string TargetPlatform() {
 
 std::string VersionNumber() {
   std::string version = product::kVersion;
-  if (version.size() > 1 && (version[0] == 'V' || version[0] == 'v') && version[1] >= '0' && version[1] <= '9')
+  if (version.size() > 1 && (version[0] == 'V' || version[0] == 'v') && IsDigit(version[1]))
     version.erase(0, 1);
   return version;
 }

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "UdevRules.h"
+#include "base/Numbers.h"
 #include "link/PpdevPort.h"
 
 namespace qrt {
@@ -31,9 +32,6 @@ const NodeRule kCh341Rule{"plugdev", kI2cRule.ruleFile, kI2cRule.ruleLines};
 std::vector<std::string> LoadModule(const std::string& module) {
   return {"sudo modprobe " + module, "echo " + module + " | sudo tee /etc/modules-load.d/" + module + ".conf"};
 }
-
-constexpr const char* kCh341Vendor = "1a86";
-constexpr const char* kCh341Product = "5512";
 
 // Everything below `root` is looked at through this, so a made-up tree
 // stands in for the machine.
@@ -64,11 +62,9 @@ class SystemTree {
     for (const auto& entry : fs::directory_iterator(Path(folder), ec)) {
       const std::string name = entry.path().filename().string();
       if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-      const std::string digits = name.substr(prefix.size());
-      if (digits.size() > 9 ||
-          !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        continue;
-      found.emplace_back(std::stoul(digits), name);
+      const auto number = ParseDigits(std::string_view(name).substr(prefix.size()));
+      if (!number) continue;
+      found.emplace_back(*number, name);
     }
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
@@ -89,11 +85,7 @@ class SystemTree {
   std::string root_;
 };
 
-std::string Hex(uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%03X", value);
-  return text;
-}
+std::string Hex(uint16_t value) { return "0x" + HexText(value, 3); }
 
 std::string BoardAddressList() {
   std::string list;
@@ -115,7 +107,7 @@ bool ModulePresent(const SystemTree& tree, const std::string& name, const std::s
 
 // The module behind a parport device name: "lp", "plip0" -> "plip", "ppdev0" -> "ppdev".
 std::string ModuleOfHolder(std::string holder) {
-  while (!holder.empty() && ((holder.back() >= '0' && holder.back() <= '9') || holder.back() == '.'))
+  while (!holder.empty() && (IsDigit(holder.back()) || holder.back() == '.'))
     holder.pop_back();
   return holder;
 }
@@ -319,18 +311,15 @@ void DiagnoseCh341(const SystemTree& tree, const DiagnosticsSetup& setup, const 
                    DiagnosticsReport& report, Section& section) {
   for (const auto& sysName : tree.Entries("/sys/bus/usb/devices")) {
     const std::string dir = "/sys/bus/usb/devices/" + sysName;
-    if (tree.Read(dir + "/idVendor") != kCh341Vendor || tree.Read(dir + "/idProduct") != kCh341Product)
+    if (tree.Read(dir + "/idVendor") != udev::kCh341VendorText ||
+        tree.Read(dir + "/idProduct") != udev::kCh341ProductText)
       continue;
     UsbAdapterInfo adapter;
     adapter.sysName = sysName;
     const auto bus = tree.Read(dir + "/busnum");
     const auto address = tree.Read(dir + "/devnum");
-    try {
-      adapter.bus = bus ? std::stoi(*bus) : 0;
-      adapter.address = address ? std::stoi(*address) : 0;
-    } catch (const std::exception&) {
-      adapter.bus = adapter.address = 0;
-    }
+    adapter.bus = bus ? static_cast<int>(LeadingDigits(*bus, INT32_MAX)) : 0;
+    adapter.address = address ? static_cast<int>(LeadingDigits(*address, INT32_MAX)) : 0;
     const std::string what = "CH341A at USB " + sysName;
     if (adapter.bus <= 0 || adapter.address <= 0) {
       section.checks.push_back({Mark::Note, what + ": its bus and device numbers are unreadable.", {}});
@@ -352,8 +341,10 @@ void DiagnoseCh341(const SystemTree& tree, const DiagnosticsSetup& setup, const 
     }
     report.ch341Adapters.push_back(std::move(adapter));
   }
-  if (report.ch341Adapters.empty())
-    section.checks.push_back({Mark::Note, "None connected (USB ID 1a86:5512).", {}});
+  if (report.ch341Adapters.empty()) {
+    const std::string id = std::string(udev::kCh341VendorText) + ":" + udev::kCh341ProductText;
+    section.checks.push_back({Mark::Note, "None connected (USB ID " + id + ").", {}});
+  }
 }
 
 }  // namespace

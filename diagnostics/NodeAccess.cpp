@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/Numbers.h"
+
 namespace qrt {
 namespace {
 
@@ -18,15 +20,6 @@ std::vector<std::string> SplitFields(const std::string& line, char separator) {
   while (std::getline(in, field, separator)) fields.push_back(field);
   if (!line.empty() && line.back() == separator) fields.emplace_back();
   return fields;
-}
-
-std::optional<uint32_t> ParseId(const std::string& text) {
-  if (text.empty() || text.size() > 10 ||
-      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return std::nullopt;
-  const unsigned long long value = std::stoull(text);
-  if (value > UINT32_MAX) return std::nullopt;
-  return static_cast<uint32_t>(value);
 }
 
 std::string ModeText(uint32_t mode) {
@@ -77,15 +70,15 @@ AccountNames::AccountNames(const std::string& root) {
   for (std::string line; std::getline(passwdFile, line);) {
     const auto f = SplitFields(line, ':');
     if (f.size() < 4) continue;
-    const auto uid = ParseId(f[2]);
-    const auto gid = ParseId(f[3]);
+    const auto uid = ParseDigits(f[2]);
+    const auto gid = ParseDigits(f[3]);
     if (uid && gid) users_.push_back({f[0], *uid, *gid});
   }
   std::ifstream groupFile(UnderRoot(root, "/etc/group"));
   for (std::string line; std::getline(groupFile, line);) {
     const auto f = SplitFields(line, ':');
     if (f.size() < 3) continue;
-    const auto gid = ParseId(f[2]);
+    const auto gid = ParseDigits(f[2]);
     if (!gid) continue;
     Group group{f[0], *gid, {}};
     if (f.size() > 3)

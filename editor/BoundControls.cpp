@@ -1,7 +1,7 @@
 // The main window's table of bound controls and prompt fields.
 #include "editor/BoundControls.h"
 
-#include "editor/ListTables.h"
+#include "codecs/ListTables.h"
 
 namespace qrt {
 

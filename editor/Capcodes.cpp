@@ -1,5 +1,5 @@
 // The capcode fields "Cap #1" to "Cap #8" and the pager password field.
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "editor/Editor.h"
 
 namespace qrt {

@@ -5,6 +5,7 @@
 #include <exception>
 #include <string>
 
+#include "base/Numbers.h"
 #include "editor/Editor.h"
 
 namespace qrt {
@@ -25,16 +26,6 @@ std::string MemoryText(uint8_t quarters) {
   const int kb = (quarters + 2) / 4;
   std::string text = std::to_string(kb);
   if (text.size() < 2) text.insert(0, 2 - text.size(), '0');
-  return text;
-}
-
-std::string UpperHex(int value) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  do {
-    text.insert(text.begin(), kDigits[value % 16]);
-    value /= 16;
-  } while (value > 0);
   return text;
 }
 
@@ -79,7 +70,7 @@ void Editor::read_Type() {
         else if (b == 255)
           text += 'G';
         else
-          text += UpperHex(b);
+          text += HexText(b);
       }
       tlblType[i].text = text;
     }

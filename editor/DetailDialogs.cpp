@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "base/Numbers.h"
 #include "editor/Editor.h"
 
 namespace qrt {
@@ -24,10 +25,8 @@ constexpr std::array<std::string_view, 5> kPersonalEntries = {"2 sec", "8 sec", 
 constexpr std::array<int, 3> kMailCodes = {0, 1, 16};  // entries 1..3; entry 0 disables the drop
 constexpr std::array<std::string_view, 4> kMailEntries = {"Disable", "Beep", "1 sec", "16 sec"};
 
-std::string DropName(int drop) {  // 1..15 as the pager names it: 1..9, A..F
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  return std::string(1, kDigits[drop]);
-}
+// 1..15 as the pager names it: 1..9, A..F.
+std::string DropName(int drop) { return HexText(static_cast<uint32_t>(drop)); }
 
 void CheckEntry(const ListState& list, int index) {
   if (index < -1 || index >= static_cast<int>(list.entries.size()))

@@ -5,10 +5,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "codecs/Capcode.h"
+#include "codecs/ListTables.h"
 #include "editor/BoundControls.h"
-#include "editor/Capcode.h"
 #include "editor/BoundFields.h"
-#include "editor/ListTables.h"
 #include "image/Defaults.h"
 
 namespace qrt {

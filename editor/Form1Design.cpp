@@ -6,9 +6,9 @@
 #include <stdexcept>
 
 #include "ProductInfo.h"
+#include "codecs/ListTables.h"
 #include "editor/BoundControls.h"
 #include "editor/Editor.h"
-#include "editor/ListTables.h"
 
 namespace qrt::form1 {
 namespace {

@@ -1,11 +1,11 @@
 // The frequency field, the band list and the synthesizer panel of the
 // Freq. & Codes page.
-#include "editor/Frequency.h"
-
 #include <limits>
 
+#include "base/Numbers.h"
+#include "codecs/Frequency.h"
+#include "codecs/Numeric.h"
 #include "editor/Editor.h"
-#include "editor/Numeric.h"
 #include "image/Defaults.h"
 
 namespace qrt {

@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "codecs/ListTables.h"
 #include "editor/BoundControls.h"
 #include "editor/BoundFields.h"
 #include "editor/Editor.h"
-#include "editor/ListTables.h"
 #include "image/Defaults.h"
 
 namespace qrt {

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "codecs/ListTables.h"
 #include "editor/BoundFields.h"
 #include "editor/Editor.h"
-#include "editor/ListTables.h"
 
 namespace qrt {
 namespace {

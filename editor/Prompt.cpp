@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "editor/Numeric.h"
+#include "codecs/Numeric.h"
 #include "image/Cp1252.h"
 #include "image/Defaults.h"
 

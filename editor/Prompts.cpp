@@ -2,6 +2,7 @@
 // prompt enabling.
 #include <stdexcept>
 
+#include "codecs/Charset.h"
 #include "editor/BoundControls.h"
 #include "editor/BoundFields.h"
 #include "editor/Editor.h"
@@ -28,6 +29,9 @@ PromptTag TagOf(int element) {
 }  // namespace
 
 int Editor::PromptAddress(int element) const { return TagOf(element).address; }
+
+void Editor::ToPagerCharset() { qrt::ToPagerCharset(image()); }
+void Editor::ToDisplayCharset() { qrt::ToDisplayCharset(image()); }
 
 void Editor::read_prompt() {
   for (const PromptField& field : PromptFields()) {

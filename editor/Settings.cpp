@@ -7,11 +7,11 @@
 #include <map>
 #include <stdexcept>
 
+#include "codecs/Capcode.h"
+#include "codecs/Frequency.h"
+#include "codecs/ListTables.h"
 #include "editor/BoundControls.h"
-#include "editor/Capcode.h"
 #include "editor/Editor.h"
-#include "editor/Frequency.h"
-#include "editor/ListTables.h"
 #include "image/Defaults.h"
 
 namespace qrt {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "base/Messages.h"
+#include "codecs/ListTables.h"
 #include "editor/Editor.h"
-#include "editor/ListTables.h"
 
 namespace qrt::fuzz {
 

@@ -23,13 +23,9 @@ constexpr uint16_t kCandidatePorts[] = {0x378, 0x278, 0x3BC};
 constexpr uint32_t kProbeWaitMs = 50;
 constexpr uint32_t kParkWaitMs = 100;
 constexpr uint32_t kPageSleepMs = 10;
-constexpr uint32_t kAckPollLimitMs = 500;
-constexpr int kAddressingAttempts = 10;
 constexpr int64_t kBitDelayNs = 25'000;
 constexpr uint32_t kCalibrationMs = 25;
 constexpr int64_t kPassesPerClockRead = 1000;
-
-constexpr int kPageSize = 16;
 
 // Puts a timing in place for as long as it lives, then the one before.
 class TimingScope {
@@ -292,10 +288,10 @@ std::optional<uint8_t> PagerLink::DoReadByte(int address) {
 
 PagerLink::StepResult PagerLink::DoBlockRead(Image& image, int first, int last, const GoOn& onBlockEnd) {
   for (int i = first; i < last; ++i) {
-    if (i % kPageSize == 0 || i == first) {
+    if (i % kEepromPageSize == 0 || i == first) {
       if (!AddressForRead(i)) return StepResult::Failed;
     }
-    const bool blockEnd = (i + 1) % kPageSize == 0;
+    const bool blockEnd = (i + 1) % kEepromPageSize == 0;
     image[i] = ReceiveByte(blockEnd);
     if (blockEnd && onBlockEnd && !onBlockEnd(i)) {
       // The NACK has ended the EEPROM's read already.
@@ -305,7 +301,7 @@ PagerLink::StepResult PagerLink::DoBlockRead(Image& image, int first, int last, 
   }
   // The NACK of the previous block ended the EEPROM's read: a last byte that
   // opens a block (or a one-byte range) has to be addressed like any other.
-  if (last % kPageSize == 0 || last == first) {
+  if (last % kEepromPageSize == 0 || last == first) {
     if (!AddressForRead(last)) return StepResult::Failed;
   }
   image[last] = ReceiveByte(true);
@@ -351,10 +347,10 @@ PagerLink::StepResult PagerLink::DoPageWrite(const Image& image, int first, int 
   // no STOP: the caller sends it.
   bool sent = false;  // a page is in the EEPROM's buffer; the next STOP starts its write cycle
   for (int start = first; start <= last;) {
-    const int end = std::min(last, start | (kPageSize - 1));
+    const int end = std::min(last, start | (kEepromPageSize - 1));
     const int next = end + 1;
     if (pagerHolds && std::equal(image.begin() + start, image.begin() + next, pagerHolds->begin() + start)) {
-      if (start % kPageSize == 0 && onPageOpen && !onPageOpen(start)) return StopAfterPage(sent, last);
+      if (start % kEepromPageSize == 0 && onPageOpen && !onPageOpen(start)) return StopAfterPage(sent, last);
       start = next;
       continue;
     }
@@ -364,7 +360,7 @@ PagerLink::StepResult PagerLink::DoPageWrite(const Image& image, int first, int 
     }
     const bool opened = OpenPage(start);
     // Progress is shown once the polling is over, whatever its outcome.
-    const bool goOn = !(start % kPageSize == 0 && onPageOpen) || onPageOpen(start);
+    const bool goOn = !(start % kEepromPageSize == 0 && onPageOpen) || onPageOpen(start);
     if (!opened) return StepResult::Failed;
     if (!goOn) {
       // The EEPROM answered its device byte, so the page before is stored;

@@ -25,6 +25,14 @@ inline constexpr std::string_view kMsgBoardNotResponding = "The Board is not res
 inline constexpr std::string_view kMsgReadError = "Read error!";
 inline constexpr std::string_view kMsgWriteError = "Write error!";
 
+// What the pager's 24C16 asks of every transport. It takes a write in pages
+// of 16 bytes, and while it stores one it acknowledges nothing: a read
+// addresses it ten times before it gives up, and a write polls it for up to
+// 500 ms of clock time.
+inline constexpr int kEepromPageSize = 16;
+inline constexpr int kAddressingAttempts = 10;
+inline constexpr uint32_t kAckPollLimitMs = 500;
+
 class PagerTransport {
  public:
   enum class SeqResult { AddressingFailed, Stopped, Completed };

@@ -9,6 +9,7 @@
 
 #include "adapters/Adapters.h"
 #include "adapters/LibusbBackend.h"
+#include "base/Numbers.h"
 #include "link/PpdevPort.h"
 
 namespace qrt {
@@ -17,13 +18,9 @@ namespace {
 // "parport12" → 12; -1 for any other name.
 long ParportNumber(const std::string& name) {
   constexpr std::string_view kPrefix = "parport";
-  if (name.size() <= kPrefix.size() || name.compare(0, kPrefix.size(), kPrefix) != 0) return -1;
-  long number = 0;
-  for (size_t i = kPrefix.size(); i < name.size(); ++i) {
-    if (name[i] < '0' || name[i] > '9' || number > 100000) return -1;
-    number = number * 10 + (name[i] - '0');
-  }
-  return number;
+  if (name.compare(0, kPrefix.size(), kPrefix) != 0) return -1;
+  const auto number = ParseDigits(std::string_view(name).substr(kPrefix.size()));
+  return number ? static_cast<long>(*number) : -1;
 }
 
 std::vector<ConnectionChoice> ParallelPorts(const MachinePaths& paths) {

@@ -2,42 +2,30 @@
 
 #include <algorithm>
 
-#include "editor/Capcode.h"
+#include "base/Numbers.h"
+#include "codecs/Capcode.h"
+#include "codecs/Numeric.h"
 
 namespace qrt::production {
 namespace {
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
 // Plain decimal digits; nullopt for anything else or a value beyond 21 bits.
 std::optional<uint32_t> Capcode(std::string_view text) {
-  text = Trim(text);
-  if (text.empty()) return std::nullopt;
-  uint64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-    if (value > kCapcodeHighest) return std::nullopt;
-  }
-  return static_cast<uint32_t>(value);
+  return ParseDigits(TrimSpaces(text), kCapcodeHighest);
 }
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 // One "N=FIRST-LAST" part; the error names the part as written.
 std::optional<CapcodeRange> ParsePart(std::string_view part, std::string& error) {
-  const std::string_view whole = Trim(part);
+  const std::string_view whole = TrimSpaces(part);
   const size_t equals = whole.find('=');
   const size_t dash = whole.find('-', equals == std::string_view::npos ? 0 : equals);
   if (equals == std::string_view::npos || dash == std::string_view::npos) {
     error = "A capcode range is written 1=FIRST-LAST, not " + Quoted(whole) + ".";
     return std::nullopt;
   }
-  const std::string_view slot = Trim(whole.substr(0, equals));
+  const std::string_view slot = TrimSpaces(whole.substr(0, equals));
   if (slot != "1" && slot != "2") {
     error = "Only capcode 1 and capcode 2 take a range, not " + Quoted(whole) + ".";
     return std::nullopt;
@@ -48,14 +36,14 @@ std::optional<CapcodeRange> ParsePart(std::string_view part, std::string& error)
   const std::string_view lastText = whole.substr(dash + 1);
   const auto first = Capcode(firstText), last = Capcode(lastText);
   if (!first || !last) {
-    error = "Capcode " + std::string(slot) + " range " + Quoted(Trim(whole.substr(equals + 1))) +
+    error = "Capcode " + std::string(slot) + " range " + Quoted(TrimSpaces(whole.substr(equals + 1))) +
             ": a capcode is a number from 0000000 to 2097151.";
     return std::nullopt;
   }
   range.first = *first;
   range.last = *last;
   if (range.first > range.last) {
-    error = "Capcode " + std::string(slot) + " range " + Quoted(Trim(whole.substr(equals + 1))) +
+    error = "Capcode " + std::string(slot) + " range " + Quoted(TrimSpaces(whole.substr(equals + 1))) +
             ": the first capcode is above the last.";
     return std::nullopt;
   }
@@ -73,7 +61,7 @@ std::string RangeText(const CapcodeRange& range) { return CapcodeText(range.firs
 
 RangesParse ParseCapcodeRanges(std::string_view text) {
   RangesParse result;
-  if (Trim(text).empty()) {
+  if (TrimSpaces(text).empty()) {
     result.error = "No capcode range given: write 1=FIRST-LAST or 1=FIRST-LAST,2=FIRST-LAST.";
     return result;
   }
@@ -103,15 +91,15 @@ RangesParse ParseCapcodeRanges(std::string_view text) {
 }
 
 RangesParse ParseAllocationFields(std::string_view capcode1, std::string_view capcode2) {
-  const bool first = !Trim(capcode1).empty(), second = !Trim(capcode2).empty();
+  const bool first = !TrimSpaces(capcode1).empty(), second = !TrimSpaces(capcode2).empty();
   if (!first && !second) return {};
   if (!first) {
     RangesParse refused;
     refused.error = "Capcode 2 takes a range only together with capcode 1: every pager needs a capcode 1 of its own.";
     return refused;
   }
-  std::string text = "1=" + std::string(Trim(capcode1));
-  if (second) text += ",2=" + std::string(Trim(capcode2));
+  std::string text = "1=" + std::string(TrimSpaces(capcode1));
+  if (second) text += ",2=" + std::string(TrimSpaces(capcode2));
   return ParseCapcodeRanges(text);
 }
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 
 namespace qrt::production {
 

@@ -6,9 +6,9 @@
 #include <array>
 #include <cctype>
 
-#include "editor/Capcode.h"
+#include "base/FileIo.h"
+#include "codecs/Capcode.h"
 #include "image/Cp1252.h"
-#include "tables/TableFiles.h"
 
 namespace qrt::production {
 namespace {

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <utility>
 
-#include "editor/Capcode.h"
-#include "editor/Charset.h"
+#include "codecs/Capcode.h"
+#include "codecs/Charset.h"
 #include "editor/Editor.h"
 #include "transfer/Transfers.h"
 

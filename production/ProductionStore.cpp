@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "base/DataHome.h"
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "production/Schema.h"
 
 namespace qrt::production {

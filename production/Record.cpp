@@ -10,10 +10,11 @@
 #include <ctime>
 #include <random>
 
-#include "editor/Capcode.h"
-#include "editor/Frequency.h"
+#include "base/Numbers.h"
+#include "codecs/Capcode.h"
+#include "codecs/Frequency.h"
+#include "codecs/ListTables.h"
 #include "image/Cp1252.h"
-#include "editor/ListTables.h"
 
 namespace qrt::production {
 namespace {
@@ -45,12 +46,9 @@ int DaysInMonth(int year, int month) {
 // Reads exactly `digits` decimal digits at text[pos], moving pos past them.
 bool TakeNumber(std::string_view text, size_t& pos, int digits, int& value) {
   if (pos + digits > text.size()) return false;
-  value = 0;
-  for (int k = 0; k < digits; ++k) {
-    const char c = text[pos + k];
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
+  const auto number = ParseDigits(text.substr(pos, digits));
+  if (!number) return false;
+  value = static_cast<int>(*number);
   pos += digits;
   return true;
 }
@@ -107,13 +105,7 @@ std::string ImageSha256(const Image& image) {
   unsigned int length = 0;
   if (EVP_Digest(masked.data(), masked.size(), digest, &length, EVP_sha256(), nullptr) != 1)
     throw std::runtime_error("SHA-256 is not available from the crypto library");
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string text;
-  for (unsigned int k = 0; k < length; ++k) {
-    text += kHex[digest[k] >> 4];
-    text += kHex[digest[k] & 15];
-  }
-  return text;
+  return HexBytes(std::span<const uint8_t>(digest, length));
 }
 
 std::string UtcTimeText(std::chrono::system_clock::time_point time) {
@@ -189,13 +181,7 @@ std::string RandomToken() {
     std::random_device device;
     for (auto& b : bytes) b = static_cast<unsigned char>(device());
   }
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string token;
-  for (unsigned char b : bytes) {
-    token += kHex[b >> 4];
-    token += kHex[b & 15];
-  }
-  return token;
+  return HexBytes(bytes);
 }
 
 std::string HostName() {

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -29,13 +28,6 @@ std::string OpenFailure(const std::string& path, const std::string& reason) {
 bool Exists(const std::string& path) {
   struct stat sb;
   return ::stat(path.c_str(), &sb) == 0;
-}
-
-std::string ParentDirectory(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
 }
 
 // True when an existing file `path` lies in `folder` (as the file system
@@ -155,67 +147,8 @@ TableReadResult ReadTableFile(const std::string& path) {
   return result;
 }
 
-std::string SaveFailure(const std::string& path, const std::string& reason) {
-  return "Could not save [" + path + "]: " + reason;
-}
-
 std::string WriteTableFileAtomically(const std::string& path, const Image& image) {
   return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()));
-}
-
-std::string WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  if (path.empty()) return Reason(ENOENT);
-  // A symbolic link keeps pointing at the file: the file it names is replaced.
-  std::string target = path;
-  struct stat link;
-  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-      target = resolved;
-      std::free(resolved);
-    }
-  }
-  struct stat old;
-  const bool hadOld = ::stat(target.c_str(), &old) == 0;
-  if (hadOld && S_ISDIR(old.st_mode)) return Reason(EISDIR);
-  // The rename below would replace a file the user may not write to (one
-  // made read-only to keep it); refuse it as writing into it would be refused.
-  if (hadOld && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return Reason(errno);
-
-  const std::string dir = ParentDirectory(target);
-  const std::string base = target.substr(target.find_last_of('/') == std::string::npos
-                                             ? 0
-                                             : target.find_last_of('/') + 1);
-  std::string temp;
-  int fd = -1;
-  const auto seed = static_cast<unsigned long long>(
-      std::chrono::steady_clock::now().time_since_epoch().count());
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = dir + "/." + base + ".tmp" + std::to_string(::getpid()) + "-" +
-           std::to_string((seed + static_cast<unsigned long long>(attempt) * 7919u) % 1000000u);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return Reason(errno);
-  }
-  if (fd < 0) return Reason(EEXIST);
-
-  auto fail = [&](int error) {
-    if (fd >= 0) ::close(fd);
-    ::unlink(temp.c_str());
-    return Reason(error);
-  };
-  if (hadOld) (void)::fchmod(fd, old.st_mode & 07777);  // keep the old file's permissions
-  if (!WriteAll(fd, bytes.data(), bytes.size())) return fail(errno);
-  if (::fsync(fd) != 0) return fail(errno);
-  const int closed = ::close(fd);
-  fd = -1;
-  if (closed != 0) return fail(errno);
-  if (::rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
-  // Make the rename itself durable; a folder that cannot be synced still holds the file.
-  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    (void)::fsync(dirFd);
-    ::close(dirFd);
-  }
-  return {};
 }
 
 void mnuLBFF_Click(Editor& editor, TableFileUi& ui) { (void)OpenTable(editor, ui); }

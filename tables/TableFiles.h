@@ -73,15 +73,8 @@ struct TableReadResult {
 TableReadResult ReadTableFile(const std::string& path);
 // True when the image holds the model name at 0x3E1..0x3E5.
 bool IsTableImage(const Image& image);
-// Replaces path with exactly the 2048 bytes of image: a temporary file in the
-// same folder, flushed to the disk and renamed over the old file, so that a
-// failed save never leaves a truncated or mixed file. Empty on success,
-// otherwise the reason.
+// Replaces path with exactly the 2048 bytes of image, as WriteFileAtomically
+// (base/FileIo.h) does. Empty on success, otherwise the reason.
 std::string WriteTableFileAtomically(const std::string& path, const Image& image);
-// The same for any bytes (an exported log), with the same guarantees: a
-// symbolic link's target is replaced, a read-only file is refused.
-std::string WriteFileAtomically(const std::string& path, std::string_view bytes);
-// "Could not save [PATH]: REASON", the message of a failed save.
-std::string SaveFailure(const std::string& path, const std::string& reason);
 
 }  // namespace qrt

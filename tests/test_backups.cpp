@@ -14,8 +14,8 @@
 #include <random>
 
 #include "backup/Backups.h"
-#include "editor/Capcode.h"
-#include "editor/Charset.h"
+#include "codecs/Capcode.h"
+#include "codecs/Charset.h"
 #include "tables/TableFiles.h"
 #include "transfer/Restore.h"
 #include "tests/support/TableFileFakes.h"

@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "codecs/Capcode.h"
 #include "editor/BoundControls.h"
-#include "editor/Capcode.h"
 #include "editor/Editor.h"
 #include "image/Defaults.h"
 #include "tables/TableFiles.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "editor/Editor.h"
 
 namespace qrt {

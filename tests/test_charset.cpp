@@ -5,7 +5,7 @@
 #include <set>
 #include <vector>
 
-#include "editor/Charset.h"
+#include "codecs/Charset.h"
 #include "editor/Editor.h"
 
 namespace qrt {

@@ -10,7 +10,7 @@
 
 #include "ProductInfo.h"
 #include "base/Messages.h"
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "editor/Editor.h"
 #include "image/Defaults.h"
 #include "tests/test_cli_rig.h"

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "image/Defaults.h"
 #include "tests/test_cli_rig.h"
 

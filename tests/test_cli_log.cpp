@@ -2,7 +2,7 @@
 // read back through the command line's choice of database, filters and forms.
 #include <sstream>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "image/Defaults.h"
 #include "production/ProductionStore.h"
 #include "tests/test_cli_rig.h"

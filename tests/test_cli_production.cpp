@@ -8,7 +8,7 @@
 #include <sstream>
 #include <thread>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "production/ProductionStore.h"
 #include "tests/pg_rig.h"
 #include "tests/test_cli_rig.h"

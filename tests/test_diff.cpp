@@ -11,7 +11,7 @@
 
 #include "cli/Session.h"
 #include "cli/Settings.h"
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "tables/TableFiles.h"
 
 namespace qrt::cli {

@@ -31,8 +31,8 @@
 #include <vector>
 
 #include "backup/Backups.h"
-#include "editor/Capcode.h"
-#include "editor/Charset.h"
+#include "codecs/Capcode.h"
+#include "codecs/Charset.h"
 #include "tables/TableFiles.h"
 #include "editor/Editor.h"
 #include "tests/support/SimRig.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <tuple>
 
+#include "codecs/ListTables.h"
 #include "editor/BoundControls.h"
 #include "editor/Editor.h"
-#include "editor/ListTables.h"
 #include "image/Defaults.h"
 
 namespace qrt {

@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "base/Numbers.h"
+#include "codecs/Frequency.h"
+#include "codecs/ListTables.h"
 #include "editor/Editor.h"
-#include "editor/Frequency.h"
-#include "editor/ListTables.h"
 
 namespace qrt {
 namespace {

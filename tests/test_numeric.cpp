@@ -6,7 +6,8 @@
 #include <limits>
 #include <optional>
 
-#include "editor/Numeric.h"
+#include "base/Numbers.h"
+#include "codecs/Numeric.h"
 
 namespace qrt {
 namespace {
@@ -95,6 +96,15 @@ TEST(Digits, WholeTextsAndLeadingNumbers) {
   EXPECT_EQ(LeadingDigits(""), 0u);
   EXPECT_EQ(LeadingDigits("x12"), 0u);
   EXPECT_EQ(LeadingDigits("99999999999999999999999", 1000), 1000u);
+}
+
+// Numbers as the panels and messages show them; digests and tokens as stored.
+TEST(Hex, NumbersUpperCasePaddedBytesLowerCase) {
+  EXPECT_EQ(HexText(0x5, 2), "05");
+  EXPECT_EQ(HexText(0x378, 3), "378");
+  EXPECT_EQ(HexText(0xFFFFFFFF, 2), "FFFFFFFF");
+  const uint8_t bytes[] = {0x00, 0x0F, 0xA5, 0xFF};
+  EXPECT_EQ(HexBytes(bytes), "000fa5ff");
 }
 
 }  // namespace

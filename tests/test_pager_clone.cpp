@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "editor/Charset.h"
+#include "codecs/Charset.h"
 #include "tests/support/EditorRig.h"
 #include "tests/transfer_rig.h"
 

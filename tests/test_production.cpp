@@ -13,7 +13,7 @@
 #include <set>
 #include <thread>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "image/Defaults.h"
 #include "production/Location.h"
 #include "production/LogFormat.h"

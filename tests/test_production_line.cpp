@@ -9,7 +9,7 @@
 #include <set>
 #include <thread>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "production/ProductionLine.h"
 #include "production/Sql.h"
 #include "tests/pg_rig.h"

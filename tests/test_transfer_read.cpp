@@ -2,7 +2,7 @@
 // board and pager on virtual time.
 #include <gtest/gtest.h>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "tests/transfer_rig.h"
 
 namespace qrt::test {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "editor/Editor.h"
 #include "tables/TableFiles.h"
 #include "tests/support/SimRig.h"

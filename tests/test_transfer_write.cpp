@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "tests/transfer_rig.h"
 
 namespace qrt::test {

@@ -9,9 +9,9 @@
 #include "base/Messages.h"
 #include "base/Numbers.h"
 #include "base/StopRequest.h"
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
+#include "codecs/Numeric.h"
 #include "editor/Editor.h"
-#include "editor/Numeric.h"
 #include "image/Cp1252.h"
 #include "link/Transport.h"
 

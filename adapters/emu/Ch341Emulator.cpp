@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "adapters/Ch341.h"
+#include "base/Numbers.h"
 
 namespace qrt {
 namespace {
@@ -23,10 +24,7 @@ class Handle final : public UsbDevice {
   Ch341Emulator& device_;
 };
 
-std::string Hex(uint8_t value) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  return std::string("0x") + kDigits[value >> 4] + kDigits[value & 15];
-}
+std::string Hex(uint8_t value) { return "0x" + HexText(value, 2); }
 
 }  // namespace
 

@@ -30,6 +30,8 @@ class Ch341Emulator {
  public:
   explicit Ch341Emulator(VirtualClock& clock);
 
+  // The ids the chip itself reports, written here apart from the program's
+  // own, so that a wrong id in the udev rule fails the tests.
   UsbDeviceInfo info{1, 4, "1-4", 0x1a86, 0x5512};
   bool accessDenied = false;    // opening it gives Access (no udev rule)
   bool claimedElsewhere = false;  // claiming it gives Busy

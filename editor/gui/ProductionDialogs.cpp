@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "production/Allocation.h"
 #include "production/Location.h"
 #include "production/LogFormat.h"

@@ -18,7 +18,7 @@
 #include <functional>
 #include <sstream>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "editor/Editor.h"
 #include "editor/gui/BackupListDialog.h"
 #include "editor/gui/ConnectionDialog.h"

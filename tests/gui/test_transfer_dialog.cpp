@@ -11,7 +11,7 @@
 #include <QAction>
 #include <QLineEdit>
 
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 #include "editor/gui/MainWindow.h"
 #include "ports/Connection.h"
 #include "editor/gui/QtEditorHost.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "editor/Charset.h"
+#include "codecs/Charset.h"
 #include "image/Defaults.h"
 
 namespace qrt::test {

@@ -84,9 +84,6 @@ std::optional<int> DetectBandIndex(const Image& image);
 uint32_t NWord(const Image& image);
 uint32_t RWord(const Image& image);
 
-// Upper-case hexadecimal without leading zeros ("1A311", "0").
-std::string HexText(uint32_t value);
-
 // The channel label of the GP band: spacing / 1000 in the shortest decimal
 // form, with a '.' whatever the system's number format, then "KHz"
 // ("12.5KHz", "6.25KHz", "0.005KHz").

@@ -4,8 +4,8 @@
 #include <stdexcept>
 
 #include "base/Numbers.h"
-#include "editor/Frequency.h"
-#include "editor/Numeric.h"
+#include "codecs/Frequency.h"
+#include "codecs/Numeric.h"
 #include "image/Defaults.h"
 
 namespace qrt {
@@ -116,15 +116,6 @@ std::optional<int> DetectBandIndex(const Image& image) {
 
 uint32_t NWord(const Image& image) { return Word24(image, kNWordAddress); }
 uint32_t RWord(const Image& image) { return Word24(image, kRWordAddress); }
-
-std::string HexText(uint32_t value) {
-  char buffer[16];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, 16);
-  std::string text(buffer, result.ptr);
-  for (char& c : text)
-    if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
 
 std::string GpChannelText(float spacingHz) {
   char buffer[64];

@@ -1,6 +1,5 @@
-#include "editor/Charset.h"
+#include "codecs/Charset.h"
 
-#include "editor/Editor.h"
 #include "image/Defaults.h"
 
 namespace qrt {
@@ -67,8 +66,5 @@ int CharsetLanguage(const Image& image) { return image[kCharsetLanguageAddress] 
 
 void ToPagerCharset(Image& image) { ConvertPrompts<true>(image); }
 void ToDisplayCharset(Image& image) { ConvertPrompts<false>(image); }
-
-void Editor::ToPagerCharset() { qrt::ToPagerCharset(image()); }
-void Editor::ToDisplayCharset() { qrt::ToDisplayCharset(image()); }
 
 }  // namespace qrt

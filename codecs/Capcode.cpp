@@ -1,8 +1,9 @@
-#include "editor/Capcode.h"
+#include "codecs/Capcode.h"
 
 #include <stdexcept>
 
-#include "editor/Numeric.h"
+#include "base/Numbers.h"
+#include "codecs/Numeric.h"
 
 namespace qrt {
 namespace {
@@ -10,13 +11,6 @@ namespace {
 void CheckRecord(int i) {
   if (i < 0 || i >= kCapcodeCount)
     throw ImageIndexError("capcode record " + std::to_string(i) + " outside 0..7");
-}
-
-bool AllDigits(std::string_view text) {
-  if (text.empty()) return false;
-  for (char c : text)
-    if (c < '0' || c > '9') return false;
-  return true;
 }
 
 }  // namespace
@@ -67,12 +61,12 @@ PasswordEntry CheckPasswordEntry(std::string_view text) {
   if (!value) return {EntryCheck::NotNumeric, {}};
   if (text.size() > kPasswordDigits || *value > 9999 || *value < 0) return {EntryCheck::OutOfRange, {}};
   const std::string_view digits = TrimSpaces(text);
-  if (!AllDigits(digits)) return {EntryCheck::OutOfRange, {}};
+  if (!ParseDigits(digits)) return {EntryCheck::OutOfRange, {}};
   return {EntryCheck::Accepted, std::string(digits)};
 }
 
 void StorePasswordDigits(Image& image, std::string_view digits) {
-  if (!AllDigits(digits) || digits.size() > kPasswordDigits)
+  if (digits.size() > kPasswordDigits || !ParseDigits(digits))
     throw std::invalid_argument("a password is 1 to 4 decimal digits");
   const size_t padding = kPasswordDigits - digits.size();
   for (int k = 0; k < kPasswordDigits; ++k) {

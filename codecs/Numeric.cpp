@@ -1,4 +1,4 @@
-#include "editor/Numeric.h"
+#include "codecs/Numeric.h"
 
 #include <charconv>
 #include <cmath>
@@ -8,7 +8,6 @@ namespace qrt {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
