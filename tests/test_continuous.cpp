@@ -69,19 +69,12 @@ TEST(PagerPresence, BouncesNeitherCountAPagerInNorOut) {
   EXPECT_FALSE(presence.WaitForInsertion([&] { return rig.clock.NowMs() < 3000; }));
 }
 
-TEST(StopRequest, EachRequestEscalatesOnceToStopNow) {
+// The window's Stop after a second Ctrl-C must not undo it.
+TEST(StopRequest, RequestsEscalateAndNeverGoBack) {
   StopRequest stop;
-  stop.RequestAtLeast(StopRequest::kFinishInFlight);
-  stop.RequestAtLeast(StopRequest::kFinishInFlight);
-  EXPECT_EQ(stop.level(), StopRequest::kFinishInFlight);
-  stop.Request();
-  stop.Request();
-  EXPECT_EQ(stop.level(), StopRequest::kStopNow);
+  for (int level : {1, 2, 2}) EXPECT_EQ((stop.Request(), stop.level()), level);
   stop.RequestAtLeast(StopRequest::kFinishInFlight);
   EXPECT_TRUE(stop.stopNow());
-  stop.Clear();
-  stop.Request();
-  EXPECT_EQ(stop.level(), StopRequest::kFinishInFlight);
 }
 
 TEST(RunCapcodes, APagerHoldsTheTableWhateverItsGivenCapcodeAndOwnBytes) {
@@ -333,14 +326,7 @@ TEST(ContinuousRun, AStopFinishesOrCutsThePagerInFlightAndStartsNoOther) {
 TEST(ContinuousReport, OneLinePerEventInColourOnlyWhereWanted) {
   const auto event = [](BoardEvent::Kind kind, int pager, std::vector<PagerCapcode> capcodes = {},
                         std::string reason = {}) {
-    BoardEvent e;
-    e.kind = kind;
-    e.port = "sim:b1/";
-    e.pager = pager;
-    e.capcodes = std::move(capcodes);
-    e.reason = std::move(reason);
-    if (kind == BoardEvent::Kind::Finished) e.end = BoardEnd::NoBoard;
-    return e;
+    return BoardEvent{kind, "sim:b1/", pager, 0, PagerOutcome::Kind::Failed, capcodes, reason, BoardEnd::NoBoard};
   };
   const ReportStyle plain, colour{true, false}, bell{false, true};
   const struct {
