@@ -124,7 +124,10 @@ using ProgramOne = std::function<PagerOutcome(PagerJob&)>;
 
 struct BoardSetup {
   std::string port;                     // names the board in its events ("sim:b1/")
-  PagerTransport* transport = nullptr;  // the board's; found at the start of the run
+  // The board's. The run finds it first (DetectBoard, whose message goes
+  // to the transport's Messages on this board's thread) and then probes it
+  // between pagers; ProgramOne writes through it.
+  PagerTransport* transport = nullptr;
   Clock* clock = nullptr;               // the one the transport runs on
   ProgramOne program;
 };
