@@ -65,6 +65,7 @@ struct BoardLog {
   std::vector<int64_t> programmedNs;
   std::vector<double> latenciesMs;
   std::vector<double> pressFloorsS;
+  std::vector<double> pressesS;
   std::string failure;      // the first pager that failed, and why
 };
 
@@ -146,7 +147,9 @@ PagerOutcome PressWrite(PagerJob& job, Station& s, BoardLog& log) {
   sim.trace.clear();
   sim.tracing = true;
   const int cycles = s.chip().counters.writeCyclesStarted;
+  const int64_t start = RealClock::NowNs();
   const TransferResult result = s.form->cmdWrite_Click();
+  const int64_t end = RealClock::NowNs();
   sim.tracing = false;
   {
     const Floor floor(s.connection.link()->busTiming(), s.chip().writeCycleNs);
@@ -155,6 +158,7 @@ PagerOutcome PressWrite(PagerJob& job, Station& s, BoardLog& log) {
     if (!sim.trace.empty())
       log.latenciesMs.push_back(static_cast<double>(sim.trace.front().timeNs - log.insertedNs) / 1e6);
     log.pressFloorsS.push_back(static_cast<double>(floor.Press(pagesSent, ParksIn(sim.trace))) / 1e9);
+    log.pressesS.push_back(static_cast<double>(end - start) / 1e9);
   }
   PagerOutcome outcome;
   if (result.succeeded()) {
@@ -169,6 +173,7 @@ PagerOutcome PressWrite(PagerJob& job, Station& s, BoardLog& log) {
 
 struct Figure {
   double perHour = 0, floorPerHour = 0;
+  double pressS = 0, pressFloorS = 0;  // means
   std::vector<double> latenciesMs;
   int pagers = 0;
   std::string failure;
@@ -224,11 +229,16 @@ Figure RunBoards(BusSpeed speed, int boardCount, const Options& o, const fs::pat
     f.pagers += static_cast<int>(at.size());
     f.latenciesMs.insert(f.latenciesMs.end(), log->latenciesMs.begin(), log->latenciesMs.end());
     if (f.failure.empty()) f.failure = log->failure;
-    for (double s : log->pressFloorsS) cycleFloorS += s + o.swapS + kSettleS, ++cycles;
+    for (double s : log->pressFloorsS) cycleFloorS += s + o.swapS + kSettleS, f.pressFloorS += s, ++cycles;
+    for (double s : log->pressesS) f.pressS += s;
     if (at.size() >= 2)
       f.perHour += 3600.0 * static_cast<double>(at.size() - 1) / (static_cast<double>(at.back() - at.front()) / 1e9);
   }
-  if (cycles > 0) f.floorPerHour = boardCount * 3600.0 / (cycleFloorS / cycles);
+  if (cycles > 0) {
+    f.floorPerHour = boardCount * 3600.0 / (cycleFloorS / cycles);
+    f.pressS /= cycles;
+    f.pressFloorS /= cycles;
+  }
   return f;
 }
 
@@ -295,9 +305,10 @@ int main(int argc, char** argv) {
           std::printf(" (target 1.6: %s)", times >= 1.6 ? "met" : "MISSED");
       }
       const double p95 = Percentile(f.latenciesMs, 0.95);
-      std::printf(";\n      latency median %.0f ms, p95 %.0f ms (floor %.0f, target p95 300: %s); load %s to %s\n",
-                  Percentile(f.latenciesMs, 0.5), p95, kSettleS * 1e3, p95 <= 300 ? "met" : "MISSED", load.c_str(),
-                  LoadAverage().c_str());
+      std::printf(";\n      latency median %.0f ms, p95 %.0f ms (floor %.0f, target p95 300: %s); press %.2f s (floor %.2f);"
+                  " load %s to %s\n",
+                  Percentile(f.latenciesMs, 0.5), p95, kSettleS * 1e3, p95 <= 300 ? "met" : "MISSED", f.pressS,
+                  f.pressFloorS, load.c_str(), LoadAverage().c_str());
       if (!f.failure.empty()) std::printf("    a pager failed: %s\n", f.failure.c_str());
     }
   }
