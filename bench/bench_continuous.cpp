@@ -305,8 +305,8 @@ int main(int argc, char** argv) {
           std::printf(" (target 1.6: %s)", times >= 1.6 ? "met" : "MISSED");
       }
       const double p95 = Percentile(f.latenciesMs, 0.95);
-      std::printf(";\n      latency median %.0f ms, p95 %.0f ms (floor %.0f, target p95 300: %s); press %.2f s (floor %.2f);"
-                  " load %s to %s\n",
+      std::printf(";\n      latency median %.0f ms, p95 %.0f ms (floor %.0f, target p95 300: %s);"
+                  " press %.2f s (floor %.2f); load %s to %s\n",
                   Percentile(f.latenciesMs, 0.5), p95, kSettleS * 1e3, p95 <= 300 ? "met" : "MISSED", f.pressS,
                   f.pressFloorS, load.c_str(), LoadAverage().c_str());
       if (!f.failure.empty()) std::printf("    a pager failed: %s\n", f.failure.c_str());
