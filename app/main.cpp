@@ -61,7 +61,8 @@ void DescribeOptions(QCommandLineParser& parser) {
   parser.setApplicationDescription(QStringLiteral("The QRT35 pager programmer's window."));
   parser.addOption({QStringLiteral("port"),
                     QStringLiteral("How to reach the pager: ppdev, ppdev:/dev/parportN, raw, sim, "
-                                   "sim:FILE, i2c:/dev/i2c-N, ch341, ch341:BUS-PORT, ch341:BUS:DEVICE. Default: the "
+                                   "sim:FILE, sim:DIR/, i2c:/dev/i2c-N, ch341, ch341:BUS-PORT, ch341:BUS:DEVICE. "
+                                   "Default: the "
                                    "connection chosen last with Pager > Connection..., else ppdev."),
                     QStringLiteral("PORT")});
   parser.addOption({QStringLiteral("sim-image"),

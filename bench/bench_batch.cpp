@@ -29,82 +29,12 @@
 #include "sim/SimBoard.h"
 #include "transfer/Transfers.h"
 
+#include "BatchRig.h"
+
 namespace {
 
 using namespace qrt;
 using Seconds = std::chrono::duration<double>;
-
-constexpr uint32_t kFirstCapcode = 1200000;
-
-// The table a line writes: the start image with capcode 1 set.
-Image TableImage(uint32_t capcode) {
-  Image image = BuildDefaultImage();
-  StoreCapcode(image, 0, static_cast<int32_t>(capcode));
-  image[CapcodeRecordAddress(0)] |= 1;
-  image[addr::kWriteMarker] = 1;
-  StoreChecksum(image);
-  return image;
-}
-
-Image FactoryPager() {
-  Image image = BuildDefaultImage();
-  StoreChecksum(image);
-  return image;
-}
-
-// One simulated board and pager with the window's editor, in Write Mode with
-// the batch's Write button waiting, as one port of a production run.
-struct Station {
-  Station(BusSpeed speed, const std::string& backups) : connection(clock, messages) {
-    ConnectionOptions options("sim");
-    options.bus = speed;
-    connection.Open(options);
-    state.KeepBackups = true;
-    state.BackupsDir = backups;
-    editor.LoadDefaults("VESTRA");
-    editor.SelectBand0();
-    state.PagerImage = TableImage(kFirstCapcode);
-    editor.init_ctl();
-    editor.UserSetCheck({Ctl::optAuto1, 0}, 1);
-    editor.WriteOpt_Click();
-    connection.transport().CalibrateDelay();
-    connection.transport().DetectBoard();
-    state.TransferMode = 1;
-    form = std::make_unique<Form2>(editor, connection.transport(), messages);
-  }
-  bool Open() { return form->Form_Activate().outcome == TransferOutcome::Waiting; }
-  SimEeprom& chip() { return connection.sim()->eeprom(); }
-
-  RealClock clock;
-  RecordingMessages messages;
-  Connection connection;
-  AppState state;
-  EditorHost host;
-  Editor editor{state, messages, host};
-  std::unique_ptr<Form2> form;
-};
-
-// What one press needs at a timing, in nanoseconds: the whole-pager read, the
-// pages sent with their write cycles, the verify and the parks.
-struct Floor {
-  explicit Floor(const BusTiming& timing, int64_t cycle) : t(timing), writeCycleNs(cycle) {}
-  int64_t Start() const { return t.startSetupNs + t.startHoldNs + t.clockLowNs; }
-  int64_t Stop() const { return t.clockLowNs + t.stopSetupNs + t.busFreeNs; }
-  int64_t BitOut() const { return t.dataSetupNs + t.clockHighNs + t.clockLowNs; }
-  int64_t Send() const { return 9 * BitOut(); }
-  int64_t Receive() const { return 8 * (t.clockHighNs + t.clockLowNs) + BitOut(); }
-  int64_t Addressing() const { return 2 * Start() + 3 * Send(); }
-  int64_t Press(int pagesSent, int parks) const {
-    const int64_t read = 128 * (Addressing() + 16 * Receive()) + Stop();
-    int64_t write = pagesSent * (Start() + 18 * Send() + Stop() + writeCycleNs);
-    if (!t.pollWriteCycle && pagesSent > 1) write += (pagesSent - 1) * (10'000'000 - writeCycleNs);
-    if (t.pollWriteCycle && pagesSent > 0) write += Start() + Send() + Stop();
-    const int64_t verify = Addressing() + kImageSize * Receive() + Stop();
-    return read + write + verify + parks * (100'000'000 + t.clockLowNs);
-  }
-  BusTiming t;
-  int64_t writeCycleNs;
-};
 
 struct PressFigure {
   double bestS = 1e9, medianS = 0;
@@ -127,12 +57,7 @@ PressFigure Presses(Station& s, int runs, const std::function<void(int)>& prepar
     times.push_back(Seconds(std::chrono::steady_clock::now() - start).count());
     f.ok &= r.succeeded();
     f.pagesSent = s.chip().counters.writeCyclesStarted - cyclesBefore;
-    // A park writes 254 (clock released, data held low) after its 100 ms
-    // wait, the only wait that long between two writes of the register.
-    const auto& trace = s.connection.sim()->trace;
-    f.parks = 0;
-    for (size_t k = 1; k < trace.size(); ++k)
-      f.parks += trace[k].value == 254 && trace[k].timeNs - trace[k - 1].timeNs >= 99'000'000;
+    f.parks = ParksIn(s.connection.sim()->trace);
     s.connection.sim()->tracing = false;
   }
   std::sort(times.begin(), times.end());

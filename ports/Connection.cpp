@@ -164,6 +164,8 @@ void Connection::SetBusSpeed(BusSpeed speed) {
 
 std::string DescribePort(const std::string& port) {
   if (port == "sim") return "the simulated board and pager";
+  if (StartsWith(port, kSimPrefix) && IsSimSocket(port))
+    return "the simulated board whose socket is the folder " + port.substr(4);
   if (StartsWith(port, kSimPrefix)) return "the simulated board and pager in " + port.substr(4);
   if (port == "raw") return "direct port access at 0x378, 0x278 and 0x3BC";
   if (StartsWith(port, kPpdevPrefix)) return port.substr(6) + " through ppdev";

@@ -10,6 +10,8 @@
 //   sim                    the simulated board and pager; its EEPROM lives in
 //                          ConnectionOptions::simImage (in memory when empty)
 //   sim:FILE               the same, its EEPROM in FILE
+//   sim:DIR/               the same with a socket: the pager DIR/pager.bin while
+//                          that file exists, none while it does not
 //   i2c:/dev/i2c-N         a kernel I2C adapter through i2c-dev
 //   ch341, ch341:BUS-PORT, ch341:BUS:DEVICE   a CH341A on USB
 #include <memory>

@@ -33,7 +33,10 @@ PortChoice OpenPort(const std::string& name, const std::string& simImagePath, Cl
     choice.port = RawPort::Open(choice.error);
   } else if (name == "sim") {
     auto board = std::make_unique<SimBoard>(TimeSourceFor(clock));
-    if (!simImagePath.empty()) {
+    if (IsSimSocket(simImagePath)) {
+      choice.error = board->AttachSocket(simImagePath);
+      if (!choice.error.empty()) return choice;
+    } else if (!simImagePath.empty()) {
       const SimEeprom::Attached attached = board->eeprom().AttachFile(simImagePath);
       if (!attached.error.empty()) {
         choice.error = attached.error;

@@ -4,7 +4,9 @@
 //   ppdev:/dev/parportN  that one device, answering at 0x378
 //   raw                raw x86 port I/O (needs root)
 //   sim                the simulated board and pager; its EEPROM lives in
-//                      the file named by --sim-image (kept in memory when empty)
+//                      the file named by --sim-image (kept in memory when empty),
+//                      or, when that names a folder (ending in '/'), in the
+//                      socket kept there: FOLDER/pager.bin while it exists
 #include <memory>
 #include <string>
 
@@ -26,9 +28,17 @@ struct PortChoice {
   std::string absence;
 };
 
-// Every port name the programs take (Connection opens the adapters and sim:FILE).
+// Every port name the programs take (Connection opens the adapters, sim:FILE
+// and sim:DIR/).
 inline constexpr const char* kPortChoices =
-    "ppdev, ppdev:/dev/parportN, raw, sim, sim:FILE, i2c:/dev/i2c-N, ch341, ch341:BUS-PORT, ch341:BUS:DEVICE";
+    "ppdev, ppdev:/dev/parportN, raw, sim, sim:FILE, sim:DIR/, i2c:/dev/i2c-N, ch341, ch341:BUS-PORT, "
+    "ch341:BUS:DEVICE";
+
+// A simulated pager's place that names a socket's folder (it ends in '/')
+// rather than an EEPROM file.
+inline bool IsSimSocket(const std::string& simImagePath) {
+  return !simImagePath.empty() && simImagePath.back() == '/';
+}
 
 // `messages` receives the ppdev backend's one-time "Cannot open ..." report
 // when a port turns out to be unusable on first access (null: the port keeps

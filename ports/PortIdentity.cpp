@@ -12,6 +12,8 @@
 #include "adapters/Ch341Transport.h"
 #include "adapters/LibusbBackend.h"
 #include "link/PpdevPort.h"
+#include "ports/PortFactory.h"
+#include "sim/SimSocket.h"
 
 namespace qrt {
 namespace {
@@ -52,6 +54,18 @@ void AddParport(const std::string& device, const std::vector<PpdevPort::Mapping>
     if (NodeKey(m.device) == key) out.push_back(IoKey(m.base));
 }
 
+// A simulated pager's file; a socket by its folder and by the pager file
+// in it, which sim:FILE may name as well.
+void AddSim(const std::string& place, std::vector<std::string>& out) {
+  if (!IsSimSocket(place)) {
+    out.push_back("file " + RealPath(place));
+    return;
+  }
+  const std::string folder = RealPath(place.size() > 1 ? place.substr(0, place.size() - 1) : place);
+  out.push_back("folder " + folder);
+  out.push_back("file " + (fs::path(folder) / SimSocket::kPagerFile).string());
+}
+
 }  // namespace
 
 std::vector<std::string> DevicesReached(const std::string& port, const std::string& simImage, UsbBackend* usb,
@@ -67,9 +81,9 @@ std::vector<std::string> DevicesReached(const std::string& port, const std::stri
   } else if (port == "raw") {
     for (uint16_t base : PpdevPort::kBoardAddresses) out.push_back(IoKey(base));
   } else if (port == "sim") {
-    if (!simImage.empty()) out.push_back("file " + RealPath(simImage));
+    if (!simImage.empty()) AddSim(simImage, out);
   } else if (StartsWith(port, "sim:")) {
-    out.push_back("file " + RealPath(port.substr(4)));
+    AddSim(port.substr(4), out);
   } else if (StartsWith(port, "i2c:")) {
     out.push_back(NodeKey(port.substr(4)));
   } else if (StartsWith(port, "ch341") && usb) {

@@ -9,13 +9,20 @@
 // as well (wired AND), and status bit 3 reads 1 while the data line is low.
 // The other status bits read as on an idle printer port with nothing but the
 // board attached (0x77 with bit 3 clear), so a present board never reads 0xFF.
+//
+// With a socket (AttachSocket) the EEPROM is on the bus only while a pager
+// is clipped in; without one the board answers as ever, but nothing
+// acknowledges the pager's device address.
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "link/Clock.h"
 #include "link/PortIo.h"
 #include "sim/SimEeprom.h"
+#include "sim/SimSocket.h"
 
 namespace qrt {
 
@@ -29,8 +36,9 @@ class SimBoard : public PortIo {
 
   uint8_t Inp32(uint16_t port) override;
   void Out32(uint16_t port, uint8_t value) override;
-  // The EEPROM's file that could not be saved.
-  std::string Failure() const override { return eeprom_.lastSaveError(); }
+  // The pager in the socket that cannot be used, or the EEPROM's file that
+  // could not be saved.
+  std::string Failure() const override;
 
   uint16_t base() const { return base_; }
   SimEeprom& eeprom() { return eeprom_; }
@@ -38,6 +46,17 @@ class SimBoard : public PortIo {
   // No board on the port: the data line is not connected, so status bit 3
   // reads 1 whatever is written (and the EEPROM sees nothing).
   bool noBoard = false;
+
+  // Gives the board the socket kept in `folder` (see SimSocket): from now
+  // on the EEPROM holds the pager in it, is written through to its file and
+  // is off the bus while the socket is empty. Returns why the folder cannot
+  // be a socket (the board then keeps none).
+  std::string AttachSocket(const std::string& folder);
+  SimSocket* socket() { return socket_.get(); }
+  // The pager's contacts as a test scripts them (an insertion that bounces):
+  // whether they touch at a time in nanoseconds. Unset: they touch whenever
+  // a pager is there.
+  std::function<bool(int64_t)> contact;
 
   // Every write of the data register, with the clock time it happened at.
   struct TraceEntry {
@@ -54,8 +73,17 @@ class SimBoard : public PortIo {
  private:
   TimeSource now_;
   uint16_t base_;
+  // Whether the pager's EEPROM is on the bus now; powers it up (with the
+  // contents of a pager just clipped in) when it was not.
+  bool PagerConnected();
+
   uint8_t data_ = 0x00;  // the data register latch
+  // Before the EEPROM: a write cycle the EEPROM completes as it goes still
+  // stores its page through the socket.
+  std::unique_ptr<SimSocket> socket_;
   SimEeprom eeprom_;
+  bool connected_ = true;
+  bool loadPending_ = false;  // a new pager is in the socket, its contents not read yet
 };
 
 // Nanoseconds of a clock for the simulator: the virtual clock's own time

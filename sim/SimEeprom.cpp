@@ -341,7 +341,7 @@ bool SimEeprom::Busy() {
   cycleData_.fill(-1);
   cycleActive_ = false;
   ++counters.pagesWritten;
-  Save();
+  Save(cycleBase_);
   return false;
 }
 
@@ -393,7 +393,26 @@ SimEeprom::Attached SimEeprom::AttachFile(const std::string& path) {
   return attached;
 }
 
-void SimEeprom::Save() {
+void SimEeprom::PowerUp(bool clockHigh, bool dataHigh) {
+  DiscardPage();
+  cycleActive_ = false;
+  cycleData_.fill(-1);
+  phase_ = next_ = Phase::Idle;
+  bit_ = 0;
+  shift_ = 0;
+  pulseValid_ = holdPending_ = pullLow_ = false;
+  scl_ = clockHigh;
+  masterSda_ = sda_ = sdaBefore_ = dataHigh;
+  clockRoseAt_ = clockFellAt_ = dataChangedAt_ = dataRoseAt_ = startAt_ = stopAt_ = kLongAgo;
+  saveError_.clear();
+}
+
+void SimEeprom::Save(int first) {
+  if (pageStore) {
+    saveError_ = pageStore(memory, first, static_cast<int>(page_.size()));
+    if (!saveError_.empty()) ++counters.saveFailures;
+    return;
+  }
   if (path_.empty()) return;
   const std::string temp = path_ + ".tmp";
   const auto fail = [&](int error) {

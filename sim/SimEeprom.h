@@ -131,6 +131,17 @@ class SimEeprom {
   // save has succeeded. The memory then holds what the file could not keep.
   const std::string& lastSaveError() const { return saveError_; }
 
+  // Where each completed write cycle goes instead of the attached file (a
+  // pager in a socket, written in place): the memory and the page stored.
+  // Returns why the page could not be kept, empty when it was.
+  std::function<std::string(const Image& memory, int first, int count)> pageStore;
+
+  // The chip has just got power (a pager clipped into its socket) with the
+  // master driving these levels: its bus logic starts idle and sees no edge,
+  // a page it was buffering or storing when it lost power is gone, and so is
+  // an earlier save's failure. The memory stays: the caller loads the pager's.
+  void PowerUp(bool clockHigh, bool dataHigh);
+
  private:
   enum class Phase { Idle, DeviceByte, WordAddress, WriteData, ReadData, Ignore };
 
@@ -152,7 +163,7 @@ class SimEeprom {
   void SetPull(bool low);
   void DiscardPage();
   bool Silent() const;
-  void Save();
+  void Save(int first);
 
   TimeSource now_;
   std::string path_;

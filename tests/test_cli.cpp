@@ -87,7 +87,7 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndTouchNothing) {
       {{"set", a, "--prompt", "66=X"}},
       {{"set", a, "--freq"}},
       {{"--port", "lpt1", "read", Path("x.tbl")},
-       "choose one of: ppdev, ppdev:/dev/parportN, raw, sim, sim:FILE, i2c:"},
+       "choose one of: ppdev, ppdev:/dev/parportN, raw, sim, sim:FILE, sim:DIR/, i2c:"},
       {{"--port", "i2c:", "write", a}, "unknown port"},
       {{"--port", "ch341:1-x", "write", a}, "names no USB port"},
       {{"--port", "sim", "--port", "raw", "read", Path("x.tbl")}, "only write takes several --port"},
