@@ -43,8 +43,8 @@
 #include "editor/gui/StopSignals.h"
 #include "link/RealClock.h"
 #include "ports/Connection.h"
-#include "production/Location.h"
-#include "production/Station.h"
+#include "record/Location.h"
+#include "station/Station.h"
 
 namespace {
 

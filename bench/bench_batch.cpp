@@ -25,7 +25,7 @@
 #include "link/PagerLink.h"
 #include "link/RealClock.h"
 #include "ports/Connection.h"
-#include "production/ProductionLine.h"
+#include "station/ProductionLine.h"
 #include "sim/SimBoard.h"
 #include "transfer/Transfers.h"
 

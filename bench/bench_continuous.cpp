@@ -32,7 +32,7 @@
 #include <thread>
 #include <vector>
 
-#include "production/ProductionLine.h"
+#include "station/ProductionLine.h"
 #include "transfer/Continuous.h"
 
 #include "BatchRig.h"

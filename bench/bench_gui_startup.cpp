@@ -33,7 +33,7 @@
 #include "link/PagerLink.h"
 #include "link/RealClock.h"
 #include "ports/Connection.h"
-#include "production/Station.h"
+#include "station/Station.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "base/DataHome.h"
 #include "codecs/Capcode.h"
 #include "image/Defaults.h"
-#include "production/ProductionStore.h"
+#include "record/ProductionStore.h"
 
 namespace {
 

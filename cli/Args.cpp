@@ -12,8 +12,8 @@
 #include "adapters/Ch341Transport.h"
 #include "base/Numbers.h"
 #include "ports/PortFactory.h"
-#include "production/Location.h"
-#include "production/LogFormat.h"
+#include "record/Location.h"
+#include "record/LogFormat.h"
 
 namespace qrt::cli {
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "link/BusSpeed.h"
-#include "production/Allocation.h"
-#include "production/ProductionStore.h"
+#include "record/Allocation.h"
+#include "record/ProductionStore.h"
 
 namespace qrt::cli {
 

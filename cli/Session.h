@@ -18,7 +18,7 @@
 #include "link/Clock.h"
 #include "link/RealClock.h"
 #include "ports/Connection.h"
-#include "production/ProductionLine.h"
+#include "station/ProductionLine.h"
 #include "transfer/Transfers.h"
 
 namespace qrt::cli {

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "production/Sql.h"
+#include "record/Sql.h"
 
 namespace qrt::test {
 

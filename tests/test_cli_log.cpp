@@ -4,7 +4,7 @@
 
 #include "codecs/Capcode.h"
 #include "image/Defaults.h"
-#include "production/ProductionStore.h"
+#include "record/ProductionStore.h"
 #include "tests/test_cli_rig.h"
 
 namespace qrt::clitest {

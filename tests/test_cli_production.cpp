@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "codecs/Capcode.h"
-#include "production/ProductionStore.h"
+#include "record/ProductionStore.h"
 #include "tests/pg_rig.h"
 #include "tests/test_cli_rig.h"
 

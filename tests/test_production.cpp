@@ -15,10 +15,10 @@
 
 #include "codecs/Capcode.h"
 #include "image/Defaults.h"
-#include "production/Location.h"
-#include "production/LogFormat.h"
-#include "production/ProductionStore.h"
-#include "production/Schema.h"
+#include "record/Location.h"
+#include "record/LogFormat.h"
+#include "record/ProductionStore.h"
+#include "record/Schema.h"
 #include "tests/pg_rig.h"
 
 namespace qrt::production {

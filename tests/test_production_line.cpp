@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "codecs/Capcode.h"
-#include "production/ProductionLine.h"
-#include "production/Sql.h"
+#include "station/ProductionLine.h"
+#include "record/Sql.h"
 #include "tests/pg_rig.h"
 #include "tests/transfer_rig.h"
 

@@ -11,8 +11,8 @@
 #include <tuple>
 
 #include "link/PagerLink.h"
-#include "production/RecordWork.h"
-#include "production/Station.h"
+#include "record/RecordWork.h"
+#include "station/Station.h"
 #include "sim/VirtualClock.h"
 
 namespace qrt::production {

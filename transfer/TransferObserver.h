@@ -2,7 +2,7 @@
 // What a production line adds around the transfers: a record of every read,
 // write, verify and batch pager, and for a write the capcodes the pager is to
 // get. The transfer model calls it at fixed points; the production record
-// implements it (production/ProductionLine.h), so the transfers stay free of
+// implements it (station/ProductionLine.h), so the transfers stay free of
 // any database and the window and the command line get the same records.
 #include <chrono>
 #include <string>

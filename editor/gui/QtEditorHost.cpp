@@ -4,7 +4,7 @@
 
 #include "editor/gui/DetailDialogs.h"
 #include "editor/gui/MainWindow.h"
-#include "production/Station.h"
+#include "station/Station.h"
 #include "transfer/gui/TransferDialog.h"
 
 namespace qrt {

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "production/Station.h"
+#include "station/Station.h"
 
 namespace qrt {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "editor/gui/QtSettings.h"
-#include "production/Station.h"
+#include "station/Station.h"
 
 namespace qrt::testing {
 

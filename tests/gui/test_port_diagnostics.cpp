@@ -21,7 +21,7 @@
 #include "editor/Editor.h"
 #include "editor/gui/MainWindow.h"
 #include "ports/Connection.h"
-#include "editor/gui/PortDiagnosticsDialog.h"
+#include "station/gui/PortDiagnosticsDialog.h"
 #include "link/PagerLink.h"
 #include "sim/SimBoard.h"
 #include "sim/VirtualClock.h"

@@ -1,4 +1,4 @@
-#include "editor/gui/ProductionLog.h"
+#include "station/gui/ProductionLog.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -11,8 +11,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "production/LogFormat.h"
-#include "production/Station.h"
+#include "record/LogFormat.h"
+#include "station/Station.h"
 
 namespace qrt {
 namespace {

@@ -1,4 +1,4 @@
-#include "production/RecordWork.h"
+#include "record/RecordWork.h"
 
 #include <utility>
 

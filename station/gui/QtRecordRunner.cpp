@@ -1,4 +1,4 @@
-#include "editor/gui/QtRecordRunner.h"
+#include "station/gui/QtRecordRunner.h"
 
 #include <QApplication>
 #include <QEvent>

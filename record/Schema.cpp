@@ -1,6 +1,6 @@
-#include "production/Schema.h"
+#include "record/Schema.h"
 
-#include "production/Record.h"
+#include "record/Record.h"
 
 #include <iterator>
 #include <string>

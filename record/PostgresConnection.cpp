@@ -3,7 +3,7 @@
 // ~/.pgpass, the service file); the program never stores a password.
 #include <libpq-fe.h>
 
-#include "production/Sql.h"
+#include "record/Sql.h"
 
 namespace qrt::production {
 namespace {

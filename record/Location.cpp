@@ -1,4 +1,4 @@
-#include "production/Location.h"
+#include "record/Location.h"
 
 #include <libpq-fe.h>
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "production/ProductionStore.h"
+#include "record/ProductionStore.h"
 
 namespace qrt::production {
 

@@ -1,4 +1,4 @@
-#include "production/LogFormat.h"
+#include "record/LogFormat.h"
 
 #include <nlohmann/json.hpp>
 

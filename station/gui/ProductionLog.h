@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "base/Messages.h"
-#include "production/Record.h"
+#include "record/Record.h"
 
 class QComboBox;
 class QLabel;
@@ -28,7 +28,7 @@ class Station;
 }
 
 // The records as rows; the columns and cell texts are the log's own
-// (production/LogFormat.h). Sorting goes by Qt::UserRole, each cell's sort key.
+// (record/LogFormat.h). Sorting goes by Qt::UserRole, each cell's sort key.
 class ProductionLogModel : public QAbstractTableModel {
   Q_OBJECT
 

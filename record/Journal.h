@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "production/Allocation.h"
-#include "production/Record.h"
+#include "record/Allocation.h"
+#include "record/Record.h"
 
 namespace qrt::production {
 

@@ -1,4 +1,4 @@
-#include "production/Journal.h"
+#include "record/Journal.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

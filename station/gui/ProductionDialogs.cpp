@@ -1,4 +1,4 @@
-#include "editor/gui/ProductionDialogs.h"
+#include "station/gui/ProductionDialogs.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -13,10 +13,10 @@
 #include <algorithm>
 
 #include "codecs/Capcode.h"
-#include "production/Allocation.h"
-#include "production/Location.h"
-#include "production/LogFormat.h"
-#include "production/Station.h"
+#include "record/Allocation.h"
+#include "record/Location.h"
+#include "record/LogFormat.h"
+#include "station/Station.h"
 
 namespace qrt {
 namespace {

@@ -1,4 +1,4 @@
-#include "production/ProductionLine.h"
+#include "station/ProductionLine.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -4,7 +4,7 @@
 // capcode allocations and marks which recorded capcodes a pager holds;
 // version 3 gives every allocated capcode a state and a history, and every
 // record the id of its transfer.
-#include "production/Sql.h"
+#include "record/Sql.h"
 
 namespace qrt::production {
 

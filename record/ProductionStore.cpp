@@ -1,11 +1,11 @@
-#include "production/ProductionStore.h"
+#include "record/ProductionStore.h"
 
 #include <algorithm>
 #include <thread>
 
 #include "base/DataHome.h"
 #include "codecs/Capcode.h"
-#include "production/Schema.h"
+#include "record/Schema.h"
 
 namespace qrt::production {
 namespace {

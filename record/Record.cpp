@@ -1,4 +1,4 @@
-#include "production/Record.h"
+#include "record/Record.h"
 
 #include <openssl/evp.h>
 #include <openssl/rand.h>

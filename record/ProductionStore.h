@@ -26,7 +26,7 @@
 // Times are the database's own clock, never a station's.
 //
 // A record that cannot be stored after the retries a lost connection or a
-// busy database deserve goes to the station's journal (production/Journal.h)
+// busy database deserve goes to the station's journal (record/Journal.h)
 // and is stored by the next Open that reaches this record.
 #include <atomic>
 #include <chrono>
@@ -39,11 +39,11 @@
 #include <string>
 #include <vector>
 
-#include "production/Allocation.h"
-#include "production/Journal.h"
-#include "production/Location.h"
-#include "production/Record.h"
-#include "production/Sql.h"
+#include "record/Allocation.h"
+#include "record/Journal.h"
+#include "record/Location.h"
+#include "record/Record.h"
+#include "record/Sql.h"
 
 namespace qrt::production {
 

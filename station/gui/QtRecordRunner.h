@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "production/RecordWork.h"
+#include "record/RecordWork.h"
 
 namespace qrt {
 

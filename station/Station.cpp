@@ -1,4 +1,4 @@
-#include "production/Station.h"
+#include "station/Station.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -6,10 +6,10 @@
 
 #include "base/DataHome.h"
 #include "ports/ConnectionChoices.h"
-#include "production/Allocation.h"
-#include "production/Journal.h"
-#include "production/Location.h"
-#include "production/LogFormat.h"
+#include "record/Allocation.h"
+#include "record/Journal.h"
+#include "record/Location.h"
+#include "record/LogFormat.h"
 
 namespace qrt::production {
 namespace {

@@ -1,4 +1,4 @@
-#include "production/Allocation.h"
+#include "record/Allocation.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "editor/gui/PortDiagnosticsDialog.h"
+#include "station/gui/PortDiagnosticsDialog.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -12,7 +12,7 @@
 #include <map>
 #include <thread>
 
-#include "production/Sql.h"
+#include "record/Sql.h"
 
 namespace qrt::production {
 namespace {

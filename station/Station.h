@@ -21,9 +21,9 @@
 #include "link/BusSpeed.h"
 #include "link/Clock.h"
 #include "ports/Connection.h"
-#include "production/ProductionLine.h"
-#include "production/ProductionStore.h"
-#include "production/RecordWork.h"
+#include "station/ProductionLine.h"
+#include "record/ProductionStore.h"
+#include "record/RecordWork.h"
 
 namespace qrt::production {
 
@@ -93,7 +93,7 @@ class Station {
   StopRequest& stopRequest() { return stop_; }
 
   // ---- where the record's calls run
-  // The window's thread for record calls (production/RecordWork.h); none,
+  // The window's thread for record calls (record/RecordWork.h); none,
   // the default, runs them at once. Set none before the runner goes.
   void SetRecordRunner(RecordRunner* runner);
   RecordRunner* recordRunner() const { return runner_; }

@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "base/Messages.h"
-#include "production/Allocation.h"
-#include "production/ProductionStore.h"
-#include "production/RecordWork.h"
+#include "record/Allocation.h"
+#include "record/ProductionStore.h"
+#include "record/RecordWork.h"
 #include "transfer/TransferObserver.h"
 
 namespace qrt::production {

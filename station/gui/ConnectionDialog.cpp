@@ -1,4 +1,4 @@
-#include "editor/gui/ConnectionDialog.h"
+#include "station/gui/ConnectionDialog.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
