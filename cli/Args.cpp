@@ -47,7 +47,8 @@ constexpr CommandInfo kCommands[] = {
     {Command::Write, "write", 1, "FILE",
      "write a table file into the pager and verify it (as F4 in Write Mode)",
      "[--port PORT]... [--bus SPEED] write FILE [--auto-increase 1|2|1,2]\n"
-     "             [--count N] [--no-backup] [--allocate 1=FIRST-LAST[,2=FIRST-LAST]]",
+     "             [--count N] [--no-backup] [--allocate 1=FIRST-LAST[,2=FIRST-LAST]]\n"
+     "             [--continuous [--bell]]",
      "Opens the table file, selects Write Mode and writes the image into the pager,\n"
      "then reads it back to verify it. One line per pager tells the capcodes it\n"
      "received.\n"
@@ -56,6 +57,16 @@ constexpr CommandInfo kCommands[] = {
      "(see qrt35 backups; \"Backup: FILE\" on stderr names it); pages that already\n"
      "hold the right bytes are then not written again. A backup that cannot be\n"
      "saved stops the write before anything is written.",
+     "With --continuous no key is pressed: each board (--port, one or more; sim:DIR/\n"
+     "is a simulated board with a socket) waits until a pager is clipped in,\n"
+     "programs it, says \"remove the pager\", waits until it is taken out and starts\n"
+     "again, until --count pagers in all are programmed or Ctrl-C. A pager put back\n"
+     "by mistake is reported \"already programmed\" and not written again; one taken\n"
+     "out during its write is recorded failed with its capcodes in doubt. One line\n"
+     "per event names its board, in colour on a terminal (not with NO_COLOR); the\n"
+     "totals (pagers, failed, pagers per hour) come last. Exit status 0 only when\n"
+     "every pager was programmed.\n"
+     "\n"
      "The table file itself is not changed. Ctrl-C (or SIGTERM) once finishes the\n"
      "pagers being written and starts no new one; twice stops each port after the\n"
      "page it is sending, its pager recorded as interrupted. Exit status 130 (143\n"
@@ -338,6 +349,12 @@ std::unique_ptr<CLI::App> BuildApp() {
                     "1=FIRST-LAST[,2=FIRST-LAST]: each pager receives the lowest "
                     "capcodes of the ranges that no pager was written with, "
                     "kept in the production record");
+        Flag(*sub, "--continuous",
+             "hands-free: every board programs each pager clipped into "
+             "it, until --count pagers in all (default: until Ctrl-C); "
+             "capcodes as --auto-increase (one counter for all boards) "
+             "or --allocate say");
+        Flag(*sub, "--bell", "with --continuous: ring the terminal's bell on every failure");
         break;
       case Command::Show:
         Flag(*sub, "--json", "the same as one JSON document (keys in the README)");
@@ -588,6 +605,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const char* d
     else if (!line.database) fail("--allocate keeps its capcodes in the production record; it cannot go with --no-db");
     line.allocate = ranges.ranges;
   }
+  line.continuous = Given(sub, "--continuous") != nullptr;
+  line.bell = Given(sub, "--bell") != nullptr;
+  if (line.bell && !line.continuous) fail("--bell rings on a failure of a continuous run: it goes with --continuous");
+  // The read before the write is how a pager put back by mistake is known.
+  if (line.continuous && line.noBackup)
+    fail("--continuous reads every pager before writing it (a pager put back must not get a second capcode); "
+         "it cannot go with --no-backup");
   if (cmd == Command::Log) {
     if (!line.database) fail("log shows the production record; it cannot go with --no-db");
     if (line.json && Given(sub, "--csv")) fail("--json and --csv cannot be given together");

@@ -54,6 +54,8 @@ struct CommandLine {
   bool autoIncrease2 = false;
   int count = 0;                       // write --count; 0 when not given
   std::vector<production::CapcodeRange> allocate;  // write --allocate; empty when not given
+  bool continuous = false;             // write --continuous: each board programs the pager clipped into it
+  bool bell = false;                   // write --bell: a failure of a continuous run rings the terminal's bell
   LogForm logForm = LogForm::Text;     // log --json, --csv
   production::LogFilter logFilter;     // log --capcode, --since, --outcome
   std::optional<uint32_t> release;     // allocations release CAPCODE

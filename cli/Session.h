@@ -97,6 +97,8 @@ class Session {
   // Opens the port and finds the link's timing, as the window's load does.
   // False (with the reason on the console, and in `whyNot`) when there is no port.
   bool ConnectPort(const PortOptions& options, std::string* whyNot = nullptr);
+  // The port ConnectPort opened; null before, or when it could not be had.
+  Connection* connection() { return connection_.get(); }
 
   // Pager > Read (F3) and Pager > Verfy (F9). True when the transfer succeeded.
   bool ReadPager();

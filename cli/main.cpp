@@ -22,6 +22,7 @@
 #include "backup/Backups.h"
 #include "cli/Args.h"
 #include "cli/Console.h"
+#include "cli/ContinuousWrite.h"
 #include "cli/Edits.h"
 #include "cli/Json.h"
 #include "cli/Session.h"
@@ -244,7 +245,7 @@ int WriteOnSeveralPorts(Console& console, const CommandLine& line, production::P
 }
 
 int Write(Console& console, const CommandLine& line) {
-  if (line.ports.size() > 1 && line.count == 0)
+  if (line.ports.size() > 1 && line.count == 0 && !line.continuous)
     return UsageError("several ports write a batch of a given size: add --count N (the pagers of all ports together)");
   if (line.ports.size() > 1) {
     // Each port's plain "sim" is the window's simulated pager (see below).
@@ -256,6 +257,7 @@ int Write(Console& console, const CommandLine& line) {
     console.Line("qrt35: nothing was written.");
     return kRefused;
   }
+  if (line.continuous) return WriteContinuously(console, line, PortOptionsOf(line), store.get(), stdout);
   return line.ports.size() > 1 ? WriteOnSeveralPorts(console, line, store.get())
                                : WriteOnOnePort(console, line, store.get());
 }

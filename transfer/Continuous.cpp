@@ -27,7 +27,7 @@ bool PagerJob::StopNow() const { return run_.stop_.stopNow(); }
 
 bool PagerJob::PagerTakenOut() { return !presence_.StillIn(); }
 
-ContinuousRun::ContinuousRun(RunOptions options, StopRequest& stop, BoardObserver& observer)
+ContinuousRun::ContinuousRun(RunOptions options, const StopRequest& stop, BoardObserver& observer)
     : options_(options), stop_(stop), observer_(observer), slots_(options.count),
       start_(std::chrono::steady_clock::now()) {}
 

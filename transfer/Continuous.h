@@ -147,7 +147,7 @@ struct RunTotals {
 class ContinuousRun {
  public:
   // `stop` and `observer` outlive the run.
-  ContinuousRun(RunOptions options, StopRequest& stop, BoardObserver& observer);
+  ContinuousRun(RunOptions options, const StopRequest& stop, BoardObserver& observer);
 
   // Runs every board on a thread of its own; returns when all have ended.
   void Run(std::vector<BoardSetup>& boards);
@@ -168,7 +168,7 @@ class ContinuousRun {
   void GiveBackSlot();  // its pager was not programmed
 
   RunOptions options_;
-  StopRequest& stop_;
+  const StopRequest& stop_;
   BoardObserver& observer_;
   WrittenCapcodes written_;
   std::atomic<int> slots_;  // pagers of the count not yet taken by a board
