@@ -104,6 +104,8 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndTouchNothing) {
       {{"log", "x"}, "log takes no file"},
       {{"write", a, "--allocate", "1=20-10"}, "the first capcode is above the last"},
       {{"write", a, "--allocate", "1=1-9", "--no-db"}, "cannot go with --no-db"},
+      {{"write", a, "--bell"}, "--bell rings on a failure of a continuous run: it goes with --continuous"},
+      {{"write", a, "--continuous", "--no-backup"}, "it cannot go with --no-backup"},
       {{"show", a, "--allocate", "1=1-9"}, "--allocate does not apply to show"},
   };
   for (const Case& c : cases) {

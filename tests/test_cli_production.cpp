@@ -405,5 +405,146 @@ TEST_F(CliTest, WritesThatNeverReachOrKeepTheirPagerFailAndAreRecorded) {
   EXPECT_FALSE(fs::exists(Path("p.bin")));
 }
 
+// ------------------------------------------------------ continuous runs
+
+// The operator of simulated boards with sockets (sim:DIR/): a pager goes in
+// by renaming its file to DIR/pager.bin and out by moving it away.
+class ContinuousRun : public CliProduction {
+ protected:
+  std::string Board(const std::string& name) {
+    fs::create_directories(dir / name);
+    return "sim:" + (dir / name).string() + "/";
+  }
+  fs::path Socket(const std::string& name) const { return dir / name / "pager.bin"; }
+  // A factory-fresh pager, as `new` saves the start image.
+  fs::path Fresh(const std::string& name) {
+    if (!fs::exists(Path("fresh.bin"))) {
+      EXPECT_EQ(Run({"new", Path("fresh.bin")}).code, 0);
+    }
+    fs::copy_file(Path("fresh.bin"), Path(name));
+    return Path(name);
+  }
+  size_t Count(const std::string& tag, const std::string& text) {
+    const std::string out = Slurp(dir / (tag + ".out"));
+    size_t n = 0;
+    for (size_t at = 0; (at = out.find(text, at)) != std::string::npos; ++at) ++n;
+    return n;
+  }
+  bool Says(const std::string& tag, const std::string& text, size_t times = 1) {
+    return WaitFor([&] { return Count(tag, text) >= times; });
+  }
+};
+
+// Two boards, one operator and no key: both boards kept busy, every pager
+// its own capcode from the allocation and recorded, the count reached.
+TEST_P(ContinuousRun, AScriptedOperatorKeepsTwoBoardsBusy) {
+  MakeTable("a.tbl");
+  const std::vector<std::string> boards = {Board("b1"), Board("b2")};
+  const pid_t pid = Start({"--db", db, "--port", boards[0], "--port", boards[1], "write", Path("a.tbl"),
+                           "--continuous", "--count", "6", "--allocate", "1=1000-1099"},
+                          "run");
+  int fresh = 0;
+  std::vector<size_t> inserted(2, 0), removed(2, 0);
+  int status = 0;
+  ASSERT_TRUE(WaitFor([&] {
+    for (size_t b = 0; b < 2; ++b) {
+      const fs::path socket = Socket("b" + std::to_string(b + 1));
+      if (!fs::exists(socket) && Count("run", "[" + boards[b] + "] waiting for a pager") > inserted[b]) {
+        fs::rename(Fresh("p" + std::to_string(++fresh) + ".bin"), socket);
+        ++inserted[b];
+      } else if (Count("run", "[" + boards[b] + "] remove the pager") > removed[b]) {
+        fs::rename(socket, Path("out" + std::to_string(fresh) + "-" + std::to_string(b) + ".bin"));
+        ++removed[b];
+      }
+    }
+    return ::waitpid(pid, &status, WNOHANG) == pid;
+  })) << Slurp(dir / "run.out");
+  EXPECT_EQ(WEXITSTATUS(status), 0) << Slurp(dir / "run.err");
+  for (const std::string& board : boards) EXPECT_GE(Count("run", "[" + board + "] pager "), 4u) << Slurp(dir / "run.out");
+  EXPECT_EQ(Count("run", "Totals: 6 pagers, 0 failed"), 1u) << Slurp(dir / "run.out");
+  std::set<uint32_t> capcodes;
+  for (const nlohmann::json& r : Log()) {
+    EXPECT_EQ(r["outcome"], "ok");
+    EXPECT_TRUE(capcodes.insert(r["capcodes"][0]["capcode"].get<uint32_t>()).second) << r;
+  }
+  EXPECT_EQ(capcodes, (std::set<uint32_t>{1000, 1001, 1002, 1003, 1004, 1005}));
+}
+
+// A pager pulled during its write is recorded failed with its capcode in
+// doubt, and the next pager gets another; one put back by mistake is
+// named and not written; Ctrl-C finishes the pager in flight. Each run on
+// one board: `script` plays the operator once the first pager is held
+// during its write.
+TEST_P(ContinuousRun, PulledPutBackAndStoppedPagers) {
+  if (GetParam() == Backend::Postgres) GTEST_SKIP() << "the record's part is the same on either";
+  MakeTable("a.tbl");
+  extraEnvironment = {"QRT35_TEST_HOLD=write:" + dir.string()};
+  const std::string board = Board("s");
+  struct Case {
+    const char* name;
+    std::function<void(pid_t)> script;
+    int count, code;
+    const char* says;
+    std::vector<std::string> outcomes;  // of the records, newest first
+  };
+  const std::vector<Case> cases = {
+      {"pulled",
+       [&](pid_t) {
+         fs::rename(Socket("s"), Path("pulled.bin"));
+         Held(true);
+         ASSERT_TRUE(Says("pulled", "waiting for a pager", 2));
+         fs::rename(Fresh("next.bin"), Socket("s"));
+       },
+       1, 1, "pager 1: FAILED: taken out during its write (Write error!); Cap #1 0001000 in doubt", {"ok", "failed"}},
+      {"put back",
+       [&](pid_t) {
+         Held(true);
+         ASSERT_TRUE(Says("put back", "remove the pager"));
+         fs::rename(Socket("s"), Path("first.bin"));
+         ASSERT_TRUE(Says("put back", "waiting for a pager", 2));
+         const std::string before = Slurp(Path("first.bin"));
+         fs::rename(Path("first.bin"), Socket("s"));
+         ASSERT_TRUE(Says("put back", "remove the pager", 2));
+         EXPECT_EQ(Slurp(Socket("s")), before) << "nothing written";
+         fs::rename(Socket("s"), Path("first.bin"));
+         ASSERT_TRUE(Says("put back", "waiting for a pager", 3));
+         fs::rename(Fresh("second.bin"), Socket("s"));
+       },
+       2, 0, "pager 2: already programmed: Cap #1 0001000", {"ok", "ok"}},
+      {"stopped",
+       [&](pid_t pid) {
+         Signal(pid, SIGINT, "stopped");
+         Held(true);
+       },
+       2, 130, "pager 1: Cap #1 0001000", {"ok"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(dir / "s");
+    fs::create_directories(dir / "s");
+    for (const char* f : {"pulled.bin", "next.bin", "first.bin", "second.bin"}) fs::remove(Path(f));
+    const std::string record = Path(std::string(c.name) + ".sqlite");
+    db = GetParam() == Backend::Sqlite ? record : db;
+    fs::rename(Fresh("in.bin"), Socket("s"));
+    const pid_t pid = Start({"--db", db, "--port", board, "write", Path("a.tbl"), "--continuous", "--count",
+                             std::to_string(c.count), "--allocate", "1=1000-1099"},
+                            c.name);
+    ASSERT_TRUE(WaitFor([&] { return Held() == 1; })) << Slurp(dir / (std::string(c.name) + ".err"));
+    c.script(pid);
+    EXPECT_EQ(Wait(pid), c.code) << Slurp(dir / (std::string(c.name) + ".out")) << "ERR" << Slurp(dir / (std::string(c.name) + ".err"));
+    EXPECT_EQ(Count(c.name, c.says), 1u) << Slurp(dir / (std::string(c.name) + ".out"));
+    const nlohmann::json records = Log();
+    ASSERT_EQ(records.size(), c.outcomes.size()) << records;
+    for (size_t i = 0; i < records.size(); ++i) EXPECT_EQ(records[i]["outcome"], c.outcomes[i]) << records[i];
+    std::set<uint32_t> doubt;
+    for (const nlohmann::json& a : nlohmann::json::parse(Run({"--db", db, "allocations", "--json"}).out))
+      doubt.insert(a["capcode"].get<uint32_t>());
+    EXPECT_EQ(doubt, c.code == 1 ? std::set<uint32_t>{1000} : std::set<uint32_t>{}) << c.name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ContinuousRun, ::testing::Values(Backend::Sqlite, Backend::Postgres),
+                         [](const auto& row) { return row.param == Backend::Sqlite ? "SQLite" : "PostgreSQL"; });
+
 }  // namespace
 }  // namespace qrt::clitest
