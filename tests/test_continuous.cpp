@@ -11,6 +11,7 @@
 #include <regex>
 #include <set>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "codecs/Capcode.h"
@@ -321,6 +322,34 @@ TEST(ContinuousRun, AStopFinishesOrCutsThePagerInFlightAndStartsNoOther) {
       EXPECT_EQ(recorder.Of("", BoardEvent::Kind::Failed)[0].outcome, PagerOutcome::Kind::Interrupted) << c.what;
     }
   }
+}
+
+// A pager left in its socket once the other board has programmed the last
+// of the count keeps no board waiting: the run ends there.
+TEST(ContinuousRun, TheCountReachedElsewhereEndsTheWaitForARemoval) {
+  StopRequest stop;
+  Recorder recorder;
+  ContinuousRun run({2, {}}, stop, recorder);
+  Line line(run);
+  TestBoard left("sim:left/", FreshPagers(1)), busy("sim:busy/", FreshPagers(3));
+  std::atomic<bool> leftDone{false};  // the busy board's first pager comes after the left one's
+  busy.rig.board.contact = [&](int64_t ns) { return leftDone && busy.Contact(static_cast<double>(ns) / 1e6); };
+  recorder.hook = [&](const BoardEvent& e) {
+    if (e.port == busy.port) busy.Heard(e);
+    if (e.port == left.port && e.kind == BoardEvent::Kind::Remove) leftDone = true;
+  };
+  std::vector<BoardSetup> boards{SetupOf(left, line), SetupOf(busy, line)};
+  std::thread watchdog([&] {
+    for (int i = 0; i < 1000 && recorder.Of("", BoardEvent::Kind::Finished).size() < 2; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    stop.RequestAtLeast(StopRequest::kStopNow);  // a run still waiting fails below
+  });
+  run.Run(boards);
+  watchdog.join();
+  EXPECT_EQ(recorder.Story(left.port), "WIORE");
+  for (const BoardEvent& e : recorder.Of("", BoardEvent::Kind::Finished))
+    EXPECT_EQ(e.end, BoardEnd::CountReached) << e.port;
+  EXPECT_EQ(run.Totals().pagers, 2);
 }
 
 TEST(ContinuousReport, OneLinePerEventInColourOnlyWhereWanted) {

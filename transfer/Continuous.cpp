@@ -107,8 +107,11 @@ BoardEnd ContinuousRun::Loop(BoardSetup& board, std::string& reason) {
     // A pager taken out during its write needs no telling.
     if (outcome.kind != PagerOutcome::Kind::RemovedMidWrite) Emit(board, EventOf(BoardEvent::Kind::Remove, pager));
     // The last pager of the count needs no waiting for; a stop ends the wait.
-    if (options_.count > 0 && ok_.load() >= options_.count) return BoardEnd::CountReached;
-    if (!presence.WaitForRemoval(running)) return BoardEnd::Stopped;
+    if (CountReached()) return BoardEnd::CountReached;
+    // Once the other boards have programmed the rest of the count, nothing
+    // is left to wait for the removal for.
+    const auto countOpen = [this] { return !stop_.requested() && !CountReached(); };
+    if (!presence.WaitForRemoval(countOpen)) return CountReached() ? BoardEnd::CountReached : BoardEnd::Stopped;
     Emit(board, EventOf(BoardEvent::Kind::Removed, pager));
   }
 }
@@ -132,6 +135,8 @@ void ContinuousRun::Emit(const BoardSetup& board, BoardEvent event) {
   event.port = board.port;
   observer_.OnEvent(event);
 }
+
+bool ContinuousRun::CountReached() const { return options_.count > 0 && ok_.load() >= options_.count; }
 
 bool ContinuousRun::TakeSlot() {
   if (options_.count <= 0) return true;

@@ -164,6 +164,7 @@ class ContinuousRun {
   BoardEnd Loop(BoardSetup& board, std::string& reason);
   PagerOutcome Program(BoardSetup& board, PagerPresence& presence, int pager);
   void Emit(const BoardSetup& board, BoardEvent event);
+  bool CountReached() const;  // the run's count of pagers is programmed
   bool TakeSlot();      // one pager of the count for this board; false: none left
   void GiveBackSlot();  // its pager was not programmed
 
