@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QTemporaryDir>
@@ -25,6 +26,7 @@
 #include "station/gui/PortDiagnosticsDialog.h"
 #include "station/gui/ProductionDialogs.h"
 #include "station/gui/ProductionLog.h"
+#include "station/gui/ProductionPanel.h"
 #include "ports/Connection.h"
 #include "ports/ConnectionChoices.h"
 #include "station/Station.h"
@@ -144,6 +146,50 @@ void ScaleWindow(Form1& window, double scale) {
   QApplication::processEvents();
 }
 
+// The Production Panel mid-run on four boards, the station's port first:
+// one pager done and waiting to be taken out, one being programmed, a board
+// waiting for its pager, and a pager pulled during its write. The events
+// are the ones a run sends, scripted, so that the picture is the same every
+// time.
+bool ProductionPanelPicture(const QString& dir, Form1& window, production::Station& station) {
+  ProductionPanel panel(&window, station, [] { return production::RunTable{}; });
+  const std::string first = station.connection().options().port;
+  const std::vector<std::string> ports = {first, "sim:board2/", "sim:board3/", "sim:board4/"};
+  QString boards;
+  for (const std::string& port : ports) boards += (boards.isEmpty() ? "" : " ") + QString::fromStdString(port);
+  panel.boardsField()->setText(boards);
+  panel.ShowBoards(ports);
+  const auto event = [&](size_t board, BoardEvent::Kind kind, int pager, std::vector<PagerCapcode> capcodes = {},
+                         double progress = 0) {
+    BoardEvent e;
+    e.kind = kind;
+    e.port = ports[board];
+    e.pager = pager;
+    e.capcodes = std::move(capcodes);
+    e.progress = progress;
+    return e;
+  };
+  using K = BoardEvent::Kind;
+  std::vector<BoardEvent> script;
+  for (int pager = 1; pager <= 6; ++pager)
+    for (K kind : {K::Waiting, K::Inserted, K::Ok, K::Remove, K::Removed})
+      script.push_back(event(static_cast<size_t>(pager - 1) % 2, kind, pager, {{0, 1000u + pager - 1}}));
+  BoardEvent pulled = event(3, K::Failed, 7, {{0, 1006}});
+  pulled.outcome = PagerOutcome::Kind::RemovedMidWrite;
+  pulled.reason = "Write error!";
+  for (const BoardEvent& e :
+       {event(3, K::Waiting, 0), event(3, K::Inserted, 7), pulled, event(3, K::Removed, 7),
+        event(0, K::Waiting, 0), event(0, K::Inserted, 8), event(0, K::Ok, 8, {{0, 1007}}), event(0, K::Remove, 8),
+        event(1, K::Waiting, 0), event(1, K::Inserted, 9), event(1, K::Programming, 9, {}, 0.6),
+        event(2, K::Waiting, 0)})
+    script.push_back(e);
+  for (const BoardEvent& e : script) panel.TakeEvent(e);
+  panel.SetElapsedSeconds(75);
+  panel.noteLabel()->setText(QString::fromStdString(station.AllocationStatus()));
+  panel.resize(880, 640);
+  return SaveDialog(dir, "production-panel.png", panel);
+}
+
 }  // namespace
 
 bool WriteSplashScreenshot(const QString& dir, QWidget& splash) {
@@ -251,6 +297,7 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, product
     log.Refresh();
     ok &= SaveDialog(dir, "production-log.png", log);
   }
+  ok &= ProductionPanelPicture(dir, window, station);
   return ok;
 }
 

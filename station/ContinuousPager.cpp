@@ -56,6 +56,26 @@ class JobProgress : public Form2View {
   int percent_ = -1;
 };
 
+// The board's messages, passed on, the last one kept: a pager refused by
+// the production line (the record away, no capcode left) fails with what
+// the line said.
+class LastShown : public Messages {
+ public:
+  explicit LastShown(Messages& inner) : inner_(inner) {}
+  void Show(std::string_view text, MsgIcon icon) override {
+    last = text;
+    inner_.Show(text, icon);
+  }
+  bool AskYesNo(std::string_view text, MsgIcon icon) override {
+    last = text;
+    return inner_.AskYesNo(text, icon);
+  }
+  std::string last;
+
+ private:
+  Messages& inner_;
+};
+
 }  // namespace
 
 std::vector<int> GivenRecords(const std::vector<CapcodeRange>& allocation, bool increase1, bool increase2) {
@@ -108,7 +128,7 @@ struct ContinuousPager::Board {
   Board(const RunTable& table, PagerTransport& t, Messages& m, ProductionLine* l, const StopRequest& s,
         WrittenCapcodes& w, std::vector<int> g)
       : transport(t), messages(m), line(l), stop(s), written(w), given(std::move(g)), host(t),
-        editor(state, m, host), guard(l, w, given) {
+        editor(state, messages, host), guard(l, w, given) {
     // The window's start, then the table taken over as File > Open takes a file.
     state.KeepBackups = true;
     state.BackupBeforeWrite = true;  // the backup read is how a pager put back is known
@@ -156,7 +176,7 @@ struct ContinuousPager::Board {
   }
 
   PagerTransport& transport;
-  Messages& messages;
+  LastShown messages;
   ProductionLine* line;
   const StopRequest& stop;
   WrittenCapcodes& written;
@@ -186,6 +206,7 @@ void ContinuousPager::SetTestHooks(TransferObserver* front, std::function<void(c
 PagerOutcome ContinuousPager::Program(PagerJob& job) {
   Board& b = *board_;
   TransferResult result;
+  b.messages.last.clear();
   b.host.dialog = [&] {
     Form2 form(b.editor, b.transport, b.messages);
     JobProgress progress(form.state, job, b.changed);
@@ -224,7 +245,7 @@ PagerOutcome ContinuousPager::Program(PagerJob& job) {
     outcome.capcodes = *b.guard.already;
     return outcome;
   }
-  outcome.reason = result.message;
+  outcome.reason = result.message.empty() ? b.messages.last : result.message;
   outcome.capcodes = b.InDoubt();
   if (result.outcome == TransferOutcome::Interrupted)
     outcome.kind = PagerOutcome::Kind::Interrupted;

@@ -30,6 +30,7 @@
 #include "station/gui/PortDiagnosticsDialog.h"
 #include "station/gui/ProductionDialogs.h"
 #include "station/gui/ProductionLog.h"
+#include "station/gui/ProductionPanel.h"
 #include "station/gui/QtRecordRunner.h"
 #include "image/Cp1252.h"
 #include "ports/Connection.h"
@@ -374,6 +375,7 @@ void Form1::BuildStationMenu(QMenu* pager) {
   connect(withoutDatabase_, &QAction::triggered, this, [this](bool on) { SetWorkWithoutDatabase(on); });
   command("mnuAllocate", "Allocate Capcodes...", [this] { AllocateCapcodes(); });
   command("mnuProductionLog", "Production Log", [this] { ShowProductionLog(); });
+  command("mnuProductionPanel", "Production Panel...", [this] { ShowProductionPanel(); });
 }
 
 void Form1::BuildStatusBar() {
@@ -504,6 +506,29 @@ void Form1::ShowProductionLog() {
 }
 
 ProductionLogWindow* Form1::productionLog() const { return log_; }
+
+ProductionPanel* Form1::productionPanel() const { return panel_; }
+
+void Form1::ShowProductionPanel() {
+  if (!panel_) {
+    panel_ = new ProductionPanel(this, station_, [this] {
+      // The table as the window holds it when Start is pressed.
+      return production::RunTable{editor_.state.PagerImage, editor_.state.CurrentTablePath, product::kDefaultLogo,
+                                  editor_.state.BackupsDir};
+    });
+    // Its boards use the station's port: the window takes no input and
+    // sends no keep-alive while the panel is open.
+    panel_->setWindowModality(Qt::ApplicationModal);
+    connect(panel_, &ProductionPanel::closed, this, [this] {
+      SetTimer1(true);
+      TransferEnded();
+    });
+  }
+  SetTimer1(false);
+  panel_->show();
+  panel_->raise();
+  panel_->activateWindow();
+}
 
 void Form1::TransferStarting() {
   transferRunning_ = true;

@@ -33,6 +33,7 @@ namespace qrt {
 class Editor;
 class Connection;
 class ProductionLogWindow;
+class ProductionPanel;
 class QtRecordRunner;
 class QtTableFileUi;
 class TableFileUi;
@@ -134,6 +135,9 @@ class Form1 : public QMainWindow {
   // Production Log: the log window, shown and brought up to date.
   void ShowProductionLog();
   ProductionLogWindow* productionLog() const;
+  // Production Panel...: hands-free production on the station's boards.
+  void ShowProductionPanel();
+  ProductionPanel* productionPanel() const;
   // A transfer dialog opens: until it has closed, closing the window
   // finishes the transfer first.
   void TransferStarting();
@@ -226,6 +230,7 @@ class Form1 : public QMainWindow {
   QLabel* allocationLabel_ = nullptr;
   int recordWaiting_ = 0;
   QPointer<ProductionLogWindow> log_;
+  QPointer<ProductionPanel> panel_;
   std::function<std::vector<ConnectionChoice>()> listConnections_ = ListConnectionsOnThisMachine;
   QWidget* background_ = nullptr;
   QStyle* controlStyle_ = nullptr;  // check boxes, option buttons and lists
