@@ -32,6 +32,10 @@ PanelTiles::PanelTiles(const std::vector<std::string>& ports) {
   }
 }
 
+void PanelTiles::Starting() {
+  for (Tile& tile : tiles_) tile = {tile.port, TileState::Idle, "STARTING", "finding the board", "", 0, false};
+}
+
 int PanelTiles::Apply(const BoardEvent& e) {
   int index = -1;
   for (size_t i = 0; i < tiles_.size(); ++i)

@@ -43,6 +43,8 @@ class PanelTiles {
  public:
   explicit PanelTiles(const std::vector<std::string>& ports);
 
+  // A run starts: every board is being found.
+  void Starting();
   // Takes one event of the run; the index of the tile it changed, or -1.
   int Apply(const BoardEvent& event);
   const std::vector<Tile>& tiles() const { return tiles_; }

@@ -228,6 +228,8 @@ std::string ProductionPanel::StartRun() {
   const std::string why = run->Start();
   if (!why.empty()) return refuse(why);
   run_ = std::move(run);
+  tiles_->Starting();
+  for (size_t i = 0; i < tileWidgets_.size(); ++i) ShowTile(static_cast<int>(i));
   fixedSeconds_ = -1;
   elapsed_->start();
   ticker_->start();
