@@ -19,6 +19,7 @@
 #include "tests/support/SimRig.h"
 #include "transfer/Continuous.h"
 #include "transfer/ContinuousReport.h"
+#include "station/PanelRun.h"
 
 namespace qrt {
 namespace {
@@ -385,6 +386,64 @@ TEST(ContinuousReport, OneLinePerEventInColourOnlyWhereWanted) {
 
   EXPECT_EQ(TotalsLine({12, 1, 0, 60}), "Totals: 12 pagers, 1 failed, 720 pagers per hour");
   EXPECT_EQ(TotalsLine({1, 0, 2, 0}), "Totals: 1 pager, 0 failed, 2 already programmed, 0 pagers per hour");
+}
+
+}  // namespace
+}  // namespace qrt
+
+namespace qrt {
+namespace {
+
+// The panel's tile after each event of one board, as read across the bench,
+// and the figures beneath after them.
+TEST(PanelTiles, EachEventShowsWhatTheOperatorDoesNext) {
+  using K = BoardEvent::Kind;
+  const auto event = [](K kind, int pager, std::vector<PagerCapcode> capcodes = {}) {
+    BoardEvent e;
+    e.kind = kind;
+    e.port = "sim:b1/";
+    e.pager = pager;
+    e.capcodes = std::move(capcodes);
+    return e;
+  };
+  BoardEvent pulled = event(K::Failed, 2, {{0, 1001}});
+  pulled.outcome = PagerOutcome::Kind::RemovedMidWrite;
+  pulled.reason = "Write error!";
+  BoardEvent gone = event(K::Finished, 0);
+  gone.end = BoardEnd::NoBoard;
+  gone.reason = "The Board is not responding!";
+  const struct {
+    BoardEvent event;
+    const char *headline, *detail, *action;
+    bool trouble;
+  } steps[] = {
+      {event(K::Waiting, 0), "WAITING", "clip a pager in", "", false},
+      {event(K::Inserted, 1), "PROGRAMMING", "pager 1", "", false},
+      {event(K::Ok, 1, {{0, 1000}}), "OK", "pager 1: Cap #1 0001000", "", false},
+      {event(K::Remove, 1), "OK", "pager 1: Cap #1 0001000", "REMOVE THE PAGER", false},
+      {event(K::Removed, 1), "OK", "pager 1: Cap #1 0001000", "", false},
+      {event(K::Inserted, 2), "PROGRAMMING", "pager 2", "", false},
+      {pulled, "FAILED", "pager 2: taken out during its write (Write error!); Cap #1 0001001 in doubt", "", true},
+      {event(K::AlreadyProgrammed, 3, {{0, 1000}}), "ALREADY PROGRAMMED", "pager 3: Cap #1 0001000, not written",
+       "", false},
+      {gone, "NO BOARD", "The Board is not responding!", "", true},
+  };
+  production::PanelTiles tiles({"sim:b0/", "sim:b1/"});
+  for (const auto& step : steps) {
+    EXPECT_EQ(tiles.Apply(step.event), 1);
+    const production::Tile& t = tiles.tiles()[1];
+    EXPECT_EQ(t.headline, step.headline);
+    EXPECT_EQ(t.detail, step.detail) << step.headline;
+    EXPECT_EQ(t.action, step.action) << step.headline;
+    EXPECT_EQ(t.trouble, step.trouble) << step.headline;
+  }
+  EXPECT_EQ(tiles.Apply(event(K::Waiting, 0)), 1);
+  BoardEvent elsewhere = event(K::Waiting, 0);
+  elsewhere.port = "sim:other/";
+  EXPECT_EQ(tiles.Apply(elsewhere), -1);
+  EXPECT_EQ(tiles.tiles()[0].headline, "READY");
+  EXPECT_EQ(tiles.SummaryText(1800), "Pagers 1   Failures 1   2 per hour   Yield 50 %   Put back 1");
+  EXPECT_EQ(production::PanelTiles({"sim:b1/"}).SummaryText(0), "Pagers 0   Failures 0   - per hour   Yield -");
 }
 
 }  // namespace

@@ -68,7 +68,14 @@ TEST(ScreenshotOption, WritesEveryWindowAndExits) {
   ASSERT_FALSE(log.isNull());
   EXPECT_GT(log.width(), first.width());
   EXPECT_GT(Colours(log), 8);
-  EXPECT_EQ(shots.entryList({"*.png"}, QDir::Files).size(), 20);
+  // The Production Panel mid-run: an OK tile and a FAILED one in their colours.
+  const QImage panel = QImage(shots.filePath("production-panel.png")).convertToFormat(QImage::Format_RGB32);
+  ASSERT_FALSE(panel.isNull());
+  std::set<QRgb> tiles;
+  for (int y = 0; y < panel.height(); y += 4)
+    for (int x = 0; x < panel.width(); x += 4) tiles.insert(panel.pixel(x, y) & 0xFFFFFF);
+  EXPECT_TRUE(tiles.count(0xA8E6A8) && tiles.count(0xF4A6A6)) << "the OK and FAILED tiles";
+  EXPECT_EQ(shots.entryList({"*.png"}, QDir::Files).size(), 21);
 
   // On a screen of pixel ratio 2: the same windows at twice the pixels.
   env.insert("QT_SCALE_FACTOR", "2");
