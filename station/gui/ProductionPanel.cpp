@@ -187,6 +187,7 @@ void ProductionPanel::ShowTile(int index) {
   w.action->setText(Q(tile.action));
   w.progress->setVisible(tile.state == production::TileState::Programming);
   w.progress->setValue(static_cast<int>(tile.progress * 100));
+  emit tileShown(index);
 }
 
 void ProductionPanel::SetElapsedSeconds(double seconds) {

@@ -67,6 +67,8 @@ class ProductionPanel : public QWidget {
  signals:
   // The panel has closed (after its run, when one was going).
   void closed();
+  // Tile `index` shows something new.
+  void tileShown(int index);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
