@@ -74,20 +74,20 @@ void Session::Start() {
 
 bool Session::OpenTable(const std::string& path) {
   CommandLineFileUi ui(path);
-  mnuLBFF_Click(editor, ui);
+  (void)OpenTableFile(editor, ui);
   return ui.titleSet;
 }
 
 bool Session::SaveTableAs(const std::string& path) {
   CommandLineFileUi ui(path);
-  mnuSA_Click(editor, ui);
+  (void)SaveTableFileAs(editor, ui);
   return ui.titleSet;
 }
 
 bool Session::SaveTable(const std::string& path) {
   CommandLineFileUi ui(path);
   state.CurrentTablePath = path;
-  mnuSBTF_Click(editor, ui);
+  (void)SaveTableFile(editor, ui);
   return ui.titleSet;
 }
 
