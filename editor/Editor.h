@@ -199,6 +199,11 @@ class Editor {
   // ------------------------------------- capcodes and password (Capcodes.cpp)
   void read_capcode();
   EditOutcome txtAddr_KeyUp(int index, int keyCode = 0, int shift = 0);
+  // Stores the text of Cap #index+1's field into the image, as a key
+  // release does (a refused entry is said and the field shows the image's).
+  EditOutcome StoreCapcodeField(int index);
+  // Whether capcode `slot` (1 to 8) is switched on in the image.
+  bool CapcodeOn(int slot) const;
   void read_pass();
   EditOutcome txtPass_KeyUp();
 
