@@ -9,34 +9,11 @@
 namespace qrt {
 namespace {
 
-// The band-list entry of GP(RoHS) hardware and the check box it hides.
-constexpr int kGpBandEntry = 1;
-constexpr int kFreqModEnableBox = 4;
-
 // The leading number of a text, as the capcode increase reads a field: blanks
 // skipped, then digits; anything else ends the number (an empty field is 0).
 long long LeadingNumber(const std::string& text) {
   // Far above any capcode; the limit message follows.
   return static_cast<long long>(LeadingDigits(text, 1'000'000'000'000ULL));
-}
-
-// The band list and the "Frequency Modification Enable" box were set from the
-// pager that could not be shown; with the previous image back they must
-// describe that image again, or the next write asks the hardware question
-// against the wrong band. First the window as it was before the read, then
-// the band detection of the restored image where it recognises the band.
-void RestoreWindowAfterDecodeError(Editor& editor, int bandIndexBefore, bool freqModVisibleBefore) {
-  AppState& st = editor.state;
-  if (bandIndexBefore >= 0 && bandIndexBefore < static_cast<int>(editor.cboDft.entries.size())) {
-    st.DecodingFlag = true;  // the list's click handler must not apply band defaults
-    editor.SetListIndex({Ctl::cboDft, 0}, bandIndexBefore);
-  } else {
-    editor.cboDft.index = bandIndexBefore;
-  }
-  st.DecodingFlag = false;
-  editor.chkCtl[kFreqModEnableBox].visible = freqModVisibleBefore;
-  editor.DetectBand();
-  st.DecodingFlag = false;
 }
 
 }  // namespace
@@ -48,7 +25,7 @@ TransferOptions TransferOptionsOf(const Editor& editor, const StopRequest* stop)
   options.backupFirst = st.BackupBeforeWrite;
   options.backupsDir = st.BackupsDir;
   options.contrastChanged = st.ContrastChanged;
-  options.listOnGp = editor.cboDft.index == kGpBandEntry;
+  options.listOnGp = editor.BandListOnGp();
   options.writeMode = editor.writeMode;
   options.tablePath = st.CurrentTablePath;
   options.stop = stop;
@@ -57,8 +34,7 @@ TransferOptions TransferOptionsOf(const Editor& editor, const StopRequest* stop)
 
 TransferResult ReadIntoEditor(PagerTransfer& transfer, Editor& editor) {
   AppState& st = editor.state;
-  const int bandIndexBefore = editor.cboDft.index;
-  const bool freqModVisibleBefore = editor.chkCtl[kFreqModEnableBox].visible;
+  const Editor::BandView before = editor.bandView();
   ReadTaker taker;
   taker.take = [&](const Image& image) -> std::string {
     st.ImageBackup = st.PagerImage;
@@ -73,7 +49,7 @@ TransferResult ReadIntoEditor(PagerTransfer& transfer, Editor& editor) {
   };
   taker.undo = [&] {
     st.PagerImage = st.ImageBackup;
-    RestoreWindowAfterDecodeError(editor, bandIndexBefore, freqModVisibleBefore);
+    editor.RestoreBandView(before);
     editor.init_ctl();
   };
   return transfer.Read(taker);
