@@ -228,7 +228,7 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, product
   {
     // Help > Port Diagnostics... on the machine that takes the pictures: the
     // diagnosis runs once the dialog is up, before the picture is taken.
-    const PortDiagnosticsSetup& setup = window.portDiagnostics();
+    const PortDiagnosticsSetup& setup = window.stationMenu().portDiagnostics();
     Clock& clock = connection.clock();
     PortDiagnosticsDialog diagnostics(
         &window, [&setup, &clock] { return setup.diagnose(clock); }, connection.Describe());
@@ -249,7 +249,7 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, product
   ok &= SimulatedRun(station);
   {
     station.SetAllocation("0001000-0001999", "0002000-0002999");
-    window.UpdateStatusBar();
+    window.stationMenu().UpdateStatusBar();
     AllocationDialog allocation(&window, station, editor.msg);
     ok &= SaveDialog(dir, "allocate-capcodes.png", allocation);
   }
