@@ -34,6 +34,8 @@
 #include "sim/SimBoard.h"
 #include "sim/SimEeprom.h"
 #include "sim/VirtualClock.h"
+#include "transfer/EditorTransfer.h"
+#include "transfer/PagerTransfer.h"
 #include "transfer/Transfers.h"
 #include "transfer/gui/TransferDialog.h"
 
@@ -86,20 +88,25 @@ bool SimulatedRun(production::Station& station) {
   editor.SelectBand0();
   production::ProductionLine line(station.store(), "sim", quiet);
   line.SetAllocation(production::ParseAllocationFields("0001000-0001999", "0002000-0002999").ranges);
-  const auto run = [&](int mode) {
-    state.TransferMode = static_cast<uint8_t>(mode);
-    Form2 form(editor, connection.transport(), quiet);
-    form.SetObserver(&line);
-    form.Form_Activate();
+  PagerTransfer transfer(connection.transport(), quiet);
+  transfer.SetObserver(&line);
+  enum class Run { Read, Write, Verify };
+  const auto run = [&](Run what) {
+    transfer.SetOptions(TransferOptionsOf(editor, nullptr));
+    switch (what) {
+      case Run::Read: ReadIntoEditor(transfer, editor); break;
+      case Run::Write: WriteEditorImage(transfer, editor); break;
+      case Run::Verify: VerifyEditorImage(transfer, editor); break;
+    }
   };
-  run(0);
+  run(Run::Read);
   editor.UserSetCheck({Ctl::chkCtl, 31}, 1);  // capcode 2 on: it takes its capcodes from a range too
-  editor.WriteOpt_Click();
-  for (int pager = 0; pager < 3; ++pager) run(1);
-  run(2);
+  editor.Click({Ctl::WriteOpt, 0});
+  for (int pager = 0; pager < 3; ++pager) run(Run::Write);
+  run(Run::Verify);
   SimEeprom& chip = connection.sim()->eeprom();
   chip.faults.silentAfterAckedBytes = chip.counters.bytesAcked + 200;
-  run(1);
+  run(Run::Write);
   const auto recorded = station.store()->Query({});
   if (recorded.ok() && recorded.value.size() == 6) return true;
   std::fprintf(stderr, "qrt35prog: the simulated run left %zu records, not 6: %s\n", recorded.value.size(),
@@ -267,7 +274,7 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, product
   {
     // Help > Port Diagnostics... on the machine that takes the pictures: the
     // diagnosis runs once the dialog is up, before the picture is taken.
-    const PortDiagnosticsSetup& setup = window.portDiagnostics();
+    const PortDiagnosticsSetup& setup = window.stationMenu().portDiagnostics();
     Clock& clock = connection.clock();
     PortDiagnosticsDialog diagnostics(
         &window, [&setup, &clock] { return setup.diagnose(clock); }, connection.Describe());
@@ -288,7 +295,7 @@ bool WriteScreenshots(const QString& dir, Form1& window, Editor& editor, product
   ok &= SimulatedRun(station);
   {
     station.SetAllocation("0001000-0001999", "0002000-0002999");
-    window.UpdateStatusBar();
+    window.stationMenu().UpdateStatusBar();
     AllocationDialog allocation(&window, station, editor.msg);
     ok &= SaveDialog(dir, "allocate-capcodes.png", allocation);
   }

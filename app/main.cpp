@@ -206,7 +206,7 @@ int main(int argc, char** argv) {
   if (qtMessages)
     qtMessages->setOfferHandler([&window](qrt::MsgOffer offer) {
       if (offer == qrt::MsgOffer::PortDiagnostics)
-        QTimer::singleShot(0, &window, [&window] { window.PortDiagnostics(); });
+        QTimer::singleShot(0, &window, [&window] { window.stationMenu().PortDiagnostics(); });
     });
 
   auto* splash = new qrt::SplashWindow;
@@ -219,10 +219,10 @@ int main(int argc, char** argv) {
     window.show();
     if (qtMessages) qtMessages->setFallbackParent(&window);
     if (!screenshots) {
-      window.StartOpeningRecord();
+      window.stationMenu().StartOpeningRecord();
       return;
     }
-    window.OpenRecord();
+    window.stationMenu().OpenRecord();
     exitCode = qrt::WriteScreenshots(QString::fromStdString(options.screenshotDir), window, editor, station) ? 0 : 1;
     QTimer::singleShot(0, &app, [&] {
       window.close();

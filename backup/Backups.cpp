@@ -314,7 +314,7 @@ bool ListBackups(const std::string& folder, std::vector<BackupEntry>& out, std::
 
 void OpenBackup(Editor& editor, TableFileUi& ui, const std::string& path) {
   ChosenBackup chosen(ui, path);
-  mnuLBFF_Click(editor, chosen);
+  (void)OpenTableFile(editor, chosen);
 }
 
 }  // namespace qrt

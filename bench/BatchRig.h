@@ -20,7 +20,8 @@
 #include "link/RealClock.h"
 #include "ports/Connection.h"
 #include "sim/SimBoard.h"
-#include "transfer/Transfers.h"
+#include "transfer/EditorTransfer.h"
+#include "transfer/PagerTransfer.h"
 
 namespace qrt {
 
@@ -58,13 +59,18 @@ struct Station {
     state.PagerImage = TableImage(kFirstCapcode);
     editor.init_ctl();
     editor.UserSetCheck({Ctl::optAuto1, 0}, 1);
-    editor.WriteOpt_Click();
+    editor.Click({Ctl::WriteOpt, 0});
     connection.transport().CalibrateDelay();
     connection.transport().DetectBoard();
-    state.TransferMode = 1;
-    form = std::make_unique<Form2>(editor, connection.transport(), messages);
+    transfer = std::make_unique<PagerTransfer>(connection.transport(), messages);
   }
-  bool Open() { return form->Form_Activate().outcome == TransferOutcome::Waiting; }
+  // The batch opened as the Pager menu's Write opens it.
+  bool Open() {
+    transfer->SetOptions(TransferOptionsOf(editor, nullptr));
+    return transfer->OpenBatch().outcome == TransferOutcome::Waiting;
+  }
+  // One pager of the batch: a press of its Write.
+  TransferResult Press() { return WriteBatchPager(*transfer, editor, messages); }
   SimEeprom& chip() { return connection.sim()->eeprom(); }
 
   RealClock clock;
@@ -73,7 +79,7 @@ struct Station {
   AppState state;
   EditorHost host;
   Editor editor{state, messages, host};
-  std::unique_ptr<Form2> form;
+  std::unique_ptr<PagerTransfer> transfer;
 };
 
 // What one press needs at a timing, in nanoseconds: the whole-pager read, the

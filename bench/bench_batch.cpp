@@ -27,7 +27,7 @@
 #include "ports/Connection.h"
 #include "station/ProductionLine.h"
 #include "sim/SimBoard.h"
-#include "transfer/Transfers.h"
+#include "transfer/PagerTransfer.h"
 
 #include "BatchRig.h"
 
@@ -53,7 +53,7 @@ PressFigure Presses(Station& s, int runs, const std::function<void(int)>& prepar
     s.connection.sim()->tracing = true;
     s.connection.sim()->trace.clear();
     const auto start = std::chrono::steady_clock::now();
-    const TransferResult r = s.form->cmdWrite_Click();
+    const TransferResult r = s.Press();
     times.push_back(Seconds(std::chrono::steady_clock::now() - start).count());
     f.ok &= r.succeeded();
     f.pagesSent = s.chip().counters.writeCyclesStarted - cyclesBefore;
@@ -75,7 +75,7 @@ double PagersPerHour(int ports, int pagersEach, const std::string& backups) {
   for (auto& s : stations) {
     lines.push_back(std::make_unique<production::ProductionLine>(nullptr, "sim", s->messages));
     lines.back()->SetSharedCapcodes(&shared);
-    s->form->SetObserver(lines.back().get());
+    s->transfer->SetObserver(lines.back().get());
     if (!s->Open()) return 0;
   }
   std::atomic<int> failed{0};
@@ -85,7 +85,7 @@ double PagersPerHour(int ports, int pagersEach, const std::string& backups) {
     threads.emplace_back([&, station = s.get()] {
       for (int k = 0; k < pagersEach; ++k) {
         station->chip().memory = FactoryPager();  // the next pager on the board
-        if (!station->form->cmdWrite_Click().succeeded()) ++failed;
+        if (!station->Press().succeeded()) ++failed;
       }
     });
   for (std::thread& t : threads) t.join();

@@ -148,7 +148,7 @@ PagerOutcome PressWrite(PagerJob& job, Station& s, BoardLog& log) {
   sim.tracing = true;
   const int cycles = s.chip().counters.writeCyclesStarted;
   const int64_t start = RealClock::NowNs();
-  const TransferResult result = s.form->cmdWrite_Click();
+  const TransferResult result = s.Press();
   const int64_t end = RealClock::NowNs();
   sim.tracing = false;
   {
@@ -193,7 +193,7 @@ Figure RunBoards(BusSpeed speed, int boardCount, const Options& o, const fs::pat
     stations.push_back(std::make_unique<Station>(speed, backups.string(), port));
     lines.push_back(std::make_unique<production::ProductionLine>(nullptr, port, stations.back()->messages));
     lines.back()->SetSharedCapcodes(&shared);
-    stations.back()->form->SetObserver(lines.back().get());
+    stations.back()->transfer->SetObserver(lines.back().get());
     if (!stations.back()->Open()) return {};
     logs.push_back(std::make_unique<BoardLog>());
     byPort[port] = logs.back().get();

@@ -27,7 +27,8 @@
 #include "link/PagerLink.h"
 #include "link/RealClock.h"
 #include "sim/SimBoard.h"
-#include "transfer/Transfers.h"
+#include "transfer/EditorTransfer.h"
+#include "transfer/PagerTransfer.h"
 
 namespace {
 
@@ -165,39 +166,39 @@ int main() {
   std::printf("Board detection (every activation): %.3f s against 4 probe waits x 50 ms = 0.200 s\n",
               detect.seconds);
 
-  // Read: what the dialog runs after detection, and the bare block read.
+  // A transfer as the Pager menu runs it: the board detected first.
+  PagerTransfer transfer(link, rig.msgs);
+  const auto prepared = [&] { transfer.SetOptions(TransferOptionsOf(rig.editor, nullptr)); };
+
+  // Read: what the dialog runs, and the bare detection and block read.
   const auto read = Series(rig, [&] {
     rig.msgs.Clear();
-    Form2 form(rig.editor, link, rig.msgs);
-    form.eep_readall(0, ImageLastIndex);
-    link.BusStop();
+    prepared();
+    ok &= ReadIntoEditor(transfer, rig.editor).succeeded();
     ok &= rig.msgs.Texts() == std::vector<std::string>{"Read success!"} && !link.TransferError;
   });
-  Print("Read (14 identification reads + 2048-byte block read + park + decode)", read);
+  Print("Read (detection + 14 identification reads + 2048-byte block read + park + decode)", read);
   const auto bareRead = Series(rig, [&] {
     Image image{};
+    ok &= link.DetectBoard();
     ok &= link.BlockRead(image, 0, ImageLastIndex);
     link.ParkBus();
     link.BusStop();
   });
-  Print("  bare link, block read + park", bareRead);
+  Print("  bare link, detection + block read + park", bareRead);
 
-  // Write + verify: what a single write runs after detection, and the bare link.
-  rig.editor.WriteOpt_Click();
+  // Write + verify: what a single write runs, and the bare link.
+  rig.editor.Click({Ctl::WriteOpt, 0});
   const auto write = Series(rig, [&] {
     rig.msgs.Clear();
-    Form2 form(rig.editor, link, rig.msgs);
-    form.tbl_writeall(rig.state.PagerImage, 0, ImageLastIndex);
-    link.BusStop();
-    if (!link.TransferError) {
-      form.verify(rig.state.PagerImage, 0, ImageLastIndex);
-      link.BusStop();
-    }
+    prepared();
+    ok &= WriteEditorImage(transfer, rig.editor).succeeded();
     ok &= rig.msgs.Texts() == std::vector<std::string>{"Verify Success!"} && !link.TransferError;
   });
-  Print("Write + verify (2 byte reads + 128-page write + 2048-byte verify + park)", write);
+  Print("Write + verify (detection + 2 byte reads + 128-page write + 2048-byte verify + park)", write);
   const auto bareWrite = Series(rig, [&] {
     const Image& image = rig.state.PagerImage;
+    ok &= link.DetectBoard();
     ok &= link.PageWrite(image, 0, ImageLastIndex);
     link.BusStop();
     ok &= link.SequentialRead(0, ImageLastIndex, [&](int a, uint8_t v) { return v == image[a]; }) ==
@@ -205,16 +206,15 @@ int main() {
     link.ParkBus();
     link.BusStop();
   });
-  Print("  bare link, page write + sequential read + park", bareWrite);
+  Print("  bare link, detection + page write + sequential read + park", bareWrite);
 
   // A batch: one Write press per pager, both capcodes increasing.
   rig.state.AutoIncrement1 = rig.state.AutoIncrement2 = true;
-  rig.state.TransferMode = 1;
-  Form2 batch(rig.editor, link, rig.msgs);
-  batch.Form_Activate();
+  prepared();
+  ok &= transfer.OpenBatch().outcome == TransferOutcome::Waiting;
   const auto press = Series(rig, [&] {
     rig.msgs.Clear();
-    batch.cmdWrite_Click();
+    ok &= WriteBatchPager(transfer, rig.editor, rig.msgs).succeeded();
     ok &= rig.msgs.Texts() == std::vector<std::string>{"Verify Success!"} && !link.TransferError;
   });
   Print("Batch, one Write press (write + verify + capcode increase)", press);
@@ -260,13 +260,8 @@ int main() {
         rig.board.eeprom().memory = pagerImage;
         const int before = rig.board.eeprom().counters.pagesWritten;
         rig.msgs.Clear();
-        Form2 form(rig.editor, link, rig.msgs);
-        form.tbl_writeall(rig.state.PagerImage, 0, ImageLastIndex);
-        link.BusStop();
-        if (!link.TransferError) {
-          form.verify(rig.state.PagerImage, 0, ImageLastIndex);
-          link.BusStop();
-        }
+        prepared();
+        ok &= WriteEditorImage(transfer, rig.editor).succeeded();
         rig.board.eeprom().Poll();
         pagesSent[on] = rig.board.eeprom().counters.pagesWritten - before;
         ok &= rig.msgs.Texts() == std::vector<std::string>{"Verify Success!"} && !link.TransferError &&

@@ -144,8 +144,16 @@ bool CliMessages::AskYesNo(std::string_view text, MsgIcon /*icon*/) {
   }
 }
 
-void ProgressView::Form2Changed() {
-  console_.Progress(state_.Label1, state_.PB1.Value, state_.PB1.Max);
+void ProgressView::Phase(const char* label, int max, int value, bool /*systemHighlight*/) {
+  label_ = label;
+  max_ = max;
+  value_ = value;
+  console_.Progress(label_, value_, max_);
+}
+
+void ProgressView::Step(int value) {
+  value_ = value;
+  console_.Progress(label_, value_, max_);
 }
 
 }  // namespace qrt::cli

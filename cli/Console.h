@@ -11,7 +11,7 @@
 #include "base/Messages.h"
 #include "base/StopRequest.h"
 #include "cli/Signals.h"
-#include "transfer/Transfers.h"
+#include "transfer/PagerTransfer.h"
 
 namespace qrt::cli {
 
@@ -83,16 +83,22 @@ class CliMessages : public Messages {
   bool assumeYes_;
 };
 
-// The transfer dialog's progress on the console.
-class ProgressView : public Form2View {
+// A transfer's progress on the console; the bar goes when the view does.
+class ProgressView : public TransferProgress {
  public:
-  ProgressView(Console& console, const Form2State& state) : console_(console), state_(state) {}
+  explicit ProgressView(Console& console) : console_(console) {}
   ~ProgressView() override { console_.EndProgress(); }
-  void Form2Changed() override;
+  void Phase(const char* label, int max, int value, bool systemHighlight) override;
+  void Step(int value) override;
+
+ protected:
+  const std::string& label() const { return label_; }
 
  private:
   Console& console_;
-  const Form2State& state_;
+  std::string label_;
+  int max_ = 100;
+  int value_ = 0;
 };
 
 }  // namespace qrt::cli

@@ -110,9 +110,9 @@ int WriteContinuously(Console& console, const CommandLine& line, const PortOptio
     if (board->moments) {
       board->moments->SetObserver(&board->pager->observer());
       TestMoments& moments = *board->moments;
-      board->pager->SetTestHooks(&moments, [&moments](const Form2State& state, int pager) {
+      board->pager->SetTestHooks(&moments, [&moments](const std::string& phase, int value, int pager) {
         moments.SetPager(pager);
-        moments.Changed(state);
+        moments.Changed(phase, value);
       });
     }
     production::ContinuousPager& pager = *board->pager;

@@ -11,8 +11,8 @@
 #include "base/DataHome.h"
 #include "codecs/Capcode.h"
 #include "tables/TableFiles.h"
+#include "transfer/EditorTransfer.h"
 #include "transfer/Restore.h"
-#include "transfer/Transfers.h"
 
 namespace qrt::cli {
 namespace {
@@ -20,6 +20,7 @@ namespace {
 constexpr int kRead = 0;
 constexpr int kWrite = 1;
 constexpr int kVerify = 2;
+constexpr int kRestore = 3;
 
 // The file dialogs answer with the file named on the command line; the
 // window title only tells whether the command got as far as showing the path.
@@ -41,15 +42,17 @@ class CommandLineFileUi : public TableFileUi {
 // The progress on the console, and the moments a test waits for.
 class SessionView : public ProgressView {
  public:
-  SessionView(Console& console, const Form2State& state, TestMoments* moments)
-      : ProgressView(console, state), state_(state), moments_(moments) {}
-  void Form2Changed() override {
-    ProgressView::Form2Changed();
-    if (moments_) moments_->Changed(state_);
+  SessionView(Console& console, TestMoments* moments) : ProgressView(console), moments_(moments) {}
+  void Phase(const char* label, int max, int value, bool systemHighlight) override {
+    ProgressView::Phase(label, max, value, systemHighlight);
+    if (moments_) moments_->Changed(label, value);
+  }
+  void Step(int value) override {
+    ProgressView::Step(value);
+    if (moments_) moments_->Changed(label(), value);
   }
 
  private:
-  const Form2State& state_;
   TestMoments* moments_;
 };
 
@@ -74,20 +77,20 @@ void Session::Start() {
 
 bool Session::OpenTable(const std::string& path) {
   CommandLineFileUi ui(path);
-  mnuLBFF_Click(editor, ui);
+  (void)OpenTableFile(editor, ui);
   return ui.titleSet;
 }
 
 bool Session::SaveTableAs(const std::string& path) {
   CommandLineFileUi ui(path);
-  mnuSA_Click(editor, ui);
+  (void)SaveTableFileAs(editor, ui);
   return ui.titleSet;
 }
 
 bool Session::SaveTable(const std::string& path) {
   CommandLineFileUi ui(path);
   state.CurrentTablePath = path;
-  mnuSBTF_Click(editor, ui);
+  (void)SaveTableFile(editor, ui);
   return ui.titleSet;
 }
 
@@ -119,25 +122,54 @@ void Session::Took(const TransferResult& result) {
   if (!result.backupPath.empty()) messages.Note("Backup: " + result.backupPath);
 }
 
-std::unique_ptr<Form2View> Session::Dress(Form2& form) {
-  auto view = std::make_unique<SessionView>(console, form.state, moments_.get());
-  form.SetView(view.get());
+// A transfer as this session runs it: its progress on the console, the
+// production line around it, the run's stop request, the editor's options.
+std::unique_ptr<TransferProgress> Session::Dress(PagerTransfer& transfer) {
+  auto view = std::make_unique<SessionView>(console, moments_.get());
+  transfer.SetProgress(view.get());
   if (moments_ && line) {
     moments_->SetObserver(line);
-    form.SetObserver(moments_.get());
+    transfer.SetObserver(moments_.get());
   } else {
-    form.SetObserver(line);
+    transfer.SetObserver(line);
   }
-  form.SetStopRequest(stop);
+  transfer.SetOptions(TransferOptionsOf(editor, stop));
   return view;
 }
 
+// The Pager menu's command (or the restore) that PagerCommand runs: one
+// transfer of state.TransferMode.
 void Session::ShowOneTransfer() {
-  Form2 form(editor, connection_->transport(), messages);
-  const auto view = Dress(form);
-  const TransferResult result = form.Form_Activate();
-  if (!form.state.closed) form.cmdExit_Click();
+  PagerTransfer transfer(connection_->transport(), messages);
+  const auto view = Dress(transfer);
+  TransferResult result;
+  switch (state.TransferMode) {
+    case kRead: result = ReadIntoEditor(transfer, editor); break;
+    case kWrite:
+      // The batch is WritePagers' own; a single command that finds it set
+      // opens it and ends it unwritten.
+      if (state.AutoIncrement1 || state.AutoIncrement2)
+        result = transfer.OpenBatch();
+      else
+        result = KeepingImageUnderWay(transfer, [&] { return WriteEditorImage(transfer, editor); });
+      break;
+    case kVerify: result = VerifyEditorImage(transfer, editor); break;
+    case kRestore: result = RestoreEditorBackup(transfer, editor); break;
+    default: break;
+  }
   Took(result);
+}
+
+// A write that throws leaves the editor the image as far as it got (its
+// marker, the capcodes given): the one its failure is recorded and named with.
+TransferResult Session::KeepingImageUnderWay(PagerTransfer& transfer, const std::function<TransferResult()>& write) {
+  try {
+    return write();
+  } catch (...) {
+    state.PagerImage = transfer.imageUnderWay();
+    editor.read_capcode();
+    throw;
+  }
 }
 
 bool Session::RunTransfer(int mode) {
@@ -163,10 +195,9 @@ bool Session::ReadPager() { return connection_ && RunTransfer(kRead); }
 bool Session::VerifyPager() { return connection_ && RunTransfer(kVerify); }
 
 std::string Session::CapcodesOfPager(const WritePlan& plan) const {
-  constexpr int kFirstCapcodeBox = 30;  // chkCtl(30 + i): the ON box of capcode i
   std::string text;
   for (int i = 0; i < static_cast<int>(editor.txtAddr.size()); ++i) {
-    const bool on = editor.chkCtl[kFirstCapcodeBox + i].value == 1;
+    const bool on = editor.CapcodeOn(i + 1);
     const bool increased = (i == 0 && plan.autoIncrease1) || (i == 1 && plan.autoIncrease2);
     if (!on && !increased) continue;
     if (!text.empty()) text += ", ";
@@ -235,9 +266,10 @@ TransferResult Session::RecordThrown(TransferKind kind, const std::string& what)
       facts.kind = kind;
       facts.result = &failed;
       facts.image = &state.PagerImage;
+      facts.tablePath = state.CurrentTablePath;
       facts.pagerTouched = true;
       facts.reachedAddress = ImageLastIndex;
-      failed.record = line->AfterTransfer(editor, facts);
+      failed.record = line->AfterTransfer(facts);
     }
   } catch (const std::exception& e) {
     failed.record = {false, e.what()};
@@ -277,11 +309,14 @@ std::string Session::NextInBatch(const WritePlan& plan, int written) const {
   return next;
 }
 
-void Session::RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pagers) {
+void Session::RunBatch(PagerTransfer& transfer, const WritePlan& plan, FILE* out, bool& ok, int& pagers) {
   for (int pager = 0; (pager = NextPager(plan, pager)) != 0;) {
     ++pagers;
     const bool written = WriteOnePager(plan, out, pager, TransferKind::BatchStep, [&] {
-      const TransferResult result = form.cmdWrite_Click();
+      transfer.SetOptions(TransferOptionsOf(editor, stop));
+      const TransferResult result =
+          KeepingImageUnderWay(transfer, [&] { return WriteBatchPager(transfer, editor, messages); });
+      console.EndProgress();
       Took(result);
       return result;
     });
@@ -296,7 +331,6 @@ void Session::RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, 
         console.Ask("Connect the next pager and press Enter (q and Enter end the batch): ");
     if (!answer || *answer == "q" || *answer == "Q") break;
   }
-  form.cmdExit_Click();
   // The increased capcodes live only in this run; the operator needs them to
   // go on with the next batch instead of starting again from the file's.
   // (Capcodes the production line gives come from the record instead.)
@@ -316,17 +350,17 @@ bool Session::WritePagers(const WritePlan& plan, FILE* out) {
   bool ok = true;
   int pagers = 0;  // pagers the batch went for
   if (plan.autoIncrease1 || plan.autoIncrease2) {
-    // The dialog stays open with its Write button: every press is one pager.
+    // The batch opens once (the board, Write Mode); every pager then is one
+    // press of the dialog's Write.
     host.transferDialog = [&] {
-      Form2 form(editor, connection_->transport(), messages);
-      const auto view = Dress(form);
-      const TransferResult opened = form.Form_Activate();
+      PagerTransfer transfer(connection_->transport(), messages);
+      const auto view = Dress(transfer);
+      const TransferResult opened = transfer.OpenBatch();
       if (opened.outcome != TransferOutcome::Waiting) {
         ok = false;  // no board, or the mode was refused
-        if (!form.state.closed) form.cmdExit_Click();
         return;
       }
-      RunBatch(form, plan, out, ok, pagers);
+      RunBatch(transfer, plan, out, ok, pagers);
     };
     editor.PagerCommand(kWrite);
     host.transferDialog = nullptr;

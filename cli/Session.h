@@ -1,8 +1,8 @@
 #pragma once
 // One run of the programmer without a window: the editor started as the main
-// window starts, table files opened and saved through the File menu's own
-// commands, and the Pager menu's commands run against the port the command
-// line chose. Everything here forwards to the shared logic; the rules live
+// window starts, table files opened and saved as the File menu opens and
+// saves them, and the Pager menu's commands run against the port the command
+// line chose, their transfers run as the transfer dialog runs them. Everything here forwards to the shared logic; the rules live
 // there.
 #include <atomic>
 #include <functional>
@@ -19,7 +19,7 @@
 #include "link/RealClock.h"
 #include "ports/Connection.h"
 #include "station/ProductionLine.h"
-#include "transfer/Transfers.h"
+#include "transfer/PagerTransfer.h"
 
 namespace qrt::cli {
 
@@ -125,16 +125,17 @@ class Session {
   // The transfer dialog as the Pager menu's commands show it: one transfer, closed after it.
   void ShowOneTransfer();
   void Took(const TransferResult& result);  // keeps the result, names its backup
-  void RunBatch(Form2& form, const WritePlan& plan, FILE* out, bool& ok, int& pagers);
+  void RunBatch(PagerTransfer& transfer, const WritePlan& plan, FILE* out, bool& ok, int& pagers);
   int NextPager(const WritePlan& plan, int pager) const;
   bool WriteOnePager(const WritePlan& plan, FILE* out, int pager, TransferKind kind,
                      const std::function<TransferResult()>& write);
   std::string CapcodesOfPager(const WritePlan& plan) const;
   TransferResult RecordThrown(TransferKind kind, const std::string& what);
   std::string InterruptedNote(int pager) const;
-  // The dialog as this session shows it: its progress on the console, the
+  // A transfer as this session runs it: its progress on the console, the
   // production line around it, the run's stop request.
-  std::unique_ptr<Form2View> Dress(Form2& form);
+  std::unique_ptr<TransferProgress> Dress(PagerTransfer& transfer);
+  TransferResult KeepingImageUnderWay(PagerTransfer& transfer, const std::function<TransferResult()>& write);
   bool Stopping() const { return stop && stop->requested(); }
 
   RealClock clock_;

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "transfer/PagerTransfer.h"
+
 namespace qrt::cli {
 namespace {
 
@@ -55,17 +57,17 @@ std::unique_ptr<TestMoments> TestMoments::ForPort(const std::string& port) {
   return moments;
 }
 
-void TestMoments::Changed(const Form2State& state) {
-  if (state.PB1.Value < kPastAddress) return;
-  if (state.Label1.rfind("Reading", 0) == 0) Reached(Moment::Read);
-  if (state.Label1.rfind("Writing", 0) == 0) Reached(Moment::Write);
-  if (state.Label1.rfind("Verifying", 0) == 0) Reached(Moment::Verify);
+void TestMoments::Changed(const std::string& label, int value) {
+  if (value < kPastAddress) return;
+  if (label.rfind("Reading", 0) == 0) Reached(Moment::Read);
+  if (label.rfind("Writing", 0) == 0) Reached(Moment::Write);
+  if (label.rfind("Verifying", 0) == 0) Reached(Moment::Verify);
 }
 
-TransferRecord TestMoments::AfterTransfer(Editor& editor, const TransferFacts& facts) {
+TransferRecord TestMoments::AfterTransfer(const TransferFacts& facts) {
   const bool wrote = facts.kind != TransferKind::Read && facts.kind != TransferKind::Verify;
   if (wrote && facts.result && facts.result->succeeded()) Reached(Moment::Commit);
-  return inner_->AfterTransfer(editor, facts);
+  return inner_->AfterTransfer(facts);
 }
 
 void TestMoments::Reached(Moment moment) {

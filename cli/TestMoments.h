@@ -19,7 +19,6 @@
 #include <string>
 
 #include "transfer/TransferObserver.h"
-#include "transfer/Transfers.h"
 
 namespace qrt::cli {
 
@@ -33,14 +32,14 @@ class TestMoments : public TransferObserver {
   // The production line this stands in front of (never null when used as an observer).
   void SetObserver(TransferObserver* inner) { inner_ = inner; }
   void SetPager(int pager) { pager_ = pager; }
-  // The transfer dialog changed: its moment may have come.
-  void Changed(const Form2State& state);
+  // The transfer's progress: `label` at `value`; its moment may have come.
+  void Changed(const std::string& label, int value);
 
-  bool BeforeWrite(Editor& editor, TransferKind kind) override { return inner_->BeforeWrite(editor, kind); }
-  bool AssignCapcodes(Editor& editor, TransferKind kind, const Image* pagerBefore) override {
-    return inner_->AssignCapcodes(editor, kind, pagerBefore);
+  bool BeforeWrite(Image& image, TransferKind kind) override { return inner_->BeforeWrite(image, kind); }
+  bool AssignCapcodes(Image& image, TransferKind kind, const Image* pagerBefore) override {
+    return inner_->AssignCapcodes(image, kind, pagerBefore);
   }
-  TransferRecord AfterTransfer(Editor& editor, const TransferFacts& facts) override;
+  TransferRecord AfterTransfer(const TransferFacts& facts) override;
   bool AssignsCapcodes() const override { return inner_->AssignsCapcodes(); }
 
  private:

@@ -127,7 +127,8 @@ void RecordRefusedWrite(production::ProductionLine* pl, Session& s, const std::s
   TransferFacts facts;
   facts.kind = TransferKind::Write;
   facts.result = &refused;
-  pl->AfterTransfer(s.editor, facts);
+  facts.tablePath = s.state.CurrentTablePath;
+  pl->AfterTransfer(facts);
 }
 
 WritePlan PlanOf(const CommandLine& line) {

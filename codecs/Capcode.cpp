@@ -34,6 +34,11 @@ void StoreCapcode(Image& image, int i, int32_t v) {
   image[a + 3] = static_cast<uint8_t>(high & 0xFFu);
 }
 
+bool CapcodeEnabled(const Image& image, int i) {
+  CheckRecord(i);
+  return (image[CapcodeRecordAddress(i)] & 1u) != 0;
+}
+
 std::string CapcodeText(uint32_t capcode) {
   std::string text = std::to_string(capcode);
   if (text.size() < kCapcodeTextDigits) text.insert(0, kCapcodeTextDigits - text.size(), '0');

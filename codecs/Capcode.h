@@ -43,6 +43,10 @@ uint32_t DecodeCapcode(const Image& image, int i);
 // image is then unchanged.
 void StoreCapcode(Image& image, int i, int32_t v);
 
+// Whether record i (0..7) is switched on: bit 0 of its first byte, the
+// "ON" box of its capcode. Throws ImageIndexError for another i.
+bool CapcodeEnabled(const Image& image, int i);
+
 // Decimal text padded on the left with '0' to 7 characters ("0000008").
 std::string CapcodeText(uint32_t capcode);
 

@@ -14,7 +14,9 @@ void Editor::read_capcode() {
 
 // Runs on every key release, so the record follows the text while it is
 // typed; the zero-padded form is shown when the field loses the focus.
-EditOutcome Editor::txtAddr_KeyUp(int index, int /*keyCode*/, int /*shift*/) {
+EditOutcome Editor::txtAddr_KeyUp(int index, int /*keyCode*/, int /*shift*/) { return StoreCapcodeField(index); }
+
+EditOutcome Editor::StoreCapcodeField(int index) {
   if (index < 0 || index >= kCapcodeCount) return EditOutcome::Stored();
   const CapcodeEntry entry = CheckCapcodeEntry(txtAddr[index].text);
   switch (entry.check) {
@@ -34,6 +36,10 @@ EditOutcome Editor::txtAddr_KeyUp(int index, int /*keyCode*/, int /*shift*/) {
       break;
   }
   return EditOutcome::Stored();
+}
+
+bool Editor::CapcodeOn(int slot) const {
+  return slot >= 1 && slot <= kCapcodeCount && CapcodeEnabled(state.PagerImage, slot - 1);
 }
 
 void Editor::read_pass() {

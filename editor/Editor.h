@@ -194,11 +194,29 @@ class Editor {
   EditOutcome txtFreq_KeyUp();
   EditOutcome txtFreq_LostFocus();  // validation and store
   void DetectBand();               // band detection from the image
+  // The band list stands on its GP(RoHS) entry: the hardware variant a
+  // write expects.
+  bool BandListOnGp() const;
+  // What a read the window cannot show puts back: the band list's entry and
+  // whether "Frequency Modification Enable" shows.
+  struct BandView {
+    int listIndex = -1;
+    bool freqModVisible = true;
+  };
+  BandView bandView() const;
+  // The band list and the box as `view` had them, then the band detection of
+  // the image (restored first) where it recognises the band.
+  void RestoreBandView(const BandView& view);
   void WritePreset(int preset);    // 1..6
 
   // ------------------------------------- capcodes and password (Capcodes.cpp)
   void read_capcode();
   EditOutcome txtAddr_KeyUp(int index, int keyCode = 0, int shift = 0);
+  // Stores the text of Cap #index+1's field into the image, as a key
+  // release does (a refused entry is said and the field shows the image's).
+  EditOutcome StoreCapcodeField(int index);
+  // Whether capcode `slot` (1 to 8) is switched on in the image.
+  bool CapcodeOn(int slot) const;
   void read_pass();
   EditOutcome txtPass_KeyUp();
 

@@ -201,4 +201,24 @@ void Editor::DetectBand() {
   state.DecodingFlag = false;
 }
 
+bool Editor::BandListOnGp() const { return cboDft.index == kBandGP; }
+
+Editor::BandView Editor::bandView() const { return {cboDft.index, chkCtl[kFreqModificationBox].visible}; }
+
+// The band list and the box were set from a pager that could not be shown;
+// with the previous image back they must describe that image again, or the
+// next write asks the hardware question against the wrong band.
+void Editor::RestoreBandView(const BandView& view) {
+  if (view.listIndex >= 0 && view.listIndex < static_cast<int>(cboDft.entries.size())) {
+    state.DecodingFlag = true;  // the list's click handler must not apply band defaults
+    SetListIndex({Ctl::cboDft, 0}, view.listIndex);
+  } else {
+    cboDft.index = view.listIndex;
+  }
+  state.DecodingFlag = false;
+  chkCtl[kFreqModificationBox].visible = view.freqModVisible;
+  DetectBand();
+  state.DecodingFlag = false;
+}
+
 }  // namespace qrt

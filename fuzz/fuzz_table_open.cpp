@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string titleBefore = ui.title;
 
   try {
-    mnuLBFF_Click(w.editor, ui);
+    (void)OpenTableFile(w.editor, ui);
   } catch (const std::exception& e) {
     fuzz::Fail("opening a table throws nothing", e.what());
   } catch (...) {

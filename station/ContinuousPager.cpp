@@ -7,42 +7,30 @@
 
 #include "codecs/Capcode.h"
 #include "editor/Editor.h"
+#include "transfer/EditorTransfer.h"
 
 namespace qrt::production {
 namespace {
 
-constexpr int kWriteCommand = 1;  // Pager > Write (F4)
-
-// The editor's dialog is this board's transfer, run on the board's thread;
-// a write leaves the bus parked.
-class BoardHost : public EditorHost {
- public:
-  explicit BoardHost(PagerTransport& transport) : transport_(transport) {}
-  void RunTransferDialog() override {
-    if (dialog) dialog();
-  }
-  void ParkBus() override { transport_.ParkBus(); }
-  std::function<void()> dialog;
-
- private:
-  PagerTransport& transport_;
-};
-
 // The pager's progress for the operator: the backup read, the pages and the
 // verify are each a third of it (a pager whose pages all hold the table's
 // bytes skips the middle third).
-class JobProgress : public Form2View {
+class JobProgress : public TransferProgress {
  public:
-  JobProgress(const Form2State& state, PagerJob& job, const std::function<void(const Form2State&, int)>& changed)
-      : state_(state), job_(job), changed_(changed) {}
-  void Form2Changed() override {
-    if (changed_) changed_(state_, job_.pager());
-    const std::string& label = state_.Label1;
-    const double part = state_.PB1.Max > 0 ? std::clamp(double(state_.PB1.Value) / state_.PB1.Max, 0.0, 1.0) : 0;
+  JobProgress(PagerJob& job, const std::function<void(const std::string&, int, int)>& changed)
+      : job_(job), changed_(changed) {}
+  void Phase(const char* label, int max, int value, bool) override {
+    label_ = label;
+    max_ = max;
+    Step(value);
+  }
+  void Step(int value) override {
+    if (changed_) changed_(label_, value, job_.pager());
+    const double part = max_ > 0 ? std::clamp(double(value) / max_, 0.0, 1.0) : 0;
     double at = -1;
-    if (label.rfind("Reading", 0) == 0) at = part / 3;
-    else if (label.rfind("Writing", 0) == 0) at = (1 + part) / 3;
-    else if (label.rfind("Verifying", 0) == 0) at = (2 + part) / 3;
+    if (label_.rfind("Reading", 0) == 0) at = part / 3;
+    else if (label_.rfind("Writing", 0) == 0) at = (1 + part) / 3;
+    else if (label_.rfind("Verifying", 0) == 0) at = (2 + part) / 3;
     const int percent = static_cast<int>(std::lround(at * 100));
     if (at < 0 || percent <= percent_) return;  // one event per percent, never backwards
     percent_ = percent;
@@ -50,9 +38,10 @@ class JobProgress : public Form2View {
   }
 
  private:
-  const Form2State& state_;
   PagerJob& job_;
-  const std::function<void(const Form2State&, int)>& changed_;
+  const std::function<void(const std::string&, int, int)>& changed_;
+  std::string label_;
+  int max_ = 0;
   int percent_ = -1;
 };
 
@@ -100,19 +89,19 @@ class Guard : public TransferObserver {
   Guard(ProductionLine* line, const WrittenCapcodes& written, const std::vector<int>& given)
       : line_(line), written_(written), given_(given) {}
 
-  bool BeforeWrite(Editor& editor, TransferKind kind) override {
+  bool BeforeWrite(Image& image, TransferKind kind) override {
     already.reset();
-    return !line_ || line_->BeforeWrite(editor, kind);
+    return !line_ || line_->BeforeWrite(image, kind);
   }
-  bool AssignCapcodes(Editor& editor, TransferKind kind, const Image* pagerBefore) override {
+  bool AssignCapcodes(Image& image, TransferKind kind, const Image* pagerBefore) override {
     if (pagerBefore) {
-      already = AlreadyProgrammed(*pagerBefore, editor.state.PagerImage, given_, written_);
+      already = AlreadyProgrammed(*pagerBefore, image, given_, written_);
       if (already) return false;  // nothing is written; the line gives back what it took
     }
-    return !line_ || line_->AssignCapcodes(editor, kind, pagerBefore);
+    return !line_ || line_->AssignCapcodes(image, kind, pagerBefore);
   }
-  TransferRecord AfterTransfer(Editor& editor, const TransferFacts& facts) override {
-    return line_ ? line_->AfterTransfer(editor, facts) : TransferRecord{};
+  TransferRecord AfterTransfer(const TransferFacts& facts) override {
+    return line_ ? line_->AfterTransfer(facts) : TransferRecord{};
   }
   bool AssignsCapcodes() const override { return line_ && line_->AssignsCapcodes(); }
 
@@ -127,7 +116,7 @@ class Guard : public TransferObserver {
 struct ContinuousPager::Board {
   Board(const RunTable& table, PagerTransport& t, Messages& m, ProductionLine* l, const StopRequest& s,
         WrittenCapcodes& w, std::vector<int> g)
-      : transport(t), messages(m), line(l), stop(s), written(w), given(std::move(g)), host(t),
+      : transport(t), messages(m), line(l), stop(s), written(w), given(std::move(g)),
         editor(state, messages, host), guard(l, w, given) {
     // The window's start, then the table taken over as File > Open takes a file.
     state.KeepBackups = true;
@@ -162,17 +151,17 @@ struct ContinuousPager::Board {
   }
   // A transfer that threw left its pager in an unknown state: recorded as
   // failed as if every page had reached it, its capcodes in doubt.
-  void RecordThrown(const std::string& what) {
+  void RecordThrown(const std::string& what, const Image& underWay) {
     TransferResult failed;
     failed.message = "Internal error: " + what;
     TransferFacts facts;
     facts.kind = TransferKind::Write;
     facts.result = &failed;
-    facts.image = &state.PagerImage;
+    facts.image = &underWay;
     facts.pagerTouched = true;
     facts.reachedAddress = ImageLastIndex;
     transport.ParkBus();
-    (front ? *front : static_cast<TransferObserver&>(guard)).AfterTransfer(editor, facts);
+    (front ? *front : static_cast<TransferObserver&>(guard)).AfterTransfer(facts);
   }
 
   PagerTransport& transport;
@@ -182,11 +171,11 @@ struct ContinuousPager::Board {
   WrittenCapcodes& written;
   std::vector<int> given;
   AppState state;
-  BoardHost host;
+  EditorHost host;
   Editor editor;
   Guard guard;
   TransferObserver* front = nullptr;
-  std::function<void(const Form2State&, int)> changed;
+  std::function<void(const std::string&, int, int)> changed;
 };
 
 ContinuousPager::ContinuousPager(const RunTable& table, PagerTransport& transport, Messages& messages,
@@ -198,41 +187,37 @@ ContinuousPager::~ContinuousPager() = default;
 
 TransferObserver& ContinuousPager::observer() { return board_->guard; }
 
-void ContinuousPager::SetTestHooks(TransferObserver* front, std::function<void(const Form2State&, int)> changed) {
+void ContinuousPager::SetTestHooks(TransferObserver* front,
+                                   std::function<void(const std::string& phase, int value, int pager)> changed) {
   board_->front = front;
   board_->changed = std::move(changed);
 }
 
 PagerOutcome ContinuousPager::Program(PagerJob& job) {
   Board& b = *board_;
-  TransferResult result;
   b.messages.last.clear();
-  b.host.dialog = [&] {
-    Form2 form(b.editor, b.transport, b.messages);
-    JobProgress progress(form.state, job, b.changed);
-    form.SetView(&progress);
-    form.SetObserver(b.front ? b.front : &b.guard);
-    form.SetStopRequest(&b.stop);
-    result = form.Form_Activate();
-    if (!form.state.closed) form.cmdExit_Click();
-  };
+  PagerTransfer transfer(b.transport, b.messages);
+  transfer.SetOptions(TransferOptionsOf(b.editor, &b.stop));
+  transfer.SetObserver(b.front ? b.front : &b.guard);
+  JobProgress progress(job, b.changed);
+  transfer.SetProgress(&progress);
+  TransferResult result;
   try {
-    b.editor.PagerCommand(kWriteCommand);
+    result = WriteEditorImage(transfer, b.editor);
   } catch (const std::exception& e) {
-    b.host.dialog = nullptr;
-    b.RecordThrown(e.what());
+    b.RecordThrown(e.what(), transfer.imageUnderWay());
     PagerOutcome failed;
     failed.reason = "internal error: " + std::string(e.what());
     failed.capcodes = b.InDoubt();
     return failed;
   }
-  b.host.dialog = nullptr;
 
   PagerOutcome outcome;
   if (result.succeeded()) {
     // The pager holds its capcodes whatever became of its record.
-    outcome.capcodes = b.CapcodesHeld(b.state.PagerImage);
-    for (const PagerCapcode& c : CapcodesOf(b.state.PagerImage, b.given)) b.written.Add(c.value);
+    const Image& written = result.image ? *result.image : b.state.PagerImage;
+    outcome.capcodes = b.CapcodesHeld(written);
+    for (const PagerCapcode& c : CapcodesOf(written, b.given)) b.written.Add(c.value);
     if (result.record.problem.empty()) {
       outcome.kind = PagerOutcome::Kind::Ok;
     } else {

@@ -25,7 +25,7 @@
 #include "link/Transport.h"
 #include "station/ProductionLine.h"
 #include "transfer/Continuous.h"
-#include "transfer/Transfers.h"
+#include "transfer/PagerTransfer.h"
 
 namespace qrt::production {
 
@@ -59,7 +59,7 @@ class ContinuousPager {
   // Test hooks of the command line: `front` (forwarding to observer())
   // stands between the transfers and the line, and `changed` is told each
   // change of the transfer's state. Both outlive it.
-  void SetTestHooks(TransferObserver* front, std::function<void(const Form2State&, int pager)> changed);
+  void SetTestHooks(TransferObserver* front, std::function<void(const std::string& phase, int value, int pager)> changed);
 
   // Programs the pager in the socket (the run's ProgramOne).
   PagerOutcome Program(PagerJob& job);

@@ -6,15 +6,12 @@
 
 #include "codecs/Capcode.h"
 #include "codecs/Charset.h"
-#include "editor/Editor.h"
-#include "transfer/Transfers.h"
+#include "transfer/PagerTransfer.h"
 
 namespace qrt::production {
 namespace {
 
-constexpr int kFirstCapcodeBox = 30;  // chkCtl(30 + i): the ON box of capcode i + 1
-
-bool CapcodeOn(const Editor& editor, int slot) { return editor.chkCtl[kFirstCapcodeBox + slot - 1].value == 1; }
+bool CapcodeOn(const Image& image, int slot) { return CapcodeEnabled(image, slot - 1); }
 
 Operation OperationOf(TransferKind kind) {
   switch (kind) {
@@ -71,14 +68,20 @@ std::vector<SharedCapcodes::Taken> SharedCapcodes::Unused() {
 
 // ---------------------------------------------------------------- the line
 
-void GiveCapcode(Editor& editor, int slot, uint32_t capcode) {
-  editor.txtAddr[slot - 1].text = CapcodeText(capcode);
-  editor.txtAddr_KeyUp(slot - 1, 0, 0);
-  editor.read_capcode();
-}
-
 ProductionLine::ProductionLine(ProductionStore* store, std::string port, Messages& messages)
     : store_(store), port_(std::move(port)), messages_(messages) {}
+
+// The pager's capcode `slot` as the operator would type it into its field: a
+// capcode the field refuses is said and the image keeps its own.
+void ProductionLine::GiveCapcode(Image& image, int slot, uint32_t capcode) {
+  const CapcodeEntry entry = CheckCapcodeEntry(CapcodeText(capcode));
+  switch (entry.check) {
+    case EntryCheck::Accepted: StoreCapcode(image, slot - 1, entry.value); break;
+    case EntryCheck::NotNumeric: messages_.Show(kMsgCapcodeNotNumeric, MsgIcon::Warning); break;
+    case EntryCheck::OutOfRange: messages_.Show(kMsgCapcodeRange, MsgIcon::Warning); break;
+    case EntryCheck::Empty: break;
+  }
+}
 
 // A record call through the runner; the error says so when the operator
 // stopped waiting for it.
@@ -99,7 +102,7 @@ bool ProductionLine::Refuse(const std::string& why) {
   return false;
 }
 
-bool ProductionLine::BeforeWrite(Editor& editor, TransferKind kind) {
+bool ProductionLine::BeforeWrite(Image& image, TransferKind kind) {
   reservation_.reset();
   taken_.reset();
   lastGiven_.clear();
@@ -124,11 +127,11 @@ bool ProductionLine::BeforeWrite(Editor& editor, TransferKind kind) {
     // Capcode 2 alone from the record would leave every pager the image's
     // capcode 1: two pagers with one capcode receive each other's messages.
     const bool slot1 = std::any_of(ranges_.begin(), ranges_.end(), [](const CapcodeRange& r) { return r.slot == 1; });
-    if (!slot1 && CapcodeOn(editor, 1))
+    if (!slot1 && CapcodeOn(image, 1))
       return Refuse("Capcode 2 is allocated but capcode 1 is not: every pager would get the same capcode 1. "
                     "Allocate capcode 1 as well, or switch it off.");
     for (const CapcodeRange& range : ranges_)
-      if (!CapcodeOn(editor, range.slot))
+      if (!CapcodeOn(image, range.slot))
         return Refuse("Capcode " + std::to_string(range.slot) +
                       " is switched off in this image, so it cannot be given an allocated capcode.");
     return true;  // the capcodes are reserved once the pager has been read (AssignCapcodes)
@@ -136,25 +139,25 @@ bool ProductionLine::BeforeWrite(Editor& editor, TransferKind kind) {
   if (shared_) {
     const SharedCapcodes::Taken taken = shared_->Take();
     if (!taken.error.empty()) return Refuse(taken.error);
-    GiveCapcode(editor, 1, taken.capcode1);
-    GiveCapcode(editor, 2, taken.capcode2);
+    GiveCapcode(image, 1, taken.capcode1);
+    GiveCapcode(image, 2, taken.capcode2);
     // Only a capcode that goes up is this pager's own: the other is every pager's.
     if (shared_->Increases(1)) lastGiven_.push_back({1, taken.capcode1});
     if (shared_->Increases(2)) lastGiven_.push_back({2, taken.capcode2});
     taken_ = taken;
   }
-  return AskAboutEarlierWrites(editor);
+  return AskAboutEarlierWrites(image);
 }
 
 // The reservation knows what the pager held before the write: a pager that
 // holds a capcode of the range in doubt (its earlier write failed after
 // pages were sent) gets that capcode again rather than a second one.
-bool ProductionLine::AssignCapcodes(Editor& editor, TransferKind, const Image* pagerBefore) {
+bool ProductionLine::AssignCapcodes(Image& image, TransferKind, const Image* pagerBefore) {
   if (ranges_.empty() || !store_) return true;
   std::vector<ReservedCapcode> holds;
   if (pagerBefore)
     for (const CapcodeRange& range : ranges_)
-      if (((*pagerBefore)[CapcodeRecordAddress(range.slot - 1)] & 1) != 0)
+      if (CapcodeEnabled(*pagerBefore, range.slot - 1))
         holds.push_back({range.slot, DecodeCapcode(*pagerBefore, range.slot - 1)});
   ProductionStore* store = store_;
   const std::vector<CapcodeRange> ranges = ranges_;
@@ -168,7 +171,7 @@ bool ProductionLine::AssignCapcodes(Editor& editor, TransferKind, const Image* p
   }
   StoreResult<Reservation>& reserved = called.value();
   if (!reserved.ok()) return Refuse(reserved.error);
-  for (const ReservedCapcode& given : reserved.value.capcodes) GiveCapcode(editor, given.slot, given.capcode);
+  for (const ReservedCapcode& given : reserved.value.capcodes) GiveCapcode(image, given.slot, given.capcode);
   lastGiven_ = reserved.value.capcodes;
   reservation_ = std::move(reserved.value);
   return true;
@@ -177,11 +180,11 @@ bool ProductionLine::AssignCapcodes(Editor& editor, TransferKind, const Image* p
 // The pager gets the capcodes its image holds: say so when the record shows
 // one of them on an earlier pager, or reserved or in doubt at a station, as
 // two pagers with one capcode receive each other's messages.
-bool ProductionLine::AskAboutEarlierWrites(Editor& editor) {
+bool ProductionLine::AskAboutEarlierWrites(const Image& image) {
   if (!store_ || (!askBeforeRewriting && !note)) return true;
   for (int slot = 1; slot <= kCapcodeCount; ++slot) {
-    if (!CapcodeOn(editor, slot)) continue;
-    const uint32_t capcode = DecodeCapcode(editor.state.PagerImage, slot - 1);
+    if (!CapcodeOn(image, slot)) continue;
+    const uint32_t capcode = DecodeCapcode(image, slot - 1);
     ProductionStore* store = store_;
     const auto holder = Ask<StoreResult<std::optional<CapcodeHolder>>>(
         "Looking up the capcode in the production record...", Waiting::MayStop,
@@ -213,7 +216,7 @@ std::vector<uint32_t> ProductionLine::NeverSent(const TransferFacts& facts) cons
   const auto heldBefore = [&](uint32_t capcode) {
     if (!facts.pagerBefore) return false;
     for (int i = 0; i < kCapcodeCount; ++i)
-      if (((*facts.pagerBefore)[CapcodeRecordAddress(i)] & 1) != 0 && DecodeCapcode(*facts.pagerBefore, i) == capcode)
+      if (CapcodeEnabled(*facts.pagerBefore, i) && DecodeCapcode(*facts.pagerBefore, i) == capcode)
         return true;
     return false;
   };
@@ -232,7 +235,7 @@ std::vector<uint32_t> ProductionLine::NeverSent(const TransferFacts& facts) cons
   return free;
 }
 
-TransferRecord ProductionLine::AfterTransfer(Editor& editor, const TransferFacts& facts) {
+TransferRecord ProductionLine::AfterTransfer(const TransferFacts& facts) {
   const bool ok = facts.result && facts.result->succeeded();
   const bool write = facts.kind == TransferKind::Write || facts.kind == TransferKind::BatchStep ||
                      facts.kind == TransferKind::Restore;
@@ -278,11 +281,11 @@ TransferRecord ProductionLine::AfterTransfer(Editor& editor, const TransferFacts
   } else if (!facts.identText.empty()) {
     SetIdentification(record, facts.identText);
   }
-  if (facts.kind != TransferKind::Read && !editor.state.CurrentTablePath.empty()) {
+  if (facts.kind != TransferKind::Read && !facts.tablePath.empty()) {
     // The record outlives the working folder it was made in: the path in full.
     std::error_code ec;
-    const std::filesystem::path full = std::filesystem::absolute(editor.state.CurrentTablePath, ec);
-    record.tablePath = ec ? editor.state.CurrentTablePath : full.lexically_normal().string();
+    const std::filesystem::path full = std::filesystem::absolute(facts.tablePath, ec);
+    record.tablePath = ec ? facts.tablePath : full.lexically_normal().string();
   }
   if (facts.result) record.backupPath = facts.result->backupPath;
   record.durationMs = facts.duration.count();

@@ -101,9 +101,9 @@ class ProductionLine : public TransferObserver {
   bool askBeforeRewriting = false;
   std::function<void(const std::string&)> note;
 
-  bool BeforeWrite(Editor& editor, TransferKind kind) override;
-  bool AssignCapcodes(Editor& editor, TransferKind kind, const Image* pagerBefore) override;
-  TransferRecord AfterTransfer(Editor& editor, const TransferFacts& facts) override;
+  bool BeforeWrite(Image& image, TransferKind kind) override;
+  bool AssignCapcodes(Image& image, TransferKind kind, const Image* pagerBefore) override;
+  TransferRecord AfterTransfer(const TransferFacts& facts) override;
   bool AssignsCapcodes() const override { return !ranges_.empty() || shared_ != nullptr; }
 
   // The capcodes the last pager written was given (slot, capcode), for the
@@ -115,7 +115,8 @@ class ProductionLine : public TransferObserver {
 
  private:
   bool Refuse(const std::string& why);
-  bool AskAboutEarlierWrites(Editor& editor);
+  bool AskAboutEarlierWrites(const Image& image);
+  void GiveCapcode(Image& image, int slot, uint32_t capcode);
   std::vector<uint32_t> NeverSent(const TransferFacts& facts) const;
   template <class T>
   T Ask(const char* what, Waiting waiting, std::function<T()> call);
@@ -137,9 +138,5 @@ class ProductionLine : public TransferObserver {
   std::shared_ptr<std::optional<StoreResult<Reservation>>> stoppedReserve_;
   bool asked_ = false;  // BeforeWrite was asked about the transfer under way
 };
-
-// Gives the pager in the editor capcode `slot` (1 to 8) as the user would
-// type it into its field.
-void GiveCapcode(Editor& editor, int slot, uint32_t capcode);
 
 }  // namespace qrt::production

@@ -151,25 +151,31 @@ std::string WriteTableFileAtomically(const std::string& path, const Image& image
   return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()));
 }
 
-void mnuLBFF_Click(Editor& editor, TableFileUi& ui) { (void)OpenTable(editor, ui); }
+bool OpenTableFile(Editor& editor, TableFileUi& ui) { return OpenTable(editor, ui); }
 
-void mnuSA_Click(Editor& editor, TableFileUi& ui) {
+bool SaveTableFileAs(Editor& editor, TableFileUi& ui) {
   AppState& st = editor.state;
   std::string path;
   if (st.UseCurrentTablePath) {
     path = st.CurrentTablePath;
     // A backup keeps what a pager held; Save after Open Backup... must not
     // change it.
-    if (IsFileInFolder(path, st.BackupsDir)) return RefuseBackup(editor, path);
+    if (IsFileInFolder(path, st.BackupsDir)) {
+      RefuseBackup(editor, path);
+      return false;
+    }
   } else {
     const std::optional<std::string> chosen = ui.ChooseSavePath(DialogFolder(st));
-    if (!chosen) return;
+    if (!chosen) return false;
     path = *chosen;
-    if (IsFileInFolder(path, st.BackupsDir)) return RefuseBackup(editor, path);
+    if (IsFileInFolder(path, st.BackupsDir)) {
+      RefuseBackup(editor, path);
+      return false;
+    }
     if (Exists(path) &&
         !editor.msg.AskYesNo("This file is arealy exist ! \nAre you sure overwrite this file?",
                              MsgIcon::None)) {
-      return;
+      return false;
     }
   }
   // The user's settings folder is made by the first save into it, private
@@ -180,18 +186,24 @@ void mnuSA_Click(Editor& editor, TableFileUi& ui) {
   if (error.empty()) error = WriteTableFileAtomically(path, st.PagerImage);
   if (!error.empty()) {
     editor.msg.Show(SaveFailure(path, error), MsgIcon::Warning);
-    return;
+    return false;
   }
   st.CurrentTablePath = path;
   ui.SetTitle(TitleWithPath(ui.Title(), path));
   if (!st.UseCurrentTablePath) RememberFolderOf(st, path);
+  return true;
 }
 
-void mnuSBTF_Click(Editor& editor, TableFileUi& ui) {
+bool SaveTableFile(Editor& editor, TableFileUi& ui) {
   editor.state.UseCurrentTablePath = true;
-  mnuSA_Click(editor, ui);
+  const bool saved = SaveTableFileAs(editor, ui);
   editor.state.UseCurrentTablePath = false;
+  return saved;
 }
+
+void mnuLBFF_Click(Editor& editor, TableFileUi& ui) { (void)OpenTableFile(editor, ui); }
+void mnuSA_Click(Editor& editor, TableFileUi& ui) { (void)SaveTableFileAs(editor, ui); }
+void mnuSBTF_Click(Editor& editor, TableFileUi& ui) { (void)SaveTableFile(editor, ui); }
 
 bool IsUsersOwnFolder(const std::string& dir) {
   struct stat sb;

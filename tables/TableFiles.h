@@ -29,12 +29,18 @@ class TableFileUi {
 // File > Open (Ctrl+O). With state.UseCurrentTablePath the file at
 // CurrentTablePath is opened without a dialog. The dialogs open in
 // TableFolder, and a file chosen in one (not a backup) makes its folder the
-// next TableFolder.
-void mnuLBFF_Click(Editor& editor, TableFileUi& ui);
+// next TableFolder. True when the image was taken over.
+bool OpenTableFile(Editor& editor, TableFileUi& ui);
 // File > Save As... (Ctrl+A). With state.UseCurrentTablePath the image is
-// written to CurrentTablePath without a dialog or a question.
-void mnuSA_Click(Editor& editor, TableFileUi& ui);
+// written to CurrentTablePath without a dialog or a question. True when it
+// was written.
+bool SaveTableFileAs(Editor& editor, TableFileUi& ui);
 // File > Save (Ctrl+S): Save As on CurrentTablePath.
+bool SaveTableFile(Editor& editor, TableFileUi& ui);
+
+// The File menu's handlers: the functions above, as the menu runs them.
+void mnuLBFF_Click(Editor& editor, TableFileUi& ui);
+void mnuSA_Click(Editor& editor, TableFileUi& ui);
 void mnuSBTF_Click(Editor& editor, TableFileUi& ui);
 
 // The window's default.tbl: the one opened at start (`open`; empty when there

@@ -4,6 +4,8 @@
 // get. The transfer model calls it at fixed points; the production record
 // implements it (station/ProductionLine.h), so the transfers stay free of
 // any database and the window and the command line get the same records.
+// It sees only the pager's image and the facts of each transfer: whoever
+// shows an editor refreshes it from the image afterwards.
 #include <chrono>
 #include <string>
 
@@ -11,7 +13,6 @@
 
 namespace qrt {
 
-class Editor;
 struct TransferResult;
 
 // Restore: a backup written back byte for byte (no capcodes given).
@@ -31,6 +32,7 @@ struct TransferFacts {
   // against (as it went to the pager); null when the transfer got no image.
   const Image* image = nullptr;
   std::string identText;  // a read's identification, also when it stopped at the model check
+  std::string tablePath;  // the table file the image came from (empty: none)
   std::chrono::milliseconds duration{0};
   // False when the transfer never reached the pager (no board, or the write
   // was refused before its first page).
@@ -53,16 +55,18 @@ class TransferObserver {
   // A write (single, one batch pager or a restore) is about to touch the
   // pager; the board has answered. False, after showing why, when the pager
   // must not be written (nothing else has touched it yet).
-  virtual bool BeforeWrite(Editor& editor, TransferKind kind) = 0;
+  // `image` is the image about to be written: the line may give it its
+  // capcodes here.
+  virtual bool BeforeWrite(Image& image, TransferKind kind) = 0;
   // The pager has been read whole for its backup (`pagerBefore`, as it
   // holds its bytes now; null when the write goes without one) and is about
-  // to be written. May give it its capcodes through the editor's fields.
+  // to be written. May give `image` its capcodes.
   // False, after showing why, when it must not be written.
-  virtual bool AssignCapcodes(Editor& editor, TransferKind kind, const Image* pagerBefore) = 0;
+  virtual bool AssignCapcodes(Image& image, TransferKind kind, const Image* pagerBefore) = 0;
   // Every transfer has ended, whatever its outcome; called before the
   // transfer's success is shown. Returns what became of its record, any
   // problem shown already.
-  virtual TransferRecord AfterTransfer(Editor& editor, const TransferFacts& facts) = 0;
+  virtual TransferRecord AfterTransfer(const TransferFacts& facts) = 0;
   // True when BeforeWrite gives each pager its capcodes: the batch then adds
   // none itself.
   virtual bool AssignsCapcodes() const = 0;

@@ -4,7 +4,6 @@
 #include "editor/gui/MainWindow.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -12,7 +11,6 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
-#include <QPainter>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
@@ -26,11 +24,6 @@
 #include "editor/Editor.h"
 #include "editor/Layout.h"
 #include "editor/gui/BackupListDialog.h"
-#include "station/gui/ConnectionDialog.h"
-#include "station/gui/PortDiagnosticsDialog.h"
-#include "station/gui/ProductionDialogs.h"
-#include "station/gui/ProductionLog.h"
-#include "station/gui/ProductionPanel.h"
 #include "station/gui/QtRecordRunner.h"
 #include "image/Cp1252.h"
 #include "ports/Connection.h"
@@ -49,36 +42,6 @@ namespace {
 
 constexpr int kTimer1IntervalMs = 50;
 constexpr int kEnterKey = 13;
-
-// A status bar text: its short form, whole when there is room, which the
-// window's design size has; in less room it loses whole words from its end
-// ("Record: production.sqlite …"), never part of one. The whole text is its
-// tooltip.
-class StatusLabel : public QLabel {
- public:
-  explicit StatusLabel(QWidget* parent) : QLabel(parent) {
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    // A sunken panel each, as status bars have them, so that the parts do
-    // not run into one another.
-    setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  }
-  QSize minimumSizeHint() const override { return {1, QLabel::minimumSizeHint().height()}; }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    const QRect room = contentsRect();
-    const QFontMetrics metrics = fontMetrics();
-    QString shown = text();
-    const QString ellipsis = QStringLiteral(" \u2026");
-    while (!shown.isEmpty() && metrics.horizontalAdvance(shown) > room.width()) {
-      const qsizetype space = shown.lastIndexOf(QLatin1Char(' '), shown.endsWith(ellipsis) ? -3 : -1);
-      shown = space > 0 ? shown.left(space) + ellipsis : QString();
-    }
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter, shown);
-  }
-};
 
 }  // namespace
 
@@ -100,12 +63,24 @@ Form1::Form1(Editor& editor, production::Station& station, QWidget* parent)
   // on a database.
   records_ = std::make_unique<QtRecordRunner>();
   station_.SetRecordRunner(records_.get());
-  station_.SetRecordOpened([this](const production::StoreStatus& status) { RecordOpened(status); });
+  StationWindowHooks hooks;
+  hooks.timerRunning = [this] { return timer1Running(); };
+  hooks.setTimer = [this](bool running) { SetTimer1(running); };
+  hooks.closing = [this] { return closing_; };
+  hooks.transferRunning = [this] { return transferRunning_; };
+  hooks.afterAction = [this] { AfterAction(); };
+  hooks.transferEnded = [this] { TransferEnded(); };
+  hooks.table = [this] {
+    return production::RunTable{editor_.state.PagerImage, editor_.state.CurrentTablePath, product::kDefaultLogo,
+                                editor_.state.BackupsDir};
+  };
+  stationMenu_ = std::make_unique<StationMenu>(this, station_, editor_.msg, std::move(hooks));
+  station_.SetRecordOpened([this](const production::StoreStatus& status) { stationMenu_->RecordOpened(status); });
 
   BuildWidgets();
   BuildMenus();
   BuildPageKeys();
-  BuildStatusBar();
+  stationMenu_->AddToStatusBar(statusBar());
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName("Timer1");
@@ -319,7 +294,7 @@ void Form1::BuildMenus() {
       {pager, "mnuEntire", "Read", QKeySequence(Qt::Key_F3), pagerCommand(0)},
       {pager, "mnuEB", "Write", QKeySequence(Qt::Key_F4), pagerCommand(1)},
       {pager, "mnuEB1", "Verfy", QKeySequence(Qt::Key_F9), pagerCommand(2)},
-      {help, "mnuDiagnostics", "Port Diagnostics...", QKeySequence(), [this] { PortDiagnostics(); }},
+      {help, "mnuDiagnostics", "Port Diagnostics...", QKeySequence(), [this] { stationMenu_->PortDiagnostics(); }},
       {help, "mnuAbout", "About", QKeySequence(), [this] { About(); }},
   };
   for (const Command& c : commands) {
@@ -339,195 +314,7 @@ void Form1::BuildMenus() {
   backupFirst_->setCheckable(true);
   backupFirst_->setChecked(editor_.state.BackupBeforeWrite);
   connect(backupFirst_, &QAction::toggled, this, [this](bool on) { SetBackupBeforeWrite(on); });
-  BuildStationMenu(pager);
-}
-
-void Form1::BuildStationMenu(QMenu* pager) {
-  const auto command = [&](const char* name, const char* caption, std::function<void()> run) {
-    QAction* a = pager->addAction(caption);
-    a->setObjectName(name);
-    connect(a, &QAction::triggered, this, std::move(run));
-    return a;
-  };
-  pager->addSeparator();
-  command("mnuConnection", "Connection...", [this] { ChooseConnection(); });
-  QMenu* bus = pager->addMenu("Bus Speed");
-  bus->setObjectName("mnuBusSpeed");
-  auto* speeds = new QActionGroup(bus);
-  speeds->setExclusive(true);
-  const auto speed = [&](const char* name, const char* caption, BusSpeed value) {
-    QAction* a = bus->addAction(caption);
-    a->setObjectName(name);
-    a->setCheckable(true);
-    a->setActionGroup(speeds);
-    a->setChecked(station_.busSpeed() == value);
-    connect(a, &QAction::triggered, this, [this, value] { SetBusSpeed(value); });
-    return a;
-  };
-  busStandard_ = speed("mnuBusStandard", "Standard", BusSpeed::Standard);
-  busFast_ = speed("mnuBusFast", "Fast", BusSpeed::Fast);
-  pager->addSeparator();
-  command("mnuProductionDatabase", "Production Database...", [this] { ProductionDatabase(); });
-  withoutDatabase_ = pager->addAction("Work Without Database");
-  withoutDatabase_->setObjectName("mnuWithoutDatabase");
-  withoutDatabase_->setCheckable(true);
-  withoutDatabase_->setChecked(station_.workingWithoutDatabase());
-  connect(withoutDatabase_, &QAction::triggered, this, [this](bool on) { SetWorkWithoutDatabase(on); });
-  command("mnuAllocate", "Allocate Capcodes...", [this] { AllocateCapcodes(); });
-  command("mnuProductionLog", "Production Log", [this] { ShowProductionLog(); });
-  command("mnuProductionPanel", "Production Panel...", [this] { ShowProductionPanel(); });
-}
-
-void Form1::BuildStatusBar() {
-  const auto label = [this](const char* name) {
-    auto* l = new StatusLabel(this);
-    l->setObjectName(name);
-    // Each part takes the width of its short form; what is left goes last.
-    statusBar()->addWidget(l);
-    return l;
-  };
-  connectionLabel_ = label("lblConnection");
-  recordLabel_ = label("lblRecord");
-  allocationLabel_ = label("lblAllocation");
-  statusBar()->setSizeGripEnabled(true);
-  UpdateStatusBar();
-}
-
-void Form1::SetRecordWaiting(int waiting) {
-  recordWaiting_ = waiting;
-  UpdateStatusBar();
-}
-
-void Form1::UpdateStatusBar() {
-  const auto show = [](QLabel* label, const production::StatusText& text) {
-    label->setText(QString::fromStdString(text.brief));
-    label->setToolTip(QString::fromStdString(text.full));
-    label->setVisible(!text.brief.empty());
-  };
-  show(connectionLabel_, station_.ConnectionStatusTexts());
-  show(recordLabel_, station_.RecordStatusTexts(recordWaiting_));
-  show(allocationLabel_, station_.AllocationStatusTexts());
-  if (busFast_) {
-    busFast_->setChecked(station_.busSpeed() == BusSpeed::Fast);
-    busStandard_->setChecked(station_.busSpeed() == BusSpeed::Standard);
-    withoutDatabase_->setChecked(station_.workingWithoutDatabase());
-  }
-}
-
-// ------------------------------------------------------------- station
-
-void Form1::ChooseConnection() {
-  std::vector<ConnectionChoice> choices;
-  Guarded("listing the connections", [&] { choices = listConnections_ ? listConnections_() : choices; });
-  ConnectionDialog dialog(this, std::move(choices), connection_.options().port);
-  if (dialog.exec() == QDialog::Accepted && !dialog.chosenPort().empty()) SwitchConnection(dialog.chosenPort());
-  AfterAction();
-}
-
-void Form1::SwitchConnection(const std::string& port) {
-  // As around a transfer: nothing writes to the old port while it goes.
-  const bool timerWasRunning = timer1Running();
-  SetTimer1(false);
-  const Connection::Opened opened = station_.SwitchConnection(port);
-  if (!opened.note.empty()) editor_.msg.Show(opened.note, MsgIcon::None);
-  if (opened.ok) {
-    // The board is looked for on the new port, as at start; a missing one is reported.
-    connection_.transport().CalibrateDelay();
-    connection_.transport().DetectBoard();
-    connection_.transport().ParkBus();
-  } else {
-    editor_.msg.Show(opened.error, MsgIcon::Warning);
-  }
-  if (timerWasRunning && !closing_) SetTimer1(true);
-  UpdateStatusBar();
-}
-
-void Form1::SetBusSpeed(BusSpeed speed) {
-  station_.SetBusSpeed(speed);
-  UpdateStatusBar();
-}
-
-void Form1::OpenRecord() {
-  station_.OpenRecord();  // RecordOpened reports its end
-  UpdateStatusBar();
-}
-
-void Form1::StartOpeningRecord() {
-  station_.StartOpenRecord();
-  UpdateStatusBar();
-}
-
-void Form1::RecordOpened(const production::StoreStatus& status) {
-  SetRecordWaiting(station_.RecordWaiting());
-  // A write waiting for the record shows why it is refused itself.
-  if (!status.ok() && !transferRunning_) editor_.msg.Show(status.error, MsgIcon::Warning);
-  // A record file made now, records stored from this station's journal.
-  if (!station_.recordNote().empty()) editor_.msg.Show(station_.recordNote(), MsgIcon::None);
-}
-
-void Form1::ProductionDatabase() {
-  ProductionDatabaseDialog dialog(this, station_, editor_.msg);
-  dialog.exec();  // a record chosen reports through RecordOpened
-  UpdateStatusBar();
-  TransferEnded();
-  AfterAction();
-}
-
-void Form1::SetWorkWithoutDatabase(bool on) {
-  station_.WorkWithoutDatabase(on);  // RecordOpened reports it
-  UpdateStatusBar();
-  TransferEnded();
-}
-
-void Form1::AllocateCapcodes() {
-  if (const std::string stopped = station_.AwaitRecord(); !stopped.empty()) {
-    editor_.msg.Show(stopped, MsgIcon::Warning);
-    return;
-  }
-  if (!station_.store()) {
-    const std::string why = station_.workingWithoutDatabase()
-                                ? "Pager > Work Without Database is on."
-                                : station_.line().unavailable();
-    editor_.msg.Show(std::string(production::kAllocationNeedsRecord) + "\n" + why, MsgIcon::Warning);
-    return;
-  }
-  AllocationDialog dialog(this, station_, editor_.msg);
-  dialog.exec();
-  UpdateStatusBar();
-  AfterAction();
-}
-
-void Form1::ShowProductionLog() {
-  if (!log_) log_ = new ProductionLogWindow(this, station_, editor_.msg);
-  log_->Refresh();
-  log_->show();
-  log_->raise();
-  log_->activateWindow();
-}
-
-ProductionLogWindow* Form1::productionLog() const { return log_; }
-
-ProductionPanel* Form1::productionPanel() const { return panel_; }
-
-void Form1::ShowProductionPanel() {
-  if (!panel_) {
-    panel_ = new ProductionPanel(this, station_, [this] {
-      // The table as the window holds it when Start is pressed.
-      return production::RunTable{editor_.state.PagerImage, editor_.state.CurrentTablePath, product::kDefaultLogo,
-                                  editor_.state.BackupsDir};
-    });
-    // Its boards use the station's port: the window takes no input and
-    // sends no keep-alive while the panel is open.
-    panel_->setWindowModality(Qt::ApplicationModal);
-    connect(panel_, &ProductionPanel::closed, this, [this] {
-      SetTimer1(true);
-      TransferEnded();
-    });
-  }
-  SetTimer1(false);
-  panel_->show();
-  panel_->raise();
-  panel_->activateWindow();
+  stationMenu_->AddToPagerMenu(pager);
 }
 
 void Form1::TransferStarting() {
@@ -537,12 +324,12 @@ void Form1::TransferStarting() {
 
 void Form1::TransferEnded() {
   transferRunning_ = false;
-  SetRecordWaiting(station_.RecordWaiting());
+  stationMenu_->SetRecordWaiting(station_.RecordWaiting());
   if (closeAfterTransfer_) {
     QTimer::singleShot(0, this, [this] { close(); });
     return;
   }
-  if (log_ && log_->isVisible()) log_->Refresh();
+  stationMenu_->RefreshLog();
 }
 
 void Form1::SetBackupBeforeWrite(bool on) {
@@ -629,20 +416,6 @@ void Form1::FileSaveAs() { FileCommand("Save As", mnuSA_Click); }
 void Form1::Exit() { close(); }
 
 void Form1::About() { ShowAboutBox(this); }
-
-void Form1::PortDiagnostics() {
-  // As around a transfer: nothing else writes to the port meanwhile.
-  const bool timerWasRunning = timer1Running();
-  SetTimer1(false);
-  connection_.Release();
-  const auto diagnose = diagnostics_.diagnose;
-  Clock& clock = connection_.clock();
-  PortDiagnosticsDialog dialog(
-      this, [diagnose, &clock] { return diagnose ? diagnose(clock) : DiagnosticsReport{}; }, connection_.Describe());
-  dialog.exec();
-  if (timerWasRunning && !closing_) SetTimer1(true);
-  AfterAction();
-}
 
 void Form1::closeEvent(QCloseEvent* event) {
   if (transferRunning_) {

@@ -17,11 +17,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "diagnostics/Diagnostics.h"
 #include "editor/Controls.h"
 #include "editor/Form1Design.h"
-#include "link/BusSpeed.h"
-#include "ports/ConnectionChoices.h"
+#include "station/gui/StationMenu.h"
 
 class QTimer;
 class QAction;
@@ -32,22 +30,12 @@ namespace qrt {
 
 class Editor;
 class Connection;
-class ProductionLogWindow;
-class ProductionPanel;
 class QtRecordRunner;
 class QtTableFileUi;
 class TableFileUi;
 namespace production {
 class Station;
-struct StoreStatus;
 }
-
-// What Help > Port Diagnostics... needs from the program that made the window.
-struct PortDiagnosticsSetup {
-  // The diagnosis; the window passes its own clock, whose waits let window
-  // events run.
-  std::function<DiagnosticsReport(Clock&)> diagnose = DiagnoseThisMachine;
-};
 
 class Form1 : public QMainWindow {
   Q_OBJECT
@@ -107,54 +95,17 @@ class Form1 : public QMainWindow {
   void FileSaveAs();
   void Exit();
   void About();
-  // Help > Port Diagnostics...: the keep-alive timer stops and the window's
-  // ports are let go while the dialog diagnoses this machine, modally.
-  void PortDiagnostics();
-  void SetPortDiagnostics(PortDiagnosticsSetup setup) { diagnostics_ = std::move(setup); }
-  const PortDiagnosticsSetup& portDiagnostics() const { return diagnostics_; }
 
-  // The Pager menu's station commands.
-  // Connection...: the dialog of the connections present; the chosen one is
-  // opened (the board looked for, the bus parked) and remembered.
-  void ChooseConnection();
-  void SwitchConnection(const std::string& port);
-  // Bus Speed > Standard / Fast.
-  void SetBusSpeed(BusSpeed speed);
-  // Opens the production record the settings name, waiting for it; a record
-  // that cannot be opened is reported, and writes are refused until it can.
-  void OpenRecord();
-  // At start: the same without waiting ("Record: connecting…" meanwhile);
-  // what needs the record waits for it. The end is reported as it comes.
-  void StartOpeningRecord();
-  // Production Database...: the dialog; a record chosen that does not open is reported.
-  void ProductionDatabase();
-  // Work Without Database: no record, writes allowed; off opens it again.
-  void SetWorkWithoutDatabase(bool on);
-  // Allocate Capcodes...: the ranges dialog; refused without a record.
-  void AllocateCapcodes();
-  // Production Log: the log window, shown and brought up to date.
-  void ShowProductionLog();
-  ProductionLogWindow* productionLog() const;
-  // Production Panel...: hands-free production on the station's boards.
-  void ShowProductionPanel();
-  ProductionPanel* productionPanel() const;
+  // The station's commands (the Pager menu's Connection... to Production
+  // Log, Help > Port Diagnostics...) and the status bar's parts.
+  StationMenu& stationMenu() { return *stationMenu_; }
+
   // A transfer dialog opens: until it has closed, closing the window
   // finishes the transfer first.
   void TransferStarting();
   // A transfer dialog has closed: the record may hold a new entry.
   void TransferEnded();
   bool transferRunning() const { return transferRunning_; }
-  // The connections Connection... offers (this machine's, unless a test says otherwise).
-  void SetConnectionList(std::function<std::vector<ConnectionChoice>()> list) { listConnections_ = std::move(list); }
-  // The status bar: the connection, the record and the allocation in use,
-  // each in a short form with the whole text as its tooltip.
-  void UpdateStatusBar();
-  // The operations kept on the station that the record does not hold yet,
-  // shown after the record ("· 3 waiting") while there are any.
-  void SetRecordWaiting(int waiting);
-  QLabel* connectionLabel() const { return connectionLabel_; }
-  QLabel* recordLabel() const { return recordLabel_; }
-  QLabel* allocationLabel() const { return allocationLabel_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -185,9 +136,6 @@ class Form1 : public QMainWindow {
 
   void BuildWidgets();
   void BuildMenus();
-  void BuildStationMenu(class QMenu* pager);
-  void BuildStatusBar();
-  void RecordOpened(const production::StoreStatus& status);
   // Runs File > Open, Save or Save As; the folder of a file chosen in its
   // dialog is remembered for the next run.
   void FileCommand(const char* what, void (*command)(Editor&, TableFileUi&));
@@ -211,7 +159,7 @@ class Form1 : public QMainWindow {
   Connection& connection_;
   std::unique_ptr<QtTableFileUi> tableUi_;
   std::unique_ptr<QtRecordRunner> records_;
-  PortDiagnosticsSetup diagnostics_;
+  std::unique_ptr<StationMenu> stationMenu_;
   QWidget* client_ = nullptr;
   QTimer* timer1_ = nullptr;
   std::vector<Item> items_;                                 // design order
@@ -222,16 +170,6 @@ class Form1 : public QMainWindow {
   std::vector<QWidget*> tabLabels_;
   std::vector<QKeySequence> menuShortcuts_;  // the menus' and the page keys
   QAction* backupFirst_ = nullptr;
-  QAction* busStandard_ = nullptr;
-  QAction* busFast_ = nullptr;
-  QAction* withoutDatabase_ = nullptr;
-  QLabel* connectionLabel_ = nullptr;
-  QLabel* recordLabel_ = nullptr;
-  QLabel* allocationLabel_ = nullptr;
-  int recordWaiting_ = 0;
-  QPointer<ProductionLogWindow> log_;
-  QPointer<ProductionPanel> panel_;
-  std::function<std::vector<ConnectionChoice>()> listConnections_ = ListConnectionsOnThisMachine;
   QWidget* background_ = nullptr;
   QStyle* controlStyle_ = nullptr;  // check boxes, option buttons and lists
   int currentPage_ = 0;

@@ -152,7 +152,7 @@ TEST(PortDiagnosticsDialog, TheWindowLetsGoOfItsPortWhileItDiagnoses) {
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     return machine.Diagnose();
   };
-  window.SetPortDiagnostics(setup);
+  window.stationMenu().SetPortDiagnostics(setup);
 
   QAction* command = window.findChild<QAction*>("mnuDiagnostics");
   ASSERT_NE(command, nullptr);

@@ -63,7 +63,7 @@ class ProductionWindow : public ::testing::Test {
     host.Attach(window.get(), &editor);
     window->Load();
     window->show();
-    window->OpenRecord();
+    window->stationMenu().OpenRecord();
     editor.WriteOpt_Click();
   }
   void TearDown() override {
@@ -107,7 +107,7 @@ class ProductionWindow : public ::testing::Test {
 // written again only when the operator says so.
 TEST_F(ProductionWindow, WritesAreRecordedAndACapcodeIsWrittenTwiceOnlyWhenConfirmed) {
   Start(rig.Path("production.sqlite"));
-  EXPECT_EQ(window->recordLabel()->toolTip().toStdString(), "Record: " + rig.Path("production.sqlite"));
+  EXPECT_EQ(window->stationMenu().recordLabel()->toolTip().toStdString(), "Record: " + rig.Path("production.sqlite"));
   ASSERT_EQ(Write(), "Verify Success!");
   std::vector<ProductionRecord> records = Records();
   ASSERT_EQ(records.size(), 1u);
@@ -164,7 +164,7 @@ TEST_F(ProductionWindow, AnUnreachableRecordRefusesWritesUntilTheWindowWorksWith
   Start(missing);
   ASSERT_EQ(messages.log.size(), 1u);
   EXPECT_NE(messages.log[0].text.find(missing), std::string::npos) << messages.log[0].text;
-  EXPECT_EQ(window->recordLabel()->toolTip(), "Record: not available, writes refused");
+  EXPECT_EQ(window->stationMenu().recordLabel()->toolTip(), "Record: not available, writes refused");
 
   const Image before = PagerMemory();
   const std::string refusal = Write();
@@ -182,7 +182,7 @@ TEST_F(ProductionWindow, AnUnreachableRecordRefusesWritesUntilTheWindowWorksWith
   QAction* without = Menu("mnuWithoutDatabase");
   without->trigger();
   EXPECT_TRUE(without->isChecked());
-  EXPECT_EQ(window->recordLabel()->toolTip(), "Record: none (Work Without Database)");
+  EXPECT_EQ(window->stationMenu().recordLabel()->toolTip(), "Record: none (Work Without Database)");
   EXPECT_EQ(rig.settings.settings().value("production/workWithoutDatabase").toString(), "true");
   EXPECT_EQ(Write(), "Verify Success!");
   EXPECT_EQ(PagerMemory(), state.PagerImage);
@@ -206,8 +206,8 @@ TEST_F(ProductionWindow, AllocatedRangesGiveTheNextPagersTheirCapcodes) {
   Menu("mnuAllocate")->trigger();
   EXPECT_TRUE(refusedKeptOpen);
   EXPECT_NE(messages.log.at(0).text.find("the first capcode is above the last"), std::string::npos);
-  EXPECT_TRUE(window->allocationLabel()->isVisibleTo(window.get()));
-  EXPECT_EQ(window->allocationLabel()->toolTip(), "Allocation: capcode 1 0001000-0001019");
+  EXPECT_TRUE(window->stationMenu().allocationLabel()->isVisibleTo(window.get()));
+  EXPECT_EQ(window->stationMenu().allocationLabel()->toolTip(), "Allocation: capcode 1 0001000-0001019");
 
   for (uint32_t expected : {1000u, 1001u}) {
     ASSERT_EQ(Write(), "Verify Success!");
@@ -222,7 +222,7 @@ TEST_F(ProductionWindow, AllocatedRangesGiveTheNextPagersTheirCapcodes) {
   });
   Menu("mnuAllocate")->trigger();
   EXPECT_TRUE(rig.station.line().allocation().empty());
-  EXPECT_FALSE(window->allocationLabel()->isVisibleTo(window.get()));
+  EXPECT_FALSE(window->stationMenu().allocationLabel()->isVisibleTo(window.get()));
 }
 
 // The station's name is remembered with the database; the capcodes in
@@ -284,7 +284,7 @@ TEST_F(ProductionWindow, TheLogShowsSortsFiltersAndExportsTheRecords) {
     ASSERT_TRUE(store.Record(r).ok());
   }
   Menu("mnuProductionLog")->trigger();
-  ProductionLogWindow* log = window->productionLog();
+  ProductionLogWindow* log = window->stationMenu().productionLog();
   ASSERT_NE(log, nullptr);
   EXPECT_TRUE(log->isVisible());
   EXPECT_FALSE(log->isModal());
@@ -336,12 +336,12 @@ TEST_F(ProductionWindow, TheLogShowsSortsFiltersAndExportsTheRecords) {
 TEST_F(ProductionWindow, TheStatusBarReadsWholeAtTheDesignSize) {
   Start("");
   ASSERT_EQ(rig.station.SetAllocation("1000000-1000999", "2000000-2000999"), "");
-  window->SetRecordWaiting(3);
+  window->stationMenu().SetRecordWaiting(3);
   ASSERT_EQ(window->clientArea()->width(), 634);
   QApplication::processEvents();  // the status bar laid out for the new texts
-  EXPECT_EQ(window->recordLabel()->text(), QString::fromUtf8("Record: production.sqlite \u00B7 3 waiting"));
-  EXPECT_EQ(window->recordLabel()->toolTip().toStdString(), rig.station.RecordStatus() + " \u00B7 3 waiting");
-  for (QLabel* label : {window->connectionLabel(), window->recordLabel(), window->allocationLabel()})
+  EXPECT_EQ(window->stationMenu().recordLabel()->text(), QString::fromUtf8("Record: production.sqlite \u00B7 3 waiting"));
+  EXPECT_EQ(window->stationMenu().recordLabel()->toolTip().toStdString(), rig.station.RecordStatus() + " \u00B7 3 waiting");
+  for (QLabel* label : {window->stationMenu().connectionLabel(), window->stationMenu().recordLabel(), window->stationMenu().allocationLabel()})
     EXPECT_TRUE(label->isVisible() &&
                 label->contentsRect().width() >= label->fontMetrics().horizontalAdvance(label->text()))
         << label->text().toStdString();
@@ -353,10 +353,10 @@ TEST_F(ProductionWindow, TheStatusBarReadsWholeAtTheDesignSize) {
 TEST_F(ProductionWindow, ConnectionAndBusSpeedAreSwitchedShownAndRemembered) {
   Start(rig.Path("production.sqlite"));
   const std::string other = "sim:" + rig.Path("other.bin");
-  window->SetConnectionList([&] {
+  window->stationMenu().SetConnectionList([&] {
     return std::vector<ConnectionChoice>{{"ppdev", "automatic"}, {"sim", "the pager"}, {other, "another pager"}};
   });
-  EXPECT_EQ(window->connectionLabel()->toolTip(), "Connection: the simulated board and pager, standard bus");
+  EXPECT_EQ(window->stationMenu().connectionLabel()->toolTip(), "Connection: the simulated board and pager, standard bus");
 
   std::string selectedAtOpen;
   OnModal<ConnectionDialog>([&](ConnectionDialog& d) {
@@ -368,7 +368,7 @@ TEST_F(ProductionWindow, ConnectionAndBusSpeedAreSwitchedShownAndRemembered) {
   Menu("mnuConnection")->trigger();
   EXPECT_EQ(selectedAtOpen, "sim") << "the connection in use is selected";
   EXPECT_EQ(rig.station.connection().options().port, other);
-  EXPECT_EQ(window->connectionLabel()->toolTip().toStdString(),
+  EXPECT_EQ(window->stationMenu().connectionLabel()->toolTip().toStdString(),
             "Connection: the simulated board and pager in " + rig.Path("other.bin") + ", standard bus");
   EXPECT_EQ(rig.settings.settings().value("connection/port").toString().toStdString(), other);
   for (const auto& m : messages.log) EXPECT_NE(m.text, "The Board is not responding!") << "the board answers there";
@@ -377,7 +377,7 @@ TEST_F(ProductionWindow, ConnectionAndBusSpeedAreSwitchedShownAndRemembered) {
   ASSERT_NE(rig.station.connection().link(), nullptr);
   EXPECT_EQ(rig.station.connection().link()->busSpeed(), BusSpeed::Fast);
   EXPECT_FALSE(Menu("mnuBusStandard")->isChecked());
-  EXPECT_TRUE(window->connectionLabel()->toolTip().endsWith(", fast bus"));
+  EXPECT_TRUE(window->stationMenu().connectionLabel()->toolTip().endsWith(", fast bus"));
   ASSERT_EQ(Write(), "Verify Success!");
   EXPECT_EQ(Records().back().port, other);
 

@@ -69,7 +69,7 @@ class RecordWait : public ::testing::Test {
     host.Attach(window.get(), &editor);
     window->Load();
     window->show();
-    window->StartOpeningRecord();
+    window->stationMenu().StartOpeningRecord();
     editor.WriteOpt_Click();
   }
   void TearDown() override {
@@ -116,7 +116,7 @@ TEST_F(RecordWait, OverASilentServerTheWindowIsUpAtOnceAndAWriteWaitsUntilCancel
   Start(server.Url());
   QApplication::processEvents();
   EXPECT_LT(up.elapsed(), 1000);
-  EXPECT_EQ(window->recordLabel()->text(), QString::fromUtf8("Record: connecting\u2026"));
+  EXPECT_EQ(window->stationMenu().recordLabel()->text(), QString::fromUtf8("Record: connecting\u2026"));
 
   // The window answers meanwhile: a menu command, a timer.
   window->findChild<QAction*>("mnuBusFast")->trigger();
@@ -140,7 +140,7 @@ TEST_F(RecordWait, OverASilentServerTheWindowIsUpAtOnceAndAWriteWaitsUntilCancel
   messages.Clear();
   server.Close();
   EXPECT_TRUE(QTest::qWaitFor([&] { return !rig.station.recordOpening(); }, 10000));
-  EXPECT_EQ(window->recordLabel()->text(), QString::fromUtf8("Record: not available \u00B7 1 waiting"));
+  EXPECT_EQ(window->stationMenu().recordLabel()->text(), QString::fromUtf8("Record: not available \u00B7 1 waiting"));
   ASSERT_EQ(messages.log.size(), 1u);
   EXPECT_EQ(messages.log[0].text.rfind("Could not open the production record", 0), 0u) << messages.log[0].text;
   production::Journal().Remove(kept);
@@ -151,7 +151,7 @@ TEST_F(RecordWait, AWriteWaitsForALockedRecordAndGoesOnOnceItIsFree) {
   auto other = production::OpenSqlite(path);
   other->Run("BEGIN IMMEDIATE");  // another program, writing
   Start(path);
-  EXPECT_EQ(window->recordLabel()->text(), QString::fromUtf8("Record: connecting\u2026"));
+  EXPECT_EQ(window->stationMenu().recordLabel()->text(), QString::fromUtf8("Record: connecting\u2026"));
 
   EXPECT_EQ(Write([&](QProgressDialog&) { other->Run("COMMIT"); }), "Verify Success!");
   EXPECT_TRUE(waited);
@@ -160,7 +160,7 @@ TEST_F(RecordWait, AWriteWaitsForALockedRecordAndGoesOnOnceItIsFree) {
   const auto records = rig.station.store()->Query({});
   ASSERT_EQ(records.value.size(), 1u);
   EXPECT_EQ(records.value[0].outcome, production::Outcome::Ok);
-  EXPECT_EQ(window->recordLabel()->text(), "Record: production.sqlite");
+  EXPECT_EQ(window->stationMenu().recordLabel()->text(), "Record: production.sqlite");
 }
 
 // Once, the pager under way is finished; twice (as a second close or a
