@@ -4,8 +4,9 @@
 // two also shrunk to 0.75 and enlarged to 1.5 of the design size), the about
 // box, the transfer dialog, the two detail dialogs, the port diagnostics and
 // the connections of the machine that takes them, the production database
-// and capcode allocation dialogs, and the production log after a short
-// simulated run (on the station's own record). On a screen whose
+// and capcode allocation dialogs, the production log after a short
+// simulated run (on the station's own record), and the Production Panel
+// mid-run on four boards (scripted events, the same every time). On a screen whose
 // device pixel ratio is not 1 (QT_SCALE_FACTOR=2) only the Alert & Status
 // page and the about box are written, as page2-alert-status-2x.png and
 // about-2x.png. Works on the offscreen platform; nothing is shown modally and
