@@ -24,7 +24,7 @@
 //   the signal handler, is the one this run is given.
 // - The window's Production Panel runs Run() on a worker thread with an
 //   observer that queues each event to the window's thread (one tile per
-//   port); Stop raises the station's StopRequest to kFinishInFlight.
+//   port); Stop raises the panel run's own StopRequest to kFinishInFlight.
 #include <atomic>
 #include <chrono>
 #include <functional>
