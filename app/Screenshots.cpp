@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -193,6 +195,11 @@ bool ProductionPanelPicture(const QString& dir, Form1& window, production::Stati
   for (const BoardEvent& e : script) panel.TakeEvent(e);
   panel.SetElapsedSeconds(75);
   panel.noteLabel()->setText(QString::fromStdString(station.AllocationStatus()));
+  // As a running panel shows them: Stop is the one button to press.
+  panel.startButton()->setEnabled(false);
+  panel.stopButton()->setEnabled(true);
+  panel.boardsField()->setEnabled(false);
+  panel.countField()->setEnabled(false);
   panel.resize(880, 640);
   return SaveDialog(dir, "production-panel.png", panel);
 }
