@@ -59,6 +59,10 @@ void PagerTransfer::Heard(std::string_view text) { result_.message = std::string
 void PagerTransfer::Begin() {
   result_ = {};
   interrupted_ = false;
+  // Nothing of the last pager is evidence about this one.
+  reachedAddress_ = -1;
+  pagerBefore_.reset();
+  capcodesReadBack_.reset();
   started_ = std::chrono::steady_clock::now();
   lastBusStep_.reset();
 }
@@ -129,9 +133,6 @@ void PagerTransfer::ShowHeldSuccess() {
 
 TransferResult PagerTransfer::Read(const ReadTaker& taker) {
   Begin();
-  reachedAddress_ = -1;
-  pagerBefore_.reset();
-  capcodesReadBack_.reset();
   if (!BoardAnswers(TransferKind::Read)) return result_;
   ReadAll(taker);
   link_.BusStop();
@@ -263,9 +264,6 @@ bool PagerTransfer::MayOverwrite(const Image& pager) {
 
 TransferResult PagerTransfer::Verify(const Image& image) {
   Begin();
-  reachedAddress_ = -1;
-  pagerBefore_.reset();
-  capcodesReadBack_.reset();
   if (!BoardAnswers(TransferKind::Verify)) return result_;
   holdSuccess_ = true;
   VerifyAgainst(image);
@@ -328,9 +326,6 @@ void PagerTransfer::VerifyAgainst(const Image& image) {
 TransferResult PagerTransfer::Write(const Image& image) {
   Begin();
   image_ = image;
-  reachedAddress_ = -1;
-  pagerBefore_.reset();
-  capcodesReadBack_.reset();
   if (!BoardAnswers(TransferKind::Write)) return result_;
   if (!options_.writeMode) {
     Say("Modify Mode can not write! Please check!", MsgIcon::Warning);
@@ -341,9 +336,6 @@ TransferResult PagerTransfer::Write(const Image& image) {
 
 TransferResult PagerTransfer::OpenBatch() {
   Begin();
-  reachedAddress_ = -1;
-  pagerBefore_.reset();
-  capcodesReadBack_.reset();
   if (!BoardAnswers(TransferKind::Write)) return result_;
   if (!options_.writeMode) {
     Say("Modify Mode can not write! Please check!", MsgIcon::Warning);
@@ -382,9 +374,6 @@ TransferResult PagerTransfer::WriteOne(TransferKind kind) {
 // it its capcodes); a refusal fails the transfer with the message shown.
 bool PagerTransfer::MayWrite(TransferKind kind) {
   writeKind_ = kind;
-  reachedAddress_ = -1;
-  pagerBefore_.reset();
-  capcodesReadBack_.reset();
   writeRefused_ = false;
   if (!observer_ || observer_->BeforeWrite(image_, kind)) return true;
   link_.TransferError = true;
@@ -525,9 +514,6 @@ void PagerTransfer::SendPages(const Image& image, const Image* pagerHolds) {
 TransferResult PagerTransfer::Restore(const Image& bytes) {
   Begin();
   image_ = bytes;
-  reachedAddress_ = -1;
-  pagerBefore_.reset();
-  capcodesReadBack_.reset();
   if (!BoardAnswers(TransferKind::Restore)) return result_;
   if (!MayWrite(TransferKind::Restore)) {
     Report(TransferKind::Restore, nullptr, false);
